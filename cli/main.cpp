@@ -1,0 +1,22 @@
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void PrintUsage()
+{
+    std::printf("Usage: quillon [--help] [--version]\n"
+                "Converts WAV files to MPEG audio and back, and grabs audio CDs.\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quillon %s\n", QUILLON_VERSION);
+        return 0;
+    }
+    PrintUsage();
+    return 0;
+}
