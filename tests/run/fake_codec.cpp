@@ -1,0 +1,82 @@
+// A stand-in codec program for the pipe tests. Its first word picks the behaviour:
+//   copy OUT        copies standard input to OUT, prints a line per 64 KiB and a summary
+//   exit-now        prints one line and exits with status 3 without reading
+//   never-read MS   prints one line, never reads, exits after MS milliseconds
+//   long-lines      prints a 250-character line, then "done"
+//   stop-byte       prints "before", a 0xFF byte, then "after"
+//   lone-cr         prints "a\rb", then "c\r\n", then "d"
+//   slow-copy OUT   like copy, but sleeps 1 ms per read so the pipe fills up
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+void Say(const std::string& text)
+{
+    [[maybe_unused]] ssize_t n = write(1, text.data(), text.size());
+}
+
+int Copy(const char* path, bool slow)
+{
+    FILE* out = std::fopen(path, "wb");
+    if (!out) {
+        Say("cannot create output\n");
+        return 2;
+    }
+    char buffer[65536];
+    long long total = 0;
+    for (;;) {
+        const ssize_t n = read(0, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        std::fwrite(buffer, 1, static_cast<size_t>(n), out);
+        total += n;
+        if (slow)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (total % 65536 == 0)
+            Say("copied " + std::to_string(total) + "\n");
+    }
+    std::fclose(out);
+    Say("total " + std::to_string(total) + "\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if ((mode == "copy" || mode == "slow-copy") && argc > 2)
+        return Copy(argv[2], mode == "slow-copy");
+    if (mode == "exit-now") {
+        Say("refusing at once\n");
+        return 3;
+    }
+    if (mode == "never-read") {
+        Say("not reading\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(argc > 2 ? std::atoi(argv[2]) : 1000));
+        return 0;
+    }
+    if (mode == "long-lines") {
+        Say(std::string(250, 'x') + "\ndone\n");
+        return 0;
+    }
+    if (mode == "stop-byte") {
+        Say("before\n\xff" "after\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return 0;
+    }
+    if (mode == "lone-cr") {
+        Say("a\rb\nc\r\nd\n");
+        return 0;
+    }
+    Say("unknown mode\n");
+    return 1;
+}
