@@ -130,8 +130,7 @@ EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& wor
     const std::vector<std::string> kept = NonEmptyWords(words);
     if (kept.size() < 2)
     {
-        return Fail("Error: missing arguments; usage: l3.dll -m<m|s|j|d> -b<kbps> -s<kHz> -p<1|2> "
-                    "-l<1|2|3> [-c] [-o] [-e] [-d5|-dc] [-t] INPUT OUTPUT");
+        return Fail("Error: missing arguments: -m? -b? -s? [-p?] -l? [-c -o -e -d5|-dc -t] INPUT OUTPUT");
     }
     EncoderArgumentsResult result;
     EncoderArguments& arguments = result.arguments;

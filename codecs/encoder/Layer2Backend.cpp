@@ -1,6 +1,8 @@
 #include "codecs/encoder/Layer2Backend.h"
 
+#include <fcntl.h>
 #include <twolame.h>
+#include <unistd.h>
 
 namespace quillon
 {
@@ -43,6 +45,39 @@ size_t OutputBound(size_t frames)
     return (frames / TWOLAME_SAMPLES_PER_FRAME + 2) * 1728;
 }
 
+// TwoLAME's model 1 prints a debugging line on standard error when it sets itself up, whatever
+// the verbosity; Quillon's console is no place for it, so standard error is muted meanwhile.
+class QuietStandardError
+{
+public:
+    QuietStandardError()
+    {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        saved_ = null >= 0 ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0) : -1;
+        if (saved_ >= 0)
+        {
+            ::dup2(null, STDERR_FILENO);
+        }
+        if (null >= 0)
+        {
+            ::close(null);
+        }
+    }
+    ~QuietStandardError()
+    {
+        if (saved_ >= 0)
+        {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 } // namespace
 
 Layer2Backend::~Layer2Backend()
@@ -82,6 +117,7 @@ std::string Layer2Backend::Open(const EncoderArguments& arguments)
     failures += twolame_set_emphasis(twolame_, TwolameEmphasis(arguments.emphasis)) != 0;
     // Padding keeps the mean bitrate exact at 44.1 and 22.05 kHz, as other encoders do.
     failures += twolame_set_padding(twolame_, TWOLAME_PAD_ALL) != 0;
+    QuietStandardError quiet;
     if (failures != 0 || twolame_init_params(twolame_) != 0)
     {
         return "Error: TwoLAME refused these settings";
@@ -95,6 +131,11 @@ EncodedBytes Layer2Backend::Encode(std::span<const std::int16_t> samples, size_t
     const int count = static_cast<int>(frames);
     const int size = static_cast<int>(output_.size());
     int n = 0;
+    std::unique_ptr<QuietStandardError> quiet;
+    if (samplesIn_ < TWOLAME_SAMPLES_PER_FRAME)
+    {
+        quiet = std::make_unique<QuietStandardError>();
+    }
     if (channels_ == 1)
     {
         n = twolame_encode_buffer(twolame_, samples.data(), samples.data(), count, output_.data(), size);
