@@ -5,6 +5,7 @@
 namespace quillon
 {
 
+// Each layer's backend is one line here; a layer without one is refused with a clear line.
 std::unique_ptr<EncoderBackend> MakeEncoderBackend(int layer, std::string& refusal)
 {
     switch (layer)

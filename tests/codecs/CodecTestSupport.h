@@ -2,7 +2,9 @@
 
 // Running the codec programs in tests and making their inputs.
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -32,15 +34,20 @@ struct ProgramResult
     std::string output;  // everything it wrote on standard output
 };
 
+inline std::vector<unsigned char> ReadFileBytes(const std::string& path);
+
 // Runs a program with a file as standard input and a pipe as standard output, no shell.
 // With closedOutput the pipe's read end is closed before the program starts, as when the
-// caller has stopped listening.
+// caller has stopped listening. With feedBlock the file comes through a pipe instead, written
+// in blocks of that size as Quillon feeds it.
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                const std::string& inputPath, bool closedOutput = false)
+                                const std::string& inputPath, bool closedOutput = false, size_t feedBlock = 0)
 {
+    std::signal(SIGPIPE, SIG_IGN);
     ProgramResult result;
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+    int feedEnds[2] = {-1, -1};
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0 || (feedBlock > 0 && pipe2(feedEnds, O_CLOEXEC) != 0))
     {
         return result;
     }
@@ -52,7 +59,7 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
     const pid_t child = fork();
     if (child == 0)
     {
-        const int input = open(inputPath.c_str(), O_RDONLY);
+        const int input = feedBlock > 0 ? feedEnds[0] : open(inputPath.c_str(), O_RDONLY);
         if (input < 0 || dup2(input, 0) < 0 || dup2(pipeEnds[1], 1) < 0)
         {
             _exit(126);
@@ -68,6 +75,20 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
         _exit(127);
     }
     close(pipeEnds[1]);
+    if (feedBlock > 0)
+    {
+        close(feedEnds[0]);
+        const std::vector<unsigned char> bytes = ReadFileBytes(inputPath);
+        for (size_t at = 0; at < bytes.size(); at += feedBlock)
+        {
+            const size_t size = std::min(feedBlock, bytes.size() - at);
+            if (write(feedEnds[1], bytes.data() + at, size) != static_cast<ssize_t>(size))
+            {
+                break;
+            }
+        }
+        close(feedEnds[1]);
+    }
     if (pipeEnds[0] >= 0)
     {
         char buffer[4096];
