@@ -1,0 +1,164 @@
+#include "cd/CdDrive.h"
+
+#include "cd/DriveQuirks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace quillon {
+
+bool IsIdeAdapter(const char* id)
+{
+    return strncasecmp(id, "ESDI_506", 8) == 0 || strncasecmp(id, "IDEATAPI", 8) == 0 ||
+           strncasecmp(id, "ATAPI", 5) == 0;
+}
+
+int CdDrive::Init(int adapter, int targetId, const char* adapterIdentifier)
+{
+    LoadDriveQuirks();
+    *this = CdDrive{};
+    // A unit that does not answer INQUIRY still gets its address, so that its slot
+    // names the unit it stands for.
+    hostAdapter = static_cast<int16_t>(adapter);
+    target = static_cast<int16_t>(targetId);
+    bus = IsIdeAdapter(adapterIdentifier) ? "IDE" : "SCSI";
+    isScsi = strcasecmp(bus.c_str(), "IDE") == 0 ? 0 : 1;
+
+    char v[9] = {}, p[17] = {}, r[5] = {};
+    const int status = aspi_inquire_device(adapter, targetId, v, p, r);
+    if (status <= 0)
+        return -1;
+    if (status == 1) {
+        vendor = v;
+        product = p;
+        revision = r;
+    }
+    const DriveQuirk* q = FindDriveQuirk(vendor, product, revision);
+    if (q == nullptr)
+        return status;
+    reservedValue = q->reserved;
+    sectorsPerRead = q->sectorsPerRead;
+    densityCode = q->density;
+    needsModeSelect = q->modeSelect;
+    byteSwap = q->byteSwap;
+    switch (static_cast<uint16_t>(q->opcode)) {
+    case 0x28: readMethod = kReadMethod10; break;
+    case 0xD8: readMethod = kReadMethodD8; break;
+    case 0xD4: readMethod = kReadMethodD4; break;
+    case 0xBE: readMethod = kReadMethodReadCd12; break;
+    case 0xA8: readMethod = kReadMethod12; break;
+    default:
+        readMethod = kReadMethodCustom;
+        customOpcode = static_cast<uint16_t>(q->opcode);
+        break;
+    }
+    return status;
+}
+
+int32_t CdDrive::ReadAudio(uint32_t lba, uint32_t count, uint8_t* buffer)
+{
+    int32_t result;
+    if (!isScsi) {
+        return aspi_cd_read_audio_blocks(hostAdapter, target, lba, count, buffer);
+    }
+    switch (readMethod) {
+    case kReadMethodD8: result = aspi_device_read_audio_blocks12(hostAdapter, target, lba, count, buffer); break;
+    case kReadMethodD4: result = aspi_device_read_audio_blocks10(hostAdapter, target, lba, count, buffer); break;
+    case kReadMethodReadCd12: result = aspi_cd_read_audio_blocks12mmc(hostAdapter, target, lba, count, buffer); break;
+    case kReadMethodCustom:
+        result = aspi_device_read_custom_audio_blocks10(hostAdapter, target, lba, count, buffer,
+                                                        static_cast<uint8_t>(customOpcode));
+        break;
+    case kReadMethod12: result = aspi_device_read_blocks12(hostAdapter, target, lba, count, 2352, buffer); break;
+    default: result = aspi_device_read_blocks(hostAdapter, target, lba, count, 2352, buffer); break;
+    }
+    if (result == 1 && byteSwap) {
+        const size_t bytes = static_cast<size_t>(count) * kSectorBytes;
+        for (size_t i = 0; i + 1 < bytes; i += 2)
+            std::swap(buffer[i], buffer[i + 1]);
+    }
+    return result;
+}
+
+int32_t CdDrive::SetBlockMode(int density, uint32_t blockLength)
+{
+    static const uint8_t kCdb[6] = {0x15, 0x10, 0x00, 0x00, 0x0C, 0x00};
+    static const uint8_t kHeader[4] = {0x00, 0x00, 0x00, 0x08};
+    const uint8_t descriptor[8] = {static_cast<uint8_t>(density), 0, 0, 0, 0,
+                                   static_cast<uint8_t>(blockLength >> 16), static_cast<uint8_t>(blockLength >> 8),
+                                   static_cast<uint8_t>(blockLength)};
+    return aspi_mode_select(hostAdapter, target, kCdb, descriptor, kHeader);
+}
+
+int32_t CdDrive::PrepareForAudio()
+{
+    if (isScsi && needsModeSelect)
+        return SetBlockMode(densityCode, 2352);
+    return 1;
+}
+
+int32_t CdDrive::RestoreAfterAudio()
+{
+    if (isScsi && needsModeSelect)
+        return SetBlockMode(0, 2048);
+    return 1;
+}
+
+int32_t CdDrive::GetCapabilities(uint8_t buffer[32])
+{
+    if (!isScsi)
+        return aspi_mode_sense_capabilities(hostAdapter, target, buffer);
+    std::memset(buffer, 0, 28);
+    buffer[13] |= 1;
+    return 1;
+}
+
+int32_t CdDrive::ReadToc(int& count, TocEntry* table)
+{
+    totalSectors = 0;
+    discId = 0;
+    const int32_t result = aspi_cd_read_toc(hostAdapter, target, count, table);
+    if (result != 1) {
+        trackCount = 0;
+        return result;
+    }
+    // The last entry read is the lead-out; a reply with more tracks than the drive's
+    // records is cut to them, the entry after the last record closing it.
+    const int entries = std::min(count, kTrackRecordCapacity + 1);
+    int tracksRead = 0;
+    for (int i = 0; i + 1 < entries; ++i) {
+        TrackRecord& t = tracks[i];
+        t.entry = table[i];
+        t.sectors = table[i + 1].start - table[i].start;
+        t.seconds = SectorsToSeconds(t.sectors);
+        totalSectors += static_cast<int32_t>(t.sectors);
+        discId = (discId + static_cast<uint32_t>(i + 1) * t.seconds) * 2;
+        ++tracksRead;
+    }
+    trackCount = static_cast<int16_t>(tracksRead);
+    return 1;
+}
+
+int DetectDrives(DriveTable& drives)
+{
+    const int adapters = aspi_load();
+    if (adapters <= 0)
+        return -1;
+    char managerId[17] = {};
+    char adapterId[17] = {};
+    int found = 0;
+    for (int a = 0; a < adapters && found < kDriveSlots; ++a) {
+        aspi_inquire_host_adapter(a, managerId, adapterId);
+        for (int t = 0; t < 8 && found < kDriveSlots; ++t) {
+            int type = 0;
+            if (aspi_get_device_type(a, t, type) == 1 && type == 5) {
+                drives[found].Init(a, t, adapterId);
+                ++found;
+            }
+        }
+    }
+    return found > 0 ? found : -1;
+}
+
+} // namespace quillon

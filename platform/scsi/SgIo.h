@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/scsi/ScsiRequest.h"
+
+#include <scsi/sg.h>
+#include <string>
+
+namespace quillon {
+
+// Kernel host drivers whose units speak MMC over ATA, SATA or USB report "ATAPI" as
+// their adapter identifier; parallel-SCSI adapters report their driver name.
+std::string AdapterIdentifierForDriver(const std::string& driverName);
+
+// Fills an SG_IO header for a decoded execute block; `sense` must hold `senseRoom` bytes.
+void BuildSgIoHeader(const ScsiRequest& request, uint8_t* sense, uint8_t senseRoom,
+                     unsigned timeoutMs, sg_io_hdr_t& header);
+
+// Turns a finished SG_IO header into the request block's outcome.
+ScsiOutcome OutcomeFromSgIo(const sg_io_hdr_t& header, const uint8_t* sense);
+
+} // namespace quillon

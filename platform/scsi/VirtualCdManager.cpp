@@ -1,0 +1,116 @@
+#include "platform/scsi/ScsiManager.h"
+#include "platform/scsi/UnitManager.h"
+#include "platform/scsi/VirtualCdUnit.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace quillon {
+
+namespace {
+
+class VirtualCdManager : public UnitManager
+{
+public:
+    // Adapters are numbered in file order of their identifiers; targets count from 0.
+    void Add(VirtualDriveSpec spec, std::unique_ptr<VirtualDisc> disc)
+    {
+        size_t adapter = 0;
+        while (adapter < adapters_.size() && adapters_[adapter].identifier != spec.adapterIdentifier)
+            ++adapter;
+        if (adapter == adapters_.size())
+            adapters_.push_back({spec.adapterIdentifier, {}});
+        adapters_[adapter].units.push_back(std::make_unique<VirtualCdUnit>(std::move(spec), std::move(disc)));
+    }
+
+protected:
+    int AdapterCount() const override { return static_cast<int>(std::min<size_t>(adapters_.size(), 255)); }
+    std::string ManagerId() const override { return "QUILLON VIRTUAL"; }
+
+    std::string AdapterIdentifier(int adapter) const override
+    {
+        return adapter < AdapterCount() ? adapters_[adapter].identifier : std::string();
+    }
+
+    int DeviceType(int adapter, int target) const override
+    {
+        return Unit(adapter, target) != nullptr ? 5 : -1;
+    }
+
+    ScsiOutcome Execute(const ScsiRequest& request) override
+    {
+        std::lock_guard lock(mutex_);
+        return Unit(request.adapter, request.target)->Execute(request);
+    }
+
+private:
+    struct Adapter
+    {
+        std::string identifier;
+        std::vector<std::unique_ptr<VirtualCdUnit>> units;
+    };
+
+    VirtualCdUnit* Unit(int adapter, int target) const
+    {
+        if (adapter < 0 || adapter >= AdapterCount() || target < 0)
+            return nullptr;
+        const auto& units = adapters_[adapter].units;
+        return static_cast<size_t>(target) < units.size() ? units[target].get() : nullptr;
+    }
+
+    std::vector<Adapter> adapters_;
+    std::mutex mutex_;
+};
+
+std::string DirectoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return nullptr;
+    std::stringstream text;
+    text << file.rdbuf();
+
+    std::vector<std::string> errors;
+    auto specs = ParseVirtualDriveList(text.str(), DirectoryOf(path), errors);
+    for (const auto& e : errors)
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), e.c_str());
+
+    auto manager = std::make_unique<VirtualCdManager>();
+    for (auto& spec : specs) {
+        std::unique_ptr<VirtualDisc> disc;
+        if (!spec.disc.empty()) {
+            std::string error;
+            disc = OpenCueDisc(spec.disc, error);
+            if (!disc) {
+                std::fprintf(stderr, "%s: line %d: %s\n", path.c_str(), spec.line, error.c_str());
+                continue;
+            }
+        }
+        manager->Add(std::move(spec), std::move(disc));
+    }
+    return manager;
+}
+
+std::unique_ptr<ScsiManager> LoadScsiManager()
+{
+    const char* list = std::getenv("QUILLON_VIRTUAL_CD");
+    if (list != nullptr && *list != '\0')
+        return LoadVirtualCdManager(list);
+    return LoadSgIoManager();
+}
+
+} // namespace quillon

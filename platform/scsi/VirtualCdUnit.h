@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/scsi/ScsiRequest.h"
+#include "platform/scsi/VirtualDisc.h"
+#include "platform/scsi/VirtualDriveList.h"
+
+#include <memory>
+#include <vector>
+
+namespace quillon {
+
+// An emulated CD-ROM unit: answers the commands the CD layer sends, serves its disc
+// image, and plays the faults its list line names.
+class VirtualCdUnit
+{
+public:
+    VirtualCdUnit(VirtualDriveSpec spec, std::unique_ptr<VirtualDisc> disc);
+
+    const VirtualDriveSpec& Spec() const { return spec_; }
+    ScsiOutcome Execute(const ScsiRequest& request);
+
+    uint32_t BlockLength() const { return blockLength_; }
+
+private:
+    ScsiOutcome Inquiry(const ScsiRequest& r);
+    ScsiOutcome ReadToc(const ScsiRequest& r);
+    ScsiOutcome ReadSectors(const ScsiRequest& r, uint32_t lba, uint32_t count, bool needsRawMode);
+    ScsiOutcome ModeSenseCapabilities(const ScsiRequest& r);
+    ScsiOutcome ModeSelect(const ScsiRequest& r);
+    ScsiOutcome ModeSense6(const ScsiRequest& r);
+
+    VirtualDriveSpec spec_;
+    std::unique_ptr<VirtualDisc> disc_;
+    std::vector<VirtualReadFault> faultsLeft_;
+    uint32_t blockLength_ = 2048;
+    uint8_t density_ = 0;
+    std::vector<uint8_t> scratch_;
+};
+
+} // namespace quillon

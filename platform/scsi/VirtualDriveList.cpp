@@ -1,0 +1,125 @@
+#include "platform/scsi/VirtualDriveList.h"
+
+#include <charconv>
+
+namespace quillon {
+
+namespace {
+
+std::string_view Trim(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+template <typename Int>
+bool ParseNumber(std::string_view s, Int& out)
+{
+    if (s.empty())
+        return false;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && ptr == s.data() + s.size();
+}
+
+// Applies one flag; returns an error text or empty.
+std::string ApplyFlag(std::string_view flag, VirtualDriveSpec& spec)
+{
+    if (flag == "swap") {
+        spec.swap = true;
+    } else if (flag == "modeselect") {
+        spec.modeSelect = true;
+    } else if (flag == "nocdda") {
+        spec.noCdda = true;
+    } else if (flag.substr(0, 6) == "delay=") {
+        if (!ParseNumber(flag.substr(6), spec.delayMs) || spec.delayMs < 0)
+            return "bad delay \"" + std::string(flag) + "\"";
+    } else if (flag.substr(0, 5) == "fail=") {
+        const std::string_view value = flag.substr(5);
+        const auto colon = value.find(':');
+        VirtualReadFault fault;
+        if (colon == std::string_view::npos || !ParseNumber(value.substr(0, colon), fault.lba) ||
+            !ParseNumber(value.substr(colon + 1), fault.count) || fault.count < 0)
+            return "bad fault \"" + std::string(flag) + "\" (fail=LBA:N)";
+        spec.faults.push_back(fault);
+    } else {
+        return "unknown flag \"" + std::string(flag) + "\"";
+    }
+    return {};
+}
+
+} // namespace
+
+std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
+                                                    std::vector<std::string>& errors)
+{
+    std::vector<VirtualDriveSpec> drives;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++lineNumber;
+        const std::string_view trimmed = Trim(line);
+        if (trimmed.empty() || line.front() == '#')
+            continue;
+
+        std::vector<std::string_view> fields;
+        while (true) {
+            const auto bar = line.find('|');
+            fields.push_back(Trim(line.substr(0, bar)));
+            if (bar == std::string_view::npos)
+                break;
+            line = line.substr(bar + 1);
+        }
+        auto fail = [&](const std::string& why) {
+            errors.push_back("line " + std::to_string(lineNumber) + ": " + why);
+        };
+        if (fields.size() < 5) {
+            fail("expected adapter | vendor | product | revision | disc");
+            continue;
+        }
+        VirtualDriveSpec spec;
+        spec.line = lineNumber;
+        spec.adapterIdentifier = fields[0];
+        spec.vendor = fields[1];
+        spec.product = fields[2];
+        spec.revision = fields[3];
+        if (spec.adapterIdentifier.empty()) {
+            fail("empty adapter identifier");
+            continue;
+        }
+        if (fields[4].empty()) {
+            fail("no disc (a CUE sheet or \"none\")");
+            continue;
+        }
+        if (fields[4] != "none") {
+            spec.disc = fields[4];
+            if (spec.disc.front() != '/' && !baseDir.empty())
+                spec.disc = baseDir + "/" + spec.disc;
+        }
+        std::string problem;
+        // Flags may stand in fields of their own or share one, separated by blanks.
+        for (size_t i = 5; i < fields.size() && problem.empty(); ++i) {
+            std::string_view rest = fields[i];
+            while (problem.empty()) {
+                rest = Trim(rest);
+                if (rest.empty())
+                    break;
+                const auto blank = rest.find_first_of(" \t");
+                problem = ApplyFlag(rest.substr(0, blank), spec);
+                rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank);
+            }
+        }
+        if (!problem.empty()) {
+            fail(problem);
+            continue;
+        }
+        drives.push_back(std::move(spec));
+    }
+    return drives;
+}
+
+} // namespace quillon

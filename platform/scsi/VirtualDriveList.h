@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+// A named fault: the first `count` reads covering sector `lba` fail with a medium error.
+struct VirtualReadFault
+{
+    uint32_t lba = 0;
+    int count = 0;
+};
+
+// One line of a virtual drive list:
+//   adapter identifier | vendor | product | revision | disc [| flag ...]
+struct VirtualDriveSpec
+{
+    int line = 0;
+    std::string adapterIdentifier;
+    std::string vendor;
+    std::string product;
+    std::string revision;
+    std::string disc;          // CUE sheet path, or empty for "none"
+    bool swap = false;         // delivers big-endian samples
+    bool modeSelect = false;   // READ(10)/READ(12) need block length 2352 first
+    bool noCdda = false;       // capabilities page without the CD-DA bit
+    int delayMs = 0;           // each read takes this long
+    std::vector<VirtualReadFault> faults;
+};
+
+// Parses the list. Disc paths are taken relative to `baseDir` unless absolute. Each
+// wrong line adds "line N: reason" to `errors` and is skipped.
+std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
+                                                    std::vector<std::string>& errors);
+
+} // namespace quillon
