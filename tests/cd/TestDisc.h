@@ -97,7 +97,7 @@ inline TestDisc MakeTestDisc(const std::string& dir, const std::string& name, co
     std::ofstream cue(disc.cue);
     cue << "FILE \"" << name << ".bin\" BINARY\n";
     uint32_t lba = 0;
-    char line[64];
+    char line[128];
     for (size_t t = 0; t < tracks.size(); ++t) {
         disc.starts.push_back(lba);
         std::snprintf(line, sizeof line, "  TRACK %02zu %s\n    INDEX 01 %02u:%02u:%02u\n", t + 1,

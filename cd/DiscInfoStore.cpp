@@ -1,0 +1,107 @@
+#include "cd/DiscInfoStore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace quillon {
+
+void PutTrackInfoField(char* field, size_t width, std::string_view text)
+{
+    const size_t n = std::min(text.size(), width);
+    std::memcpy(field, text.data(), n);
+    if (n < width)
+        field[n] = '\0';
+}
+
+std::string TrackInfoField(const char* field, size_t width)
+{
+    const void* nul = std::memchr(field, '\0', width);
+    return std::string(field, nul ? static_cast<const char*>(nul) - field : width);
+}
+
+void SetTrackInfoTitle(TrackInfo& info, std::string_view title)
+{
+    std::memcpy(info.tag, "TAG", 3);
+    PutTrackInfoField(info.title, sizeof info.title, title);
+}
+
+void SetTrackInfo(TrackInfo& info, std::string_view title, std::string_view artist, std::string_view album,
+                  std::string_view year, std::string_view comment, uint8_t genre)
+{
+    PutTrackInfoField(info.title, sizeof info.title, title);
+    PutTrackInfoField(info.artist, sizeof info.artist, artist);
+    PutTrackInfoField(info.album, sizeof info.album, album);
+    PutTrackInfoField(info.year, sizeof info.year, year);
+    PutTrackInfoField(info.comment, sizeof info.comment, comment);
+    info.genre = genre;
+}
+
+uint32_t DiscIdentifierStep(uint32_t id, uint32_t trackNumber, uint32_t seconds)
+{
+    return (id + trackNumber * seconds) * 2;
+}
+
+void DiscInfoStore::Clear()
+{
+    std::memset(records_.data(), 0, sizeof records_);
+}
+
+TrackInfo* DiscInfoStore::Record(int driveIndex, int track)
+{
+    if (driveIndex < 0 || driveIndex >= kDrives || track < 0 || track >= kTracks)
+        return nullptr;
+    return &records_[driveIndex][track];
+}
+
+const TrackInfo* DiscInfoStore::Record(int driveIndex, int track) const
+{
+    return const_cast<DiscInfoStore*>(this)->Record(driveIndex, track);
+}
+
+std::string DiscInfoStore::DiscFilePath(uint32_t discId) const
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "cddata/%08x.cdd", discId);
+    return baseDir.empty() ? std::string(name) : baseDir + "/" + name;
+}
+
+bool DiscInfoStore::Keeps(int driveIndex, const CdDrive& drive) const
+{
+    return driveIndex >= 0 && driveIndex < kDrives && drive.trackCount <= kTracks && drive.discId != 0;
+}
+
+bool DiscInfoStore::SaveDiscInfo(int driveIndex, const CdDrive& drive) const
+{
+    if (!Keeps(driveIndex, drive))
+        return false;
+    ::mkdir((baseDir.empty() ? std::string("cddata") : baseDir + "/cddata").c_str(), 0777);
+    FILE* f = std::fopen(DiscFilePath(drive.discId).c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    const size_t n = std::max<int16_t>(drive.trackCount, 0);
+    const bool written = std::fwrite(records_[driveIndex].data(), sizeof(TrackInfo), n, f) == n;
+    return std::fclose(f) == 0 && written;
+}
+
+bool DiscInfoStore::LoadDiscInfo(int driveIndex, const CdDrive& drive)
+{
+    FILE* f = nullptr;
+    if (Keeps(driveIndex, drive)) {
+        ::mkdir((baseDir.empty() ? std::string("cddata") : baseDir + "/cddata").c_str(), 0777);
+        f = std::fopen(DiscFilePath(drive.discId).c_str(), "rb");
+    }
+    if (f == nullptr) {
+        if (driveIndex >= 0 && driveIndex < kDrives)
+            std::memset(records_[driveIndex].data(), 0, sizeof records_[driveIndex]);
+        return false;
+    }
+    // A short file fills only the records it holds.
+    const size_t n = std::fread(records_[driveIndex].data(), sizeof(TrackInfo), std::max<int16_t>(drive.trackCount, 0), f);
+    (void)n;
+    std::fclose(f);
+    return true;
+}
+
+} // namespace quillon

@@ -1,0 +1,75 @@
+#include "cd/TrackList.h"
+
+#include <cstdio>
+
+namespace quillon {
+
+const char* const kTrackListHeaders[kTrackListColumns] = {
+    "Track Name", "Track No.", "  Length  ", "   Size   ", "Track Type", " Artist Name ", "Music Genre",
+};
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+} // namespace
+
+const char* TrackTypeText(uint8_t adrControl)
+{
+    if (adrControl == 0x10)
+        return "Audio";
+    if (adrControl == 0x14)
+        return "ROM";
+    return "Unknown";
+}
+
+std::string DefaultTrackName(int index)
+{
+    return Format("Track%02d", index + 1);
+}
+
+std::string DiscSizeText(int32_t totalSectors)
+{
+    return Format("%d MBytes", totalSectors / 1024 * 2352 / 1024);
+}
+
+std::vector<TrackRow> BuildTrackRows(const CdDrive& drive, const std::vector<std::string>& names)
+{
+    std::vector<TrackRow> rows;
+    for (int g = 0; g < drive.trackCount; ++g) {
+        const TrackRecord& t = drive.tracks[g];
+        TrackRow row;
+        row.name = g < static_cast<int>(names.size()) && !names[g].empty() ? names[g] : DefaultTrackName(g);
+        row.number = Format("%d", g + 1);
+        row.length = Format("%02d:%02d", static_cast<int>(t.seconds / 60), static_cast<int>(t.seconds % 60));
+        row.size = Format("%.1f MB", static_cast<double>(t.sectors) * 2352.0 / 1048576.0);
+        row.type = TrackTypeText(t.entry.adrControl);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+SelectionTotals UpdateSelectionTotals(const CdDrive& drive, const std::vector<bool>& ticked)
+{
+    SelectionTotals totals;
+    for (size_t i = 0; i < ticked.size() && i < static_cast<size_t>(drive.trackCount); ++i) {
+        if (!ticked[i])
+            continue;
+        ++totals.count;
+        totals.sectors += drive.tracks[i].sectors;
+        totals.seconds += drive.tracks[i].seconds;
+    }
+    totals.tracksText = Format("%d Track(s) ", totals.count);
+    totals.sizeText = Format("%.1f MB ", static_cast<double>(totals.sectors) * 2352.0 / 1048576.0);
+    totals.timeText = Format("%02d:%02d:%02d ", static_cast<int>(totals.seconds / 3600),
+                             static_cast<int>(totals.seconds / 60 % 60), static_cast<int>(totals.seconds % 60));
+    return totals;
+}
+
+} // namespace quillon

@@ -1,0 +1,232 @@
+#include "cd/CdDrive.h"
+#include "cd/DiscInfoStore.h"
+#include "cd/GenreList.h"
+#include "cd/TrackList.h"
+#include "FakeScsi.h"
+#include "TestDisc.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace quillon {
+namespace {
+
+// A drive whose TOC reply lists tracks starting at `starts`, the last start being the lead-out.
+CdDrive DriveWithToc(const std::vector<uint32_t>& starts, uint8_t adrControl = 0x10)
+{
+    auto fake = std::make_unique<testing::FakeScsiManager>();
+    fake->answer = [starts, adrControl](const ScsiRequest& r) {
+        std::memset(r.data, 0, r.dataLength);
+        const size_t length = 2 + 8 * starts.size();
+        r.data[0] = static_cast<uint8_t>(length >> 8);
+        r.data[1] = static_cast<uint8_t>(length);
+        for (size_t i = 0; i < starts.size(); ++i) {
+            uint8_t* d = r.data + 4 + 8 * i;
+            d[1] = adrControl;
+            d[2] = i + 1 == starts.size() ? 0xAA : static_cast<uint8_t>(i + 1);
+            d[4] = static_cast<uint8_t>(starts[i] >> 24);
+            d[5] = static_cast<uint8_t>(starts[i] >> 16);
+            d[6] = static_cast<uint8_t>(starts[i] >> 8);
+            d[7] = static_cast<uint8_t>(starts[i]);
+        }
+        return GoodOutcome();
+    };
+    aspi_load_manager(std::move(fake));
+    CdDrive drive;
+    DiscToc toc;
+    int count = 0;
+    EXPECT_EQ(drive.ReadToc(count, toc.data()), 1);
+    return drive;
+}
+
+TEST(DiscToc, VirtualDiscWithDataTrack)
+{
+    testing::TempDir dir;
+    const auto disc = testing::MakeTestDisc(dir.Path(), "has-a-data-track",
+                                            {{false, 750}, {false, 1125}, {true, 300}});
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | has-a-data-track.cue\n");
+    testing::ScopedVirtualCd env(dir / "drives");
+    DriveTable drives;
+    ASSERT_EQ(DetectDrives(drives), 1);
+    DiscToc toc;
+    int count = 0;
+    ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
+    EXPECT_EQ(count, 4) << "three tracks and the lead-out";
+    EXPECT_EQ(toc[3].trackNumber, 0xAA);
+    EXPECT_EQ(toc[3].start, disc.leadOut);
+    const CdDrive& d = drives[0];
+    ASSERT_EQ(d.trackCount, 3);
+    EXPECT_EQ(d.totalSectors, 2175);
+    EXPECT_EQ(d.tracks[1].entry.start, 750u);
+    EXPECT_EQ(d.tracks[1].sectors, 1125u);
+    EXPECT_EQ(d.tracks[1].seconds, 15u);
+    // (0 + 1×10)×2 = 20, (20 + 2×15)×2 = 100, (100 + 3×4)×2 = 224
+    EXPECT_EQ(d.discId, 224u);
+
+    const auto rows = BuildTrackRows(d, {"", "Second Song"});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, "Track01");
+    EXPECT_EQ(rows[1].name, "Second Song");
+    EXPECT_EQ(rows[2].type, "ROM");
+    EXPECT_EQ(rows[0].type, "Audio");
+    EXPECT_EQ(rows[2].number, "3");
+}
+
+TEST(DiscToc, NoDisc)
+{
+    testing::TempDir dir;
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | EMPTY TRAY | 1.0 | none\n");
+    testing::ScopedVirtualCd env(dir / "drives");
+    DriveTable drives;
+    ASSERT_EQ(DetectDrives(drives), 1);
+    DiscToc toc;
+    int count = 0;
+    drives[0].trackCount = 9;
+    EXPECT_EQ(drives[0].ReadToc(count, toc.data()), 0x20004) << "not ready";
+    EXPECT_EQ(drives[0].trackCount, 0);
+}
+
+TEST(DiscToc, TenTracksEndAtTheLeadOut)
+{
+    std::vector<uint32_t> starts;
+    for (uint32_t i = 0; i <= 10; ++i)
+        starts.push_back(i * 1000 + (i == 10 ? 77 : 0));
+    const CdDrive d = DriveWithToc(starts);
+    EXPECT_EQ(d.trackCount, 10);
+    EXPECT_EQ(d.tracks[9].sectors, 1077u);
+}
+
+TEST(DiscToc, MoreTracksThanRecordsAreCut)
+{
+    std::vector<uint32_t> starts;
+    for (uint32_t i = 0; i < 190; ++i)
+        starts.push_back(i * 100);
+    const CdDrive d = DriveWithToc(starts);
+    EXPECT_EQ(d.trackCount, kTrackRecordCapacity);
+    EXPECT_EQ(d.tracks[kTrackRecordCapacity - 1].sectors, 100u);
+}
+
+TEST(DiscToc, RowAndTotalTexts)
+{
+    const CdDrive one = DriveWithToc({0, 22050});
+    const auto rows = BuildTrackRows(one, {});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].length, "04:54");
+    EXPECT_EQ(rows[0].size, "49.5 MB");
+    EXPECT_EQ(DiscSizeText(300000), "670 MBytes");
+
+    const struct { uint8_t control; const char* type; } types[] = {
+        {0x10, "Audio"}, {0x14, "ROM"}, {0x11, "Unknown"}, {0x12, "Unknown"}, {0x00, "Unknown"}};
+    for (const auto& t : types)
+        EXPECT_STREQ(TrackTypeText(t.control), t.type) << int(t.control);
+
+    const CdDrive three = DriveWithToc({0, 7500, 22500, 45000, 46000});
+    const SelectionTotals totals = UpdateSelectionTotals(three, {true, true, true, false});
+    EXPECT_EQ(totals.count, 3);
+    EXPECT_EQ(totals.tracksText, "3 Track(s) ");
+    EXPECT_EQ(totals.timeText, "00:10:00 ");
+    EXPECT_EQ(totals.sizeText, "100.9 MB ");
+    const SelectionTotals none = UpdateSelectionTotals(three, {});
+    EXPECT_EQ(none.timeText, "00:00:00 ");
+}
+
+TEST(DiscIdentifier, ExamplesAndOverflow)
+{
+    EXPECT_EQ(DriveWithToc({0, 150 * 75, 350 * 75}).discId, 0x578u);
+    EXPECT_EQ(DriveWithToc({0, 4500, 9000, 13500}).discId, 0x528u);
+
+    // On a disc of 40 tracks, tracks 1 to 9 no longer count.
+    std::vector<uint32_t> a, b;
+    for (uint32_t i = 0; i <= 40; ++i) {
+        a.push_back(i * 3000);
+        b.push_back(i * 3000 + (i >= 1 && i <= 9 ? 750 * i : 0) + (i >= 10 ? 6750 : 0));
+    }
+    const CdDrive da = DriveWithToc(a), db = DriveWithToc(b);
+    EXPECT_NE(da.tracks[0].seconds, db.tracks[0].seconds);
+    EXPECT_EQ(da.discId, db.discId);
+}
+
+TEST(Genres, TableSortingAndLookups)
+{
+    const auto list = BuildGenreList();
+    ASSERT_EQ(list.size(), 144u);
+    EXPECT_EQ(FindGenre("Rock"), 17);
+    EXPECT_EQ(FindGenre("rock & roll"), 78);
+    EXPECT_EQ(FindGenre("Trash Metal"), 143);
+    EXPECT_EQ(FindGenre("Polka Metal"), -1);
+    const auto sorted = SortedGenreIndices();
+    EXPECT_STREQ(GenreName(sorted.front()), "Acapella");
+    EXPECT_STREQ(GenreName(sorted.back()), "Vocal");
+    EXPECT_EQ(SortedPositionForGenre(kGenreOther), 93) << "Other in the sorted list";
+    EXPECT_STREQ(GenreName(sorted[SortedPositionForGenre(13)]), "Pop");
+    for (int i = 0; i < kGenreCount; ++i)
+        EXPECT_EQ(sorted[SortedPositionForGenre(i)], i) << GenreName(i);
+    EXPECT_STREQ(GenreName(144), "Other");
+    EXPECT_STREQ(GenreName(255), "Other");
+    EXPECT_EQ(SortedPositionForGenre(200), 93);
+}
+
+TEST(TrackInfo, FieldsAreCutNeverOverrun)
+{
+    TrackInfo info;
+    std::memset(&info, 'x', sizeof info);
+    SetTrackInfoTitle(info, "Title");
+    SetTrackInfo(info, std::string(40, 'T'), "Artist", std::string(30, 'A'), "19999", "Comment", 17);
+    EXPECT_EQ(std::string(info.tag, 3), "TAG");
+    EXPECT_EQ(TrackInfoField(info.title, 30), std::string(30, 'T'));
+    EXPECT_EQ(TrackInfoField(info.artist, 30), "Artist");
+    EXPECT_EQ(info.artist[7], 'x') << "bytes after a shorter text keep what they held";
+    EXPECT_EQ(TrackInfoField(info.album, 30), std::string(30, 'A'));
+    EXPECT_EQ(TrackInfoField(info.year, 4), "1999");
+    EXPECT_EQ(TrackInfoField(info.comment, 30), "Comment");
+    EXPECT_EQ(info.genre, 17);
+    const auto* raw = reinterpret_cast<const uint8_t*>(&info);
+    EXPECT_EQ(raw[3], 'T');
+    EXPECT_EQ(raw[93], '1');
+    EXPECT_EQ(raw[127], 17);
+}
+
+TEST(DiscInfoStore, RoundTripAndLimits)
+{
+    testing::TempDir dir;
+    DiscInfoStore store;
+    store.baseDir = dir.Path();
+    CdDrive drive = DriveWithToc({0, 150 * 75, 350 * 75});
+    ASSERT_EQ(drive.discId, 0x578u);
+    SetTrackInfoTitle(*store.Record(1, 0), "First");
+    SetTrackInfoTitle(*store.Record(1, 1), "Second");
+    store.Record(1, 1)->genre = 200;
+    ASSERT_TRUE(store.SaveDiscInfo(1, drive));
+    EXPECT_EQ(testing::ReadBinaryFile(dir / "cddata/00000578.cdd").size(), 256u);
+
+    DiscInfoStore again;
+    again.baseDir = dir.Path();
+    ASSERT_TRUE(again.LoadDiscInfo(3, drive));
+    EXPECT_EQ(TrackInfoField(again.Record(3, 1)->title, 30), "Second");
+    EXPECT_STREQ(GenreName(again.Record(3, 1)->genre), "Other") << "a byte past the table selects Other";
+
+    EXPECT_FALSE(store.SaveDiscInfo(5, drive)) << "drive index 5 is not kept";
+    EXPECT_FALSE(again.LoadDiscInfo(5, drive));
+    EXPECT_EQ(store.Record(5, 0), nullptr);
+    EXPECT_EQ(store.Record(0, 100), nullptr);
+
+    CdDrive big = drive;
+    big.trackCount = 101;
+    EXPECT_FALSE(store.SaveDiscInfo(1, big)) << "a disc of more than 100 tracks is not kept";
+
+    CdDrive unknown = drive;
+    unknown.discId = 0x1234;
+    EXPECT_FALSE(again.LoadDiscInfo(3, unknown));
+    EXPECT_EQ(again.Record(3, 1)->title[0], '\0') << "records cleared when nothing was read";
+
+    // A short file fills only the records it holds.
+    testing::WriteTextFile(dir / "cddata/00000578.cdd", std::string(128, 'Z'));
+    SetTrackInfoTitle(*again.Record(3, 1), "Kept");
+    ASSERT_TRUE(again.LoadDiscInfo(3, drive));
+    EXPECT_EQ(again.Record(3, 0)->tag[0], 'Z');
+    EXPECT_EQ(TrackInfoField(again.Record(3, 1)->title, 30), "Kept");
+}
+
+} // namespace
+} // namespace quillon
