@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/SettingsBackend.h"
+#include "batch/EncodingOptions.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quillon {
+
+// The defaults kept for the whole run of the program: the options new jobs receive, the
+// default output folder (a folder text ending in "/", or "NOT SET") and the default CD drive.
+struct DefaultSettings
+{
+    DefaultEncodingOptions options;
+    int32_t defaultCd = 0;
+    std::string defaultOutputDir;
+};
+
+using EnvironmentLookup = std::function<const char*(const char*)>;
+
+// TMP, then TEMP, then TMPDIR: the first that exists, even when empty; "" when none.
+std::string TemporaryFolderVariable(const EnvironmentLookup& getEnv);
+
+// The temporary folder with "/" appended, or "NOT SET" when it is empty.
+std::string InitialOutputDir(const EnvironmentLookup& getEnv);
+
+// Reads a stored number: an optional sign and decimal digits that fit 32 bits, nothing else.
+std::optional<int32_t> ParseStoredNumber(const std::string& text);
+
+class SettingsStore
+{
+public:
+    // A stored text value of this many bytes or more is ignored on loading.
+    static constexpr size_t kValueRoom = 256;
+
+    // The initial values: built-in options, drive 0 and the temporary folder rule.
+    static DefaultSettings Initialise(const EnvironmentLookup& getEnv);
+
+    // Takes every stored value that is present and well-formed; the others keep their value.
+    static void LoadDefaults(SettingsBackend& backend, DefaultSettings& settings);
+
+    // Stores all ten values. 0 on success, else the backend's error number (callers may
+    // ignore it).
+    static int SaveDefaults(SettingsBackend& backend, const DefaultSettings& settings);
+};
+
+} // namespace quillon
+
+namespace quillon {
+
+// $XDG_CONFIG_HOME/Norvane/Quillon/2.51.conf, XDG_CONFIG_HOME defaulting to ~/.config.
+// Empty when neither XDG_CONFIG_HOME (absolute) nor HOME is known.
+std::string SettingsFilePath(const EnvironmentLookup& getEnv);
+
+} // namespace quillon

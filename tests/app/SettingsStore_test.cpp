@@ -1,0 +1,236 @@
+#include "app/SettingsStore.h"
+#include "platform/qt/QtSettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+
+EnvironmentLookup Env(std::map<std::string, std::string> vars)
+{
+    auto shared = std::make_shared<std::map<std::string, std::string>>(std::move(vars));
+    return [shared](const char* name) -> const char* {
+        auto it = shared->find(name);
+        return it == shared->end() ? nullptr : it->second.c_str();
+    };
+}
+
+// A store in memory, to check the store's rules apart from the file.
+class MemoryBackend : public SettingsBackend
+{
+public:
+    bool readable = true;
+    std::map<std::string, std::string> values;
+    bool OpenForReading() override { return readable; }
+    std::optional<std::string> ReadValue(const std::string& name) override
+    {
+        auto it = values.find(name);
+        return it == values.end() ? std::nullopt : std::optional(it->second);
+    }
+    int WriteAll(std::span<const std::pair<std::string, std::string>> all) override
+    {
+        for (const auto& [name, value] : all)
+            values[name] = value;
+        return 0;
+    }
+};
+
+class SettingsFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quillon-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        path = SettingsFilePath(Env({{"XDG_CONFIG_HOME", dir}}));
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void WriteRaw(const std::string& text)
+    {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::string ReadRaw() const
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::string dir;
+    std::string path;
+};
+
+TEST(TemporaryFolderRule, PicksTheFirstVariableThatExists)
+{
+    struct Row { std::map<std::string, std::string> env; const char* expected; };
+    const Row rows[] = {
+        {{{"TMP", "/tmp"}}, "/tmp/"},
+        {{{"TMP", "/var/tmp/"}, {"TEMP", "/other"}}, "/var/tmp/"},
+        {{{"TEMP", "/temp"}}, "/temp/"},
+        {{{"TMP", ""}, {"TEMP", "/temp"}}, "NOT SET"},   // an empty TMP still counts
+        {{{"TMPDIR", "/run/user/1"}}, "/run/user/1/"},
+        {{{"TEMP", "/temp"}, {"TMPDIR", "/tmpdir"}}, "/temp/"},
+        {{}, "NOT SET"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(InitialOutputDir(Env(row.env)), row.expected) << "row with " << row.env.size() << " variables";
+}
+
+TEST(SettingsStore, InitialValues)
+{
+    const DefaultSettings s = SettingsStore::Initialise(Env({{"TMP", "/scratch"}}));
+    EXPECT_EQ(s.defaultOutputDir, "/scratch/");
+    EXPECT_EQ(s.options.layer, 3);
+    EXPECT_EQ(s.options.mode, 1);
+    EXPECT_EQ(s.options.bitrate, 128);
+    EXPECT_EQ(s.options.quality, 1);
+    EXPECT_EQ(s.defaultCd, 0);
+    EXPECT_EQ(s.options.copyright + s.options.original + s.options.errorProtection + s.options.deEmphasis, 0);
+}
+
+TEST(SettingsStore, StoredNumbersMustBe32BitIntegers)
+{
+    struct Row { const char* text; std::optional<int32_t> value; };
+    const Row rows[] = {
+        {"7", 7}, {"-1", -1}, {"+5", 5}, {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
+        {"2147483648", std::nullopt}, {"", std::nullopt}, {"12a", std::nullopt}, {" 3", std::nullopt},
+        {"3.0", std::nullopt}, {"0x10", std::nullopt}, {"abc", std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ParseStoredNumber(row.text), row.value) << '"' << row.text << '"';
+}
+
+TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
+{
+    MemoryBackend backend;
+    backend.values = {{"Layer", "7"}, {"Bitrate", "x"}, {"Stereo", "0"}, {"DefaultCD", "2"},
+                      {"DefOutDir", "whatever form"}, {"Deemp", "99999999999"}};
+    DefaultSettings s = SettingsStore::Initialise(Env({}));
+    SettingsStore::LoadDefaults(backend, s);
+    EXPECT_EQ(s.options.layer, 7);       // no range check
+    EXPECT_EQ(s.options.bitrate, 128);   // not a number: kept
+    EXPECT_EQ(s.options.mode, 0);
+    EXPECT_EQ(s.defaultCd, 2);
+    EXPECT_EQ(s.options.deEmphasis, 0);  // too wide: kept
+    EXPECT_EQ(s.defaultOutputDir, "whatever form");
+
+    backend.readable = false;
+    DefaultSettings untouched = SettingsStore::Initialise(Env({{"TMP", "/t"}}));
+    SettingsStore::LoadDefaults(backend, untouched);
+    EXPECT_EQ(untouched.options.layer, 3);
+    EXPECT_EQ(untouched.defaultOutputDir, "/t/");
+}
+
+TEST(SettingsStore, OutputFolderOf256CharactersOrMoreIsIgnored)
+{
+    struct Row { size_t length; bool taken; };
+    const Row rows[] = {{255, true}, {256, false}, {600, false}};
+    for (const auto& row : rows) {
+        MemoryBackend backend;
+        backend.values["DefOutDir"] = "/" + std::string(row.length - 1, 'd');
+        DefaultSettings s = SettingsStore::Initialise(Env({{"TMP", "/tmp"}}));
+        SettingsStore::LoadDefaults(backend, s);
+        EXPECT_EQ(s.defaultOutputDir == backend.values["DefOutDir"], row.taken) << row.length;
+        if (!row.taken) {
+            EXPECT_EQ(s.defaultOutputDir, "/tmp/") << row.length;
+        }
+    }
+}
+
+TEST_F(SettingsFileTest, PathFollowsXdgConfigHome)
+{
+    EXPECT_EQ(path, dir + "/Norvane/Quillon/2.51.conf");
+    EXPECT_EQ(SettingsFilePath(Env({{"HOME", "/home/u"}})), "/home/u/.config/Norvane/Quillon/2.51.conf");
+    EXPECT_EQ(SettingsFilePath(Env({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "rel"}})),
+              "/home/u/.config/Norvane/Quillon/2.51.conf");
+}
+
+TEST_F(SettingsFileTest, RoundTripLeavesNothingOfALongerFolder)
+{
+    QtSettingsFile file(path);
+    DefaultSettings saved = SettingsStore::Initialise(Env({}));
+    saved.defaultOutputDir = "/a/very/long/folder/name/with,comma \"quoted\";semicolon=/";
+    saved.options = {1, 448, 3, 0, 1, 1, 1, 2};
+    saved.defaultCd = 5;
+    ASSERT_EQ(SettingsStore::SaveDefaults(file, saved), 0);
+    saved.defaultOutputDir = "/short/";
+    ASSERT_EQ(SettingsStore::SaveDefaults(file, saved), 0);
+
+    DefaultSettings loaded = SettingsStore::Initialise(Env({{"TMP", "/elsewhere"}}));
+    QtSettingsFile again(path);
+    SettingsStore::LoadDefaults(again, loaded);
+    EXPECT_EQ(loaded.defaultOutputDir, "/short/");
+    EXPECT_EQ(loaded.options, saved.options);
+    EXPECT_EQ(loaded.defaultCd, 5);
+    EXPECT_NE(ReadRaw().find("Default"), std::string::npos);
+    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
+        EXPECT_EQ(entry.path().string(), path) << "a temporary file was left behind";
+}
+
+TEST_F(SettingsFileTest, HandWrittenFileInEitherSectionSpelling)
+{
+    for (const char* section : {"[Default%20Settings]", "[Default Settings]"}) {
+        WriteRaw(std::string(section) + "\nLayer=2\nBitrate=foo\nDefOutDir=/music/out/\nStereo=1.5\n");
+        DefaultSettings s = SettingsStore::Initialise(Env({}));
+        QtSettingsFile file(path);
+        SettingsStore::LoadDefaults(file, s);
+        EXPECT_EQ(s.options.layer, 2) << section;
+        EXPECT_EQ(s.options.bitrate, 128) << section;
+        EXPECT_EQ(s.options.mode, 1) << section;
+        EXPECT_EQ(s.defaultOutputDir, "/music/out/") << section;
+    }
+}
+
+TEST_F(SettingsFileTest, CorruptOrMissingFileLeavesDefaultsAndSaveReplacesIt)
+{
+    DefaultSettings s = SettingsStore::Initialise(Env({{"TMP", "/tmp"}}));
+    QtSettingsFile missing(path);
+    SettingsStore::LoadDefaults(missing, s);
+    EXPECT_EQ(s.defaultOutputDir, "/tmp/");
+
+    WriteRaw(std::string("\0\xff\xfe[[[=\n\x01Layer=2\n", 14));
+    QtSettingsFile corrupt(path);
+    SettingsStore::LoadDefaults(corrupt, s);
+    EXPECT_EQ(s.options.layer, 3);
+
+    s.options.layer = 1;
+    ASSERT_EQ(SettingsStore::SaveDefaults(corrupt, s), 0);
+    DefaultSettings loaded = SettingsStore::Initialise(Env({}));
+    QtSettingsFile file(path);
+    SettingsStore::LoadDefaults(file, loaded);
+    EXPECT_EQ(loaded.options.layer, 1);
+    EXPECT_EQ(loaded.defaultOutputDir, "/tmp/");
+}
+
+TEST_F(SettingsFileTest, FailedSaveIsReportedAndLeavesNoTemporaryFile)
+{
+    // A folder where the file should be: the rename over it fails, whoever runs the test.
+    fs::create_directories(path);
+    fs::create_directories(path + "/inside");
+    QtSettingsFile file(path);
+    DefaultSettings s = SettingsStore::Initialise(Env({}));
+    EXPECT_NE(SettingsStore::SaveDefaults(file, s), 0);
+    EXPECT_TRUE(fs::is_directory(path + "/inside"));
+    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
+        EXPECT_EQ(entry.path().string(), path) << "a temporary file was left behind";
+
+    QtSettingsFile nowhere(dir + "/plainfile/2.51.conf");
+    std::ofstream(dir + "/plainfile") << "x";
+    EXPECT_NE(SettingsStore::SaveDefaults(nowhere, s), 0);
+}
+
+} // namespace
+} // namespace quillon
