@@ -1,0 +1,117 @@
+#pragma once
+
+#include "batch/JobList.h"
+#include "platform/ChildProcess.h"
+#include "run/RunClock.h"
+#include "run/RunWindow.h"
+#include "run/StatusSink.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quillon {
+
+class CodecProcess;
+
+// Grabs a CD job's track into a temporary WAV file. On success it has made the job name
+// that file (location = the temporary folder, ".wav" appended to fileName); false when
+// the grab failed or was cancelled, after telling the user.
+using TempWavGrab = std::function<bool(FileJob& job, RunWindow& window)>;
+
+// Where a codec program is found ("l3.dll" or "d3.dll" beside the program by default).
+using CodecLocator = std::function<std::string(const char* programName)>;
+
+enum class JobOutcome { Done, InputNotOpened, WavRejected, CodecNotStarted };
+
+// How a run ended, for callers that need more than the window was shown.
+enum class RunEnd { NotEnded, Finished, Failed, Aborted, Closed };
+
+// Works through a job list on a worker thread: per job it checks the input, starts the
+// codec program, feeds it the input and stops its reader, and reports to a RunWindow.
+// A failed job ends the run; a failed CD grab only skips its job.
+class ConversionRun : private StatusSink
+{
+public:
+    static constexpr int kStartPauseMs = 1500;
+    static constexpr int kTagPauseMs = 500;
+    static constexpr int kJobEndPauseMs = 500;
+
+    ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab = {},
+                  CodecLocator locator = {});
+    ~ConversionRun() override;
+    ConversionRun(const ConversionRun&) = delete;
+    ConversionRun& operator=(const ConversionRun&) = delete;
+
+    // Starts the worker thread; Join waits for it.
+    void Start();
+    void Join();
+    // The whole run on the calling thread.
+    void Run();
+
+    // Cancel from the window: between jobs (no reader running) the window closes with
+    // result 1; while a codec program is being fed the run ends with "Process aborted".
+    void Cancel();
+
+    JobOutcome ConvertJob(int index);
+    void EndRun(const std::string& message);
+
+    RunEnd End() const { return end_.load(); }
+    std::string FinalMessage() const;
+    bool AbortRequested() const { return abortRequested_.load(); }
+    int64_t DoneKiB() const { return doneKiB_.load(); }
+
+private:
+    struct EndedChild
+    {
+        const char* program;
+        std::unique_ptr<ChildProcess> child;
+    };
+
+    void LogLine(std::string_view line) override;
+    void RefreshStatus() override;
+
+    void CloseInput();
+    void SetCurrent(std::shared_ptr<CodecProcess> process);
+    std::shared_ptr<CodecProcess> Current() const;
+    bool AppendTagBlock(const FileJob& job, const std::string& outputPath);
+    // Logs and forgets children that have ended; with `waitAll`, first waits for every
+    // one of them until they have ended or the run is aborted.
+    void ReapChildren(bool waitAll);
+    void SetEnd(RunEnd end);
+
+    JobList& jobs_;
+    RunWindow& window_;
+    RunClock& clock_;
+    TempWavGrab grab_;
+    CodecLocator locator_;
+    std::thread worker_;
+
+    std::atomic<bool> abortRequested_{false};
+    std::atomic<RunEnd> end_{RunEnd::NotEnded};
+    std::atomic<uint64_t> bytesFed_{0};
+    std::atomic<int64_t> doneKiB_{0};
+
+    // The current job as the figures see it; written by the worker, read by whichever
+    // thread refreshes the figures.
+    mutable std::mutex stateMutex_;
+    int inputFd_ = -1;
+    uint64_t inputSize_ = 0;
+    int64_t jobStart_ = 0;
+    bool encode_ = true;
+    int bitrate_ = 0;
+    int mode_ = 1;
+    std::string bitrateText_;
+    std::string inputPath_;
+    std::string outputPath_;
+    std::string finalMessage_;
+    std::shared_ptr<CodecProcess> current_;
+
+    std::vector<EndedChild> children_;   // worker thread only
+};
+
+} // namespace quillon

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "run/StatusFigures.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// What a conversion run shows: the status window, the command line or a test.
+// Called from the run's worker thread, the output-reader thread and the thread that
+// cancels; an implementation that owns windows hands every call to its own thread.
+// Only MessageBox waits: it returns once the user has dismissed the message.
+class RunWindow
+{
+public:
+    virtual ~RunWindow() = default;
+
+    virtual void SetFileNumbers(int number, int count) = 0;   // "File %d of %d" fields
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void SetBitrateText(const std::string& text) = 0;
+    virtual void SetInputPath(const std::string& path) = 0;
+    virtual void SetOutputPath(const std::string& path) = 0;
+    virtual void SetCurrentRange(int64_t maximum) = 0;
+    virtual void SetCurrentPosition(int64_t position) = 0;
+    virtual void SetOverallRange(int64_t maximum) = 0;
+    virtual void SetOverallPosition(int64_t position) = 0;
+    // The recomputed figures; a field without a value keeps its text.
+    virtual void ShowFigures(const StatusFigures& figures) = 0;
+    // A line the codec program printed (or a line of the run's own), for the log.
+    virtual void LogLine(std::string_view line) = 0;
+    virtual void MessageBox(const std::string& text) = 0;
+    // 1: the application ends; 2: the wizard comes back for the next batch.
+    virtual void Close(int result) = 0;
+    virtual void Enable(bool enabled) = 0;
+};
+
+} // namespace quillon

@@ -1,0 +1,390 @@
+#include "RunTestSupport.h"
+
+#include <atomic>
+#include <thread>
+
+namespace quillon::test {
+namespace {
+
+constexpr const char* kFinished = "Processing Finished.";
+
+struct RunFixture : ::testing::Test
+{
+    TempFolder folder;
+    JobList jobs;
+    TestWindow window;
+    FastClock clock;
+    TempWavGrab grab;
+    CodecLocator locator = [](const char* name) { return CodecInBin(name); };
+
+    void SetUp() override { ASSERT_TRUE(jobs.SetDefaultOutputDir(folder.path)); }
+
+    // A job for `name` in the test folder, with a size as the page would show it.
+    FileJob& Add(const std::string& name, int action, int layer = 3, int mode = 1, int bitrate = 128)
+    {
+        DefaultEncodingOptions options;
+        options.layer = layer;
+        options.mode = mode;
+        options.bitrate = bitrate;
+        EXPECT_TRUE(jobs.AddFiles({{name, SizeText(FileSize(folder / name))}}, folder.path, action, options));
+        return jobs.Job(jobs.Count() - 1);
+    }
+
+    void RunAll()
+    {
+        ConversionRun run(jobs, window, clock, grab, locator);
+        run.Start();
+        run.Join();
+        end = run.End();
+        doneKiB = run.DoneKiB();
+    }
+
+    RunEnd end = RunEnd::NotEnded;
+    int64_t doneKiB = 0;
+};
+
+TEST_F(RunFixture, EmptyListFinishesAtOnce)
+{
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(end, RunEnd::Finished);
+    EXPECT_TRUE(clock.Pauses().empty());
+}
+
+TEST_F(RunFixture, EncodesAndDecodesWithTheCodecPrograms)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "tone.wav", 6.0, 2);   // 1,058,444 bytes: the /1000 bar
+    WritePcmWav(folder / "short.wav", 1.0, 1);
+    ASSERT_EQ(std::system(("lame --quiet -b 96 " + (folder / "short.wav") + " " + (folder / "clip.mp3")).c_str()), 0);
+    Add("tone.wav", kActionEncode);
+    Add("clip.mp3", kActionDecode);
+
+    RunAll();
+
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(window.Get(window.titles),
+              (std::vector<std::string>{"Quillon- (File 1 of 2)", "Quillon- (File 2 of 2)"}));
+    EXPECT_EQ(window.Get(window.bitrateTexts), (std::vector<std::string>{"128 kbps", "N/A"}));
+    EXPECT_EQ(clock.Pauses(), (std::vector<int>{1500, 500, 1500, 500}));
+    const auto ranges = window.Get(window.currentRanges);
+    ASSERT_EQ(ranges.size(), 4u);
+    EXPECT_EQ(ranges[0], static_cast<int64_t>(FileSize(folder / "tone.wav") / 1000));
+    EXPECT_EQ(ranges[1], 100);
+    EXPECT_EQ(ranges[2], static_cast<int64_t>(FileSize(folder / "clip.mp3") / 10));
+    EXPECT_EQ(window.Get(window.overallRanges), std::vector<int64_t>{jobs.BatchKiB()});
+    EXPECT_EQ(window.Get(window.overallPositions), std::vector<int64_t>{jobs.BatchKiB()});
+    EXPECT_EQ(doneKiB, jobs.BatchKiB());
+
+    // The files are complete when the run says so; mpg123 reads the whole stream.
+    EXPECT_GT(FileSize(folder / "tone.mp3"), 6 * 128000 / 8 * 9 / 10);
+    EXPECT_EQ(std::system(("mpg123 -q -t " + (folder / "tone.mp3") + " 2>/dev/null").c_str()), 0);
+    std::ifstream decoded(folder / "clip.wav", std::ios::binary);
+    char riff[4] = {};
+    decoded.read(riff, 4);
+    EXPECT_EQ(std::string(riff, 4), "RIFF");
+    EXPECT_GT(FileSize(folder / "clip.wav"), 44100u * 2 * 9 / 10);
+
+    bool sawEncodeFigures = false;
+    for (const auto& f : window.Get(window.figureList))
+        sawEncodeFigures |= f.bitrateText == "128 kbps" && f.totalFrames == static_cast<int64_t>(FileSize(folder / "tone.wav") / 4608);
+    EXPECT_TRUE(sawEncodeFigures);
+    EXPECT_FALSE(window.LogHas("ended with exit status"));
+}
+
+// Every failure that ends the run: the message, how the window closes, and that the
+// job after it is not converted.
+TEST_F(RunFixture, FailureTable)
+{
+    if (!RealCodecsPresent())
+        return;
+    struct Row
+    {
+        const char* what;
+        std::function<void(const std::string& path)> make;
+        int mode;
+        bool missingCodec;
+        const char* message;
+        std::vector<int> closes;
+    };
+    const auto riffNotWave = [](const std::string& p) {
+        WritePcmWav(p, 0.1, 2);
+        std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(8);
+        f.write("XAVE", 4);
+    };
+    const Row rows[] = {
+        {"missing input", [](const std::string&) {}, 1, false, "Error: Cannot open the input file", {}},
+        {"text file", [](const std::string& p) { WriteText(p, "just some text, longer than a header would be......"); }, 1, false,
+         "Error: Input file is not a WAV", {2}},
+        {"empty file", [](const std::string& p) { WriteText(p, ""); }, 1, false, "Error: Input file is not a WAV", {2}},
+        {"RIFF but not WAVE", riffNotWave, 1, false, "Error: Input file is not a WAV", {2}},
+        {"stereo file, mono stream", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 0, false,
+         "A Stereo WAVE file cannot be encoded into a Mono MPEG file.", {2}},
+        {"mono file, stereo stream", [](const std::string& p) { WritePcmWav(p, 0.1, 1); }, 1, false,
+         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", {2}},
+        {"8-bit file", [](const std::string& p) { WritePcmWav(p, 0.1, 2, 44100, 8); }, 1, false,
+         "Error: Input file is not a 16-bit WAV File.", {2}},
+        {"codec program missing", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 1, true, "Cannot execute compressor", {2}},
+    };
+    for (const auto& row : rows) {
+        JobList list;
+        ASSERT_TRUE(list.SetDefaultOutputDir(folder.path));
+        const std::string bad = folder / "bad.wav";
+        fs::remove(bad);
+        row.make(bad);
+        WritePcmWav(folder / "next.wav", 0.5, 2);
+        fs::remove(folder / "next.mp3");
+        DefaultEncodingOptions options;
+        options.mode = row.mode;
+        ASSERT_TRUE(list.AddFiles({{"bad.wav", "1K"}}, folder.path, kActionEncode, options));
+        options.mode = 1;
+        ASSERT_TRUE(list.AddFiles({{"next.wav", "2K"}}, folder.path, kActionEncode, options));
+
+        TestWindow w;
+        FastClock c;
+        CodecLocator where = [&](const char* name) { return row.missingCodec ? folder / "no-such-codec" : CodecInBin(name); };
+        ConversionRun run(list, w, c, {}, where);
+        run.Start();
+        run.Join();
+
+        EXPECT_EQ(w.Get(w.messages), std::vector<std::string>{row.message}) << row.what;
+        EXPECT_EQ(w.Get(w.closes), row.closes) << row.what;
+        EXPECT_EQ(run.End(), RunEnd::Failed) << row.what;
+        EXPECT_EQ(w.Get(w.titles).size(), 1u) << row.what << ": the run goes no further";
+        EXPECT_FALSE(fs::exists(folder / "next.mp3")) << row.what;
+        EXPECT_EQ(run.DoneKiB(), 1) << row.what << ": the failed job counts as processed";
+    }
+}
+
+TEST_F(RunFixture, CodecThatEndsAtOnceCountsAsDoneAndItsStatusIsLogged)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "refused.wav", 3.0, 2);
+    WritePcmWav(folder / "fine.wav", 0.5, 2);
+    Add("refused.wav", kActionEncode, 3, 1, 999);   // l3.dll refuses the bitrate and ends
+    Add("fine.wav", kActionEncode);
+
+    RunAll();
+
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_TRUE(window.LogHas("999 kbit/s")) << "the codec's own line reaches the log";
+    EXPECT_TRUE(window.LogHas("l3.dll ended with exit status 2"));
+    EXPECT_GT(FileSize(folder / "fine.mp3"), 0u);
+    EXPECT_EQ(end, RunEnd::Finished);
+}
+
+TEST_F(RunFixture, ThirdOfFiveFailsItsCheck)
+{
+    if (!RealCodecsPresent())
+        return;
+    for (int i = 1; i <= 5; ++i) {
+        const std::string name = "j" + std::to_string(i) + ".wav";
+        WritePcmWav(folder / name, 0.3, i == 3 ? 1 : 2);
+        Add(name, kActionEncode);
+    }
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages),
+              std::vector<std::string>{"A Mono WAVE file cannot be encoded into a Stereo MPEG file."});
+    EXPECT_EQ(window.Get(window.titles).size(), 3u);
+    EXPECT_FALSE(fs::exists(folder / "j4.mp3"));
+    EXPECT_FALSE(fs::exists(folder / "j5.mp3"));
+    int64_t firstThree = 0;
+    for (int i = 0; i < 3; ++i)
+        firstThree += jobs.Job(i).sizeKiB;
+    EXPECT_EQ(doneKiB, firstThree);
+}
+
+TEST_F(RunFixture, CancelWhileFeedingAbortsTheBatch)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "long.wav", 30.0, 2);
+    WritePcmWav(folder / "later.wav", 0.5, 2);
+    Add("long.wav", kActionEncode);
+    Add("later.wav", kActionEncode);
+
+    // The worker holds at its first refresh, in the middle of the feed, until Cancel is done.
+    std::mutex m;
+    std::condition_variable cv;
+    bool feeding = false, cancelled = false;
+    std::atomic<bool> first{true};
+    window.onFigures = [&] {
+        if (!first.exchange(false))
+            return;
+        std::unique_lock lock(m);
+        feeding = true;
+        cv.notify_all();
+        cv.wait_for(lock, std::chrono::seconds(20), [&] { return cancelled; });
+    };
+    ConversionRun run(jobs, window, clock, {}, locator);
+    run.Start();
+    {
+        std::unique_lock lock(m);
+        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(20), [&] { return feeding; }));
+    }
+    run.Cancel();
+    {
+        std::lock_guard lock(m);
+        cancelled = true;
+        cv.notify_all();
+    }
+    run.Join();
+
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Process aborted"});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(run.End(), RunEnd::Aborted);
+    EXPECT_EQ(window.Get(window.titles).size(), 1u);
+    EXPECT_FALSE(fs::exists(folder / "later.mp3"));
+}
+
+TEST_F(RunFixture, CancelBetweenJobsClosesTheWindow)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "a.wav", 0.5, 2);
+    WritePcmWav(folder / "b.wav", 0.5, 2);
+    Add("a.wav", kActionEncode);
+    Add("b.wav", kActionEncode);
+    ConversionRun run(jobs, window, clock, {}, locator);
+    clock.onPause = [&](int ms, int index) {
+        if (ms == ConversionRun::kJobEndPauseMs && index == 1) {
+            std::thread canceller([&] { run.Cancel(); });   // the window's thread
+            canceller.join();
+        }
+    };
+    run.Start();
+    run.Join();
+    EXPECT_TRUE(window.Get(window.messages).empty());
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{1});
+    EXPECT_EQ(run.End(), RunEnd::Closed);
+    EXPECT_EQ(window.Get(window.titles).size(), 1u);
+    EXPECT_FALSE(fs::exists(folder / "b.mp3"));
+}
+
+// A stand-in encoder that finishes its file late and reports a failure status.
+std::string SlowFinishingCodec(const TempFolder& folder)
+{
+    const std::string path = folder / "slow-l3.sh";
+    WriteText(path,
+              "#!/bin/sh\n"
+              "for last; do :; done\n"
+              "cat > \"$last\"\n"
+              "sleep 1\n"
+              "printf END >> \"$last\"\n"
+              "exit 3\n",
+              fs::perms::owner_all);
+    return path;
+}
+
+TEST_F(RunFixture, FinishedOnlyAfterEveryCodecProgramHasEnded)
+{
+    WritePcmWav(folder / "a.wav", 0.2, 2);
+    WritePcmWav(folder / "b.wav", 0.2, 2);
+    Add("a.wav", kActionEncode);
+    Add("b.wav", kActionEncode);
+    const std::string codec = SlowFinishingCodec(folder);
+    locator = [&](const char*) { return codec; };
+    std::vector<std::string> tailsAtMessage;
+    window.onMessage = [&](const std::string&) {
+        for (const char* name : {"a.mp3", "b.mp3"}) {
+            std::ifstream in(folder / name, std::ios::binary);
+            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            tailsAtMessage.push_back(text.size() >= 3 ? text.substr(text.size() - 3) : text);
+        }
+    };
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(tailsAtMessage, (std::vector<std::string>{"END", "END"}));
+    int statusLines = 0;
+    for (const auto& line : window.Get(window.log))
+        statusLines += line == "l3.dll ended with exit status 3";
+    EXPECT_EQ(statusLines, 2) << ::testing::PrintToString(window.Get(window.log));
+}
+
+struct CdFixture : RunFixture
+{
+    int driveStandIn = 0;
+    FileJob& AddTrack(int index, uint32_t sectors, const char* name)
+    {
+        CdTrackSource track;
+        track.trackIndex = index;
+        track.hostAdapter = 0;
+        track.targetId = 1;
+        track.drive = reinterpret_cast<const CdDrive*>(&driveStandIn);
+        track.trackName = name;
+        track.tagBlock.fill(0);
+        std::copy_n("TAG", 3, track.tagBlock.begin());
+        track.tagBlock[127] = 17;
+        track.sectors = sectors;
+        EXPECT_TRUE(jobs.AddCdTracks({track}, {}));
+        return jobs.Job(jobs.Count() - 1);
+    }
+};
+
+TEST_F(CdFixture, TrackWithoutAGrabberIsSkipped)
+{
+    if (!RealCodecsPresent())
+        return;
+    AddTrack(0, 100, "Intro");
+    WritePcmWav(folder / "after.wav", 0.3, 2);
+    Add("after.wav", kActionEncode);
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_TRUE(window.LogHas("Track01"));
+    EXPECT_GT(FileSize(folder / "after.mp3"), 0u);
+    EXPECT_EQ(doneKiB, jobs.BatchKiB());
+}
+
+TEST_F(CdFixture, FailedGrabSkipsOnlyItsJob)
+{
+    if (!RealCodecsPresent())
+        return;
+    AddTrack(0, 100, "Intro");
+    WritePcmWav(folder / "after.wav", 0.3, 2);
+    Add("after.wav", kActionEncode);
+    int grabs = 0;
+    grab = [&](FileJob&, RunWindow& w) {
+        ++grabs;
+        w.MessageBox("Reading aborted by user!");
+        return false;
+    };
+    RunAll();
+    EXPECT_EQ(grabs, 1);
+    EXPECT_EQ(window.Get(window.messages), (std::vector<std::string>{"Reading aborted by user!", kFinished}));
+    EXPECT_GT(FileSize(folder / "after.mp3"), 0u);
+}
+
+TEST_F(CdFixture, GrabbedTrackIsEncodedTaggedAndTheListRestored)
+{
+    if (!RealCodecsPresent())
+        return;
+    AddTrack(2, 300, "Third Song");
+    const std::string tempFolder = folder / "tmp/";
+    fs::create_directories(tempFolder);
+    grab = [&](FileJob& job, RunWindow&) {
+        job.location = tempFolder;
+        job.fileName += ".wav";
+        WritePcmWav(job.InputPath(), 300 * 2352 / 4 / 44100.0, 2);
+        return true;
+    };
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(jobs.Job(0).fileName, "Track03");
+    EXPECT_EQ(jobs.Job(0).location, "CD[0,1]");
+    EXPECT_FALSE(fs::exists(tempFolder + "Track03.wav"));
+    const std::string output = folder / "Third Song.mp3";
+    std::ifstream in(output, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 128u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 128, 3), "TAG");
+    EXPECT_EQ(static_cast<uint8_t>(bytes.back()), 17);
+    EXPECT_EQ(clock.Pauses(), (std::vector<int>{1500, 500, 500}));
+}
+
+} // namespace
+} // namespace quillon::test
