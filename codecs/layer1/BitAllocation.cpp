@@ -76,6 +76,7 @@ Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, 
         bound = kSubbands;
     }
     const int fieldBits = AllocationFieldBits(channels, bound);
+    result.bitsUsed = fieldBits;
     if (availableBits < fieldBits)
     {
         return result;

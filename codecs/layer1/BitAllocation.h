@@ -20,7 +20,8 @@ int AllocationFieldBits(int channels, int bound);
 
 // Distributes `availableBits` (everything after the header and check word) so that the smallest
 // mask-to-noise ratio over all coded subbands is as large as possible. Never uses more than
-// `availableBits`; a budget too small even for the allocation fields yields all zero codes.
+// `availableBits`, unless the budget is too small even for the allocation fields: then all codes
+// are zero and `bitsUsed` counts the fields alone (such configurations are refused up front).
 Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, int availableBits);
 
 } // namespace quillon::layer1

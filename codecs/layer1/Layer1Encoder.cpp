@@ -70,6 +70,17 @@ std::string CheckLayer1Config(const Layer1Config& config)
     {
         return "unknown channel mode";
     }
+    // A frame must at least hold the header, the check word and every allocation field; plain
+    // two-channel frames at the smallest sizes cannot (joint stereo shares the upper fields).
+    const int smallestFrameBits = 12 * config.bitrateKbps * 1000 / config.sampleRate * 32;
+    const int channels = config.mode == ChannelMode::Mono ? 1 : 2;
+    const int bound = config.mode == ChannelMode::JointStereo ? 4 : kSubbands;
+    if (kHeaderBits + (config.crc ? kCrcBits : 0) + AllocationFieldBits(channels, bound) > smallestFrameBits)
+    {
+        return std::string("Layer I ") + (config.mode == ChannelMode::DualChannel ? "dual channel" : "stereo") + " at " +
+               std::to_string(config.bitrateKbps) + " kbit/s and " + std::to_string(config.sampleRate) +
+               " Hz leaves no room for the audio; choose joint stereo, mono or a higher bitrate";
+    }
     const int emphasis = static_cast<int>(config.emphasis);
     if (emphasis != 0 && emphasis != 1 && emphasis != 3)
     {
@@ -154,6 +165,10 @@ int Layer1Encoder::ChooseBound(const float (*smr)[kSubbands], int availableBits,
     static constexpr int kBounds[4] = {16, 12, 8, 4};
     for (int e = 0; e < 4; ++e)
     {
+        if (AllocationFieldBits(2, kBounds[e]) > availableBits && e < 3)
+        {
+            continue;
+        }
         allocation = AllocateBits(smr, 2, kBounds[e], availableBits);
         if (allocation.worstMnr >= 0.0f || e == 3)
         {
