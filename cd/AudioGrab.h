@@ -1,0 +1,40 @@
+#pragma once
+
+#include "cd/CdDrive.h"
+#include "cd/GrabProgressWindow.h"
+#include "cd/TrackGrab.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// A ticked row of the track list: the track (0-based) and its name.
+struct GrabChoice
+{
+    int track = 0;
+    std::string name;
+};
+
+enum class GrabOutcome
+{
+    Completed,
+    NothingSelected,
+    FolderCancelled,
+    InvalidPath,
+    Cancelled,
+    ReadFailed,
+    FileFailed,   // a WAV file could not be created or written
+};
+
+// Asks the user for a folder (the dialog is titled `title`); nothing when cancelled.
+using FolderAsker = std::function<std::optional<std::string>(const std::string& title)>;
+
+// Reads every chosen track of the drive's loaded disc into "<folder><name>.WAV", one
+// file per track, with the progress window, its messages and Cancel.
+GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
+                      GrabProgressWindow& window, const SecondsClock& clock = WallClockSeconds);
+
+} // namespace quillon

@@ -1,0 +1,95 @@
+#include "cd/TrackGrab.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace quillon {
+
+const char* const kGrabNoTrackMessage = "You didn't slected any Audio track for reading...!";
+const char* const kGrabFolderTitle = "Select a Folder where to Save the WAV files...";
+const char* const kGrabInvalidPathMessage = "Error: You had selected an invalid path.";
+const char* const kGrabReadFailedMessage = "Error: Can't read RAW Audio Data.";
+const char* const kGrabAbortedMessage = "Reading aborted by user!";
+
+int64_t WallClockSeconds()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+std::string GrabbedText(uint32_t grabbed)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%d MBytes, %d Sectors.", static_cast<int>(grabbed * 2352u / 1048576u),
+                  static_cast<int>(grabbed));
+    return text;
+}
+
+std::string SpeedText(uint32_t grabbed, int64_t elapsed)
+{
+    // The speed is sectors per whole second over 74.82; before the first whole second
+    // there is no rate yet.
+    const double speed = elapsed > 0 ? static_cast<double>(grabbed / elapsed) * 0.013365410318096767 : 0.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%4.1f X", speed);
+    return text;
+}
+
+int ReadSizeFor(const CdDrive& drive, size_t bufferSectors)
+{
+    return std::clamp<int>(drive.sectorsPerRead, 1, static_cast<int>(bufferSectors));
+}
+
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
+                              GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
+                              bool restoreWindow)
+{
+    const size_t bufferSectors = buffer.size() / kSectorBytes;
+    const uint64_t end = static_cast<uint64_t>(start) + count;
+    uint64_t position = start;
+    while (position < end) {
+        const int readSize = ReadSizeFor(drive, bufferSectors);
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(readSize, end - position));
+        int32_t result = 0;
+        for (int attempt = 0; attempt < kReadAttempts && result != 1; ++attempt)
+            result = drive.ReadAudio(static_cast<uint32_t>(position), n, buffer.data());
+
+        counters.grabbedSectors += static_cast<uint32_t>(readSize);
+        window.SetGrabbedText(GrabbedText(counters.grabbedSectors));
+        window.SetSpeedText(SpeedText(counters.grabbedSectors, clock() - counters.startTime));
+        window.StepTotal();
+        window.StepTrack();
+        if (restoreWindow)
+            window.RestoreIfMinimised();
+        if (window.CheckCancel())
+            return TrackGrabEnd::Cancelled;
+        if (result != 1)
+            return TrackGrabEnd::ReadFailed;
+        if (!WriteAll(fd, buffer.data(), static_cast<size_t>(n) * kSectorBytes))
+            return TrackGrabEnd::WriteFailed;
+        position += static_cast<uint64_t>(readSize);
+    }
+    return TrackGrabEnd::Done;
+}
+
+} // namespace quillon

@@ -1,0 +1,180 @@
+#include "cli/CdCommands.h"
+
+#include "cd/AudioGrab.h"
+#include "cd/CdDrive.h"
+#include "cd/DiscInfoStore.h"
+#include "cd/TrackList.h"
+#include "cli/CdOptions.h"
+#include "cli/TerminalGrabWindow.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace quillon {
+
+namespace {
+
+const char* const kNoDrives = "No CD-ROM drives detected!";
+const char* const kNoDisc = "No CD-Audio Disc Present in Drive!";
+
+std::string TrimRight(const std::string& s)
+{
+    const auto end = s.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+const char* ReadMethodName(const CdDrive& d)
+{
+    if (!d.isScsi)
+        return "READ CD (BE, 10)";
+    switch (d.readMethod) {
+    case kReadMethodD8: return "vendor D8";
+    case kReadMethodD4: return "vendor D4";
+    case kReadMethodReadCd12: return "READ CD (BE, 12)";
+    case kReadMethodCustom: return "custom";
+    case kReadMethod12: return "READ(12)";
+    default: return "READ(10)";
+    }
+}
+
+// Detects the drives and picks the one asked for; prints the reason and returns null
+// when there is none.
+CdDrive* PickDrive(DriveTable& drives, int index)
+{
+    const int found = DetectDrives(drives);
+    if (found < 0) {
+        std::fprintf(stderr, "%s\n", kNoDrives);
+        return nullptr;
+    }
+    if (index < 0 || index >= found) {
+        std::fprintf(stderr, "quillon: there is no drive %d (drives 0 to %d were found)\n", index, found - 1);
+        return nullptr;
+    }
+    return &drives[index];
+}
+
+// Reads the disc's TOC as loading a disc does; prints the failure.
+bool LoadToc(CdDrive& drive)
+{
+    drive.SetBlockMode(0, 2048);
+    DiscToc toc;
+    int count = 0;
+    if (drive.ReadToc(count, toc.data()) != 1) {
+        std::fprintf(stderr, "%s\n", kNoDisc);
+        return false;
+    }
+    return true;
+}
+
+// Track names from the disc info store, "Track%02d" where none is stored.
+std::vector<std::string> TrackNames(DiscInfoStore& store, int driveIndex, const CdDrive& drive)
+{
+    std::vector<std::string> names;
+    const bool stored = store.LoadDiscInfo(driveIndex, drive);
+    for (int i = 0; i < drive.trackCount; ++i) {
+        const TrackInfo* info = store.Record(driveIndex, i);
+        std::string name = stored && info ? TrackInfoField(info->title, sizeof info->title) : std::string();
+        names.push_back(name.empty() ? DefaultTrackName(i) : name);
+    }
+    return names;
+}
+
+int Drives(const CdOptions&)
+{
+    DriveTable drives;
+    const int found = DetectDrives(drives);
+    if (found < 0) {
+        std::fprintf(stderr, "%s\n", kNoDrives);
+        return 1;
+    }
+    for (int i = 0; i < found; ++i) {
+        const CdDrive& d = drives[i];
+        std::printf("%d  CD[%d,%d]  %s  %s  %s  %s  %s  %d sectors per read\n", i, d.hostAdapter, d.target,
+                    TrimRight(d.vendor).c_str(), TrimRight(d.product).c_str(), TrimRight(d.revision).c_str(),
+                    d.bus.c_str(), ReadMethodName(d), d.sectorsPerRead);
+    }
+    return 0;
+}
+
+int Toc(const CdOptions& options)
+{
+    DriveTable drives;
+    CdDrive* drive = PickDrive(drives, options.drive);
+    if (drive == nullptr || !LoadToc(*drive))
+        return 1;
+    DiscInfoStore store;
+    const auto rows = BuildTrackRows(*drive, TrackNames(store, options.drive, *drive));
+    size_t width = std::strlen(kTrackListHeaders[0]);
+    for (const auto& r : rows)
+        width = std::max(width, r.name.size());
+    std::printf("%-*s  %s  %s  %s  %s\n", static_cast<int>(width), kTrackListHeaders[0], kTrackListHeaders[1],
+                kTrackListHeaders[2], kTrackListHeaders[3], kTrackListHeaders[4]);
+    for (const auto& r : rows)
+        std::printf("%-*s  %9s  %10s  %10s  %s\n", static_cast<int>(width), r.name.c_str(), r.number.c_str(),
+                    r.length.c_str(), r.size.c_str(), r.type.c_str());
+    std::printf("%s\n", DiscSizeText(drive->totalSectors).c_str());
+    return 0;
+}
+
+int Grab(const CdOptions& options)
+{
+    DriveTable drives;
+    CdDrive* drive = PickDrive(drives, options.drive);
+    if (drive == nullptr || !LoadToc(*drive))
+        return 1;
+    std::vector<int> tracks;
+    std::string error;
+    if (!ParseTrackList(options.tracks, drive->trackCount, tracks, error)) {
+        std::fprintf(stderr, "quillon: %s\n", error.c_str());
+        return 2;
+    }
+    DiscInfoStore store;
+    const auto names = TrackNames(store, options.drive, *drive);
+    std::vector<GrabChoice> ticked;
+    for (int t : tracks)
+        ticked.push_back({t, names[t]});
+    TerminalGrabWindow window;
+    const GrabOutcome outcome =
+        AudioGrab(*drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
+    return outcome == GrabOutcome::Completed ? 0 : 1;
+}
+
+} // namespace
+
+bool IsCdCommand(const char* name)
+{
+    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0;
+}
+
+void PrintCdUsage()
+{
+    std::printf("  quillon drives                         list the CD-ROM drives\n"
+                "  quillon toc [--drive N]                list the tracks of the disc\n"
+                "  quillon grab [--drive N] --tracks 1,3-5 [-o DIR]\n"
+                "                                         grab tracks into WAV files\n");
+}
+
+int RunCdCommand(int argc, char** argv)
+{
+    CdOptions options;
+    std::string error;
+    if (!ParseCdOptions(argc - 2, argv + 2, options, error)) {
+        std::fprintf(stderr, "quillon %s: %s\n", argv[1], error.c_str());
+        return 2;
+    }
+    const std::string command = argv[1];
+    if (command == "drives")
+        return Drives(options);
+    if (command == "toc")
+        return Toc(options);
+    if (command == "grab") {
+        if (options.tracks.empty()) {
+            std::fprintf(stderr, "quillon grab: --tracks is required (for example --tracks 1,3-5)\n");
+            return 2;
+        }
+        return Grab(options);
+    }
+    return 2;
+}
+
+} // namespace quillon

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// Options of the CD commands.
+struct CdOptions
+{
+    int drive = 0;
+    std::string tracks;          // "1,3-5"
+    std::string outputDir = "."; // the current folder
+};
+
+// Parses the words after the command; false with `error` set on a bad word.
+bool ParseCdOptions(int argc, char** argv, CdOptions& options, std::string& error);
+
+// "1,3-5" to 0-based track indices in the order given, each at most once; false with
+// `error` set on a malformed list or a track the disc does not have.
+bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& tracks, std::string& error);
+
+} // namespace quillon

@@ -1,0 +1,144 @@
+#include "cli/TerminalGrabWindow.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+std::atomic<bool> gCancel{false};
+struct sigaction gOldInterrupt;
+
+void OnInterrupt(int)
+{
+    gCancel.store(true);
+}
+
+int Percent(int low, int high, int pos)
+{
+    if (high <= low)
+        return 100;
+    const long p = 100L * (pos - low) / (high - low);
+    return static_cast<int>(p < 0 ? 0 : p > 100 ? 100 : p);
+}
+
+long NowMs()
+{
+    timespec ts;
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
+}
+
+} // namespace
+
+TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
+
+TerminalGrabWindow::~TerminalGrabWindow()
+{
+    if (created_)
+        Destroy();
+}
+
+void TerminalGrabWindow::Create()
+{
+    gCancel.store(false);
+    struct sigaction sa{};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, &gOldInterrupt);
+    created_ = true;
+    std::printf("Reading RAW Audio...\n");
+    std::fflush(stdout);
+}
+
+void TerminalGrabWindow::SetFileText(const std::string& text)
+{
+    if (!file_.empty())
+        Draw(true);
+    EndLine();
+    file_ = text;
+    trackPos_ = trackLow_;
+    if (!tty_) {
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+    }
+}
+
+void TerminalGrabWindow::SetGrabbedText(const std::string& text) { grabbed_ = text; }
+void TerminalGrabWindow::SetSpeedText(const std::string& text) { speed_ = text; }
+
+void TerminalGrabWindow::SetTrackRange(int low, int high)
+{
+    trackLow_ = low;
+    trackHigh_ = high;
+    trackPos_ = low;
+}
+
+void TerminalGrabWindow::SetTotalRange(int low, int high)
+{
+    totalLow_ = low;
+    totalHigh_ = high;
+    totalPos_ = low;
+}
+
+void TerminalGrabWindow::StepTrack()
+{
+    trackPos_ += trackStep_;
+    Draw(false);
+}
+
+void TerminalGrabWindow::Draw(bool force)
+{
+    if (!tty_ || file_.empty())
+        return;
+    // A terminal cannot take a redraw per read of a fast drive.
+    const long now = NowMs();
+    if (!force && now - lastDraw_ < 100)
+        return;
+    lastDraw_ = now;
+    std::printf("\r%s  %3d%%  total %3d%%  %s  %s\033[K", file_.c_str(), Percent(trackLow_, trackHigh_, trackPos_),
+                Percent(totalLow_, totalHigh_, totalPos_), grabbed_.c_str(), speed_.c_str());
+    std::fflush(stdout);
+    lineOpen_ = true;
+}
+
+void TerminalGrabWindow::EndLine()
+{
+    if (lineOpen_) {
+        std::printf("\n");
+        std::fflush(stdout);
+        lineOpen_ = false;
+    }
+}
+
+bool TerminalGrabWindow::CheckCancel()
+{
+    return gCancel.exchange(false);
+}
+
+void TerminalGrabWindow::Destroy()
+{
+    if (!created_)
+        return;
+    Draw(true);
+    EndLine();
+    if (!tty_ && !grabbed_.empty())
+        std::printf("Grabbed: %s Speed: %s\n", grabbed_.c_str(), speed_.c_str());
+    std::fflush(stdout);
+    ::sigaction(SIGINT, &gOldInterrupt, nullptr);
+    created_ = false;
+}
+
+void TerminalGrabWindow::ShowStopMessage(const std::string& text)
+{
+    Draw(true);
+    EndLine();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+} // namespace quillon
