@@ -67,6 +67,12 @@ bool ParseSmallNumber(const std::string& text, int& value)
     return true;
 }
 
+// A word as shown in a message: quoted, and cut short so that the line stays short.
+std::string Quoted(const std::string& word)
+{
+    return "\"" + (word.size() <= 24 ? word : word.substr(0, 21) + "...") + "\"";
+}
+
 EncoderArgumentsResult Fail(std::string error)
 {
     EncoderArgumentsResult result;
@@ -145,7 +151,7 @@ EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& wor
     bool haveEmphasis = false;
     for (const std::string& word : OptionWords(kept, kept.size() - 2))
     {
-        const std::string bad = "Error: bad argument word \"" + word + "\"";
+        const std::string bad = "Error: bad argument word " + Quoted(word);
         if (word.size() < 2 || word[0] != '-')
         {
             return Fail(bad + "; expected an option before the two paths");
@@ -190,8 +196,7 @@ EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& wor
             arguments.sampleRateHz = SampleRateFromKilohertz(value);
             if (arguments.sampleRateHz == 0)
             {
-                return Fail("Error: unsupported sample rate \"" + value +
-                            "\" kHz; MPEG audio uses 8, 11.025, 12, 16, 22.05, 24, 32, 44.1 or 48 kHz");
+                return Fail("Error: " + Quoted(value) + " kHz is no MPEG sample rate (8 11.025 12 16 22.05 24 32 44.1 48)");
             }
             break;
         case 'p':

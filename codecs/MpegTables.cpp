@@ -103,8 +103,8 @@ std::string CheckMpegStream(const EncoderArguments& arguments)
     const std::span<const int> bitrates = MpegBitrates(version, layer);
     if (std::find(bitrates.begin(), bitrates.end(), arguments.bitrateKbps) == bitrates.end())
     {
-        return "Error: " + std::to_string(arguments.bitrateKbps) + " kbit/s is not a " +
-               MpegVersionName(version) + " " + layerName + " bitrate; use one of: " + ListBitrates(bitrates);
+        return "Error: " + std::to_string(arguments.bitrateKbps) + " kbit/s is not in " + MpegVersionName(version) +
+               " " + layerName + ": " + ListBitrates(bitrates);
     }
     if (layer == 2 && version == MpegVersion::Mpeg1)
     {

@@ -104,13 +104,15 @@ TEST(CodecArguments, BadEncoderWordsAreRefusedWithALine)
         {"rate no MPEG rate", Words({"-ms", "-b128", "-s96.00", "-p2", "-l3", "a", "b"})},
         {"rate with a comma", Words({"-ms", "-b128", "-s44,10", "-p2", "-l3", "a", "b"})},
         {"rate empty", Words({"-ms", "-b128", "-s", "-p2", "-l3", "a", "b"})},
+        {"long bad word", Words({"-ms", "-b128", "-s44.10", std::string(300, 'x').c_str(), "-l3", "a", "b"})},
+        {"long bad rate", Words({"-ms", "-b128", ("-s" + std::string(300, '4')).c_str(), "-l3", "a", "b"})},
     };
     for (const Row& row : rows)
     {
         const EncoderArgumentsResult result = ParseEncoderArguments(row.words);
         EXPECT_FALSE(result.ok) << row.what;
         EXPECT_EQ(result.error.rfind("Error: ", 0), 0u) << row.what << ": " << result.error;
-        EXPECT_LT(result.error.size(), 140u) << row.what;
+        EXPECT_LT(result.error.size(), 100u) << row.what << ": " << result.error;
     }
 }
 
@@ -212,6 +214,7 @@ TEST(MpegTables, StreamsOutsideTheStandardAreRefused)
         arguments.bitrateKbps = row.bitrate;
         arguments.mode = row.mode;
         const std::string problem = CheckMpegStream(arguments);
+        EXPECT_LT(problem.size(), 100u) << problem;
         EXPECT_EQ(problem.empty(), row.ok) << "layer " << row.layer << ", " << row.rate << " Hz, " << row.bitrate
                                            << " kbit/s, " << ChannelModeName(row.mode) << ": " << problem;
     }

@@ -248,6 +248,10 @@ TEST(EncoderEndToEnd, RefusalsEndNonZeroWithALineAndNoFile)
         EXPECT_NE(run.exitCode, -1) << row.what << ": the program did not end by itself";
         EXPECT_EQ(run.output.rfind("Error: ", 0), 0u) << row.what << ": " << run.output;
         EXPECT_FALSE(run.output.empty() || run.output.back() != '\n') << row.what;
+        for (const std::string& line : Lines(run.output))
+        {
+            EXPECT_LT(line.size(), 100u) << row.what << ": " << line;
+        }
         EXPECT_FALSE(HasForbiddenConsoleByte(run.output)) << row.what;
         struct stat info{};
         EXPECT_NE(stat(output.c_str(), &info), 0) << row.what << ": an output file was made";
