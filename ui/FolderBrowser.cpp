@@ -1,0 +1,26 @@
+#include "ui/FolderBrowser.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace quillon
+{
+
+bool FolderBrowser::Browse()
+{
+    QString caption = title.empty() ? QStringLiteral("Open") : QString::fromStdString(title);
+    QString chosen = QFileDialog::getExistingDirectory(nullptr, caption, QString(), QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+    {
+        return false;
+    }
+    std::string result = QFile::encodeName(chosen).toStdString();
+    while (result.size() > 1 && result.back() == '/')
+    {
+        result.pop_back();
+    }
+    path = result;
+    return true;
+}
+
+} // namespace quillon
