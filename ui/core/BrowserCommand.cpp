@@ -107,6 +107,18 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
     std::vector<std::string> words;
     std::string word;
     bool inWord = false;
+    bool quotedWord = false;
+    // A word that was nothing but field codes goes away with them.
+    auto finishWord = [&] {
+        std::string expanded = ExpandFieldCodes(word);
+        if (!expanded.empty() || quotedWord)
+        {
+            words.push_back(expanded);
+        }
+        word.clear();
+        inWord = false;
+        quotedWord = false;
+    };
     for (std::size_t i = 0; i < line.size(); ++i)
     {
         char c = line[i];
@@ -114,9 +126,7 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
         {
             if (inWord)
             {
-                words.push_back(ExpandFieldCodes(word));
-                word.clear();
-                inWord = false;
+                finishWord();
             }
             continue;
         }
@@ -150,6 +160,7 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
         {
             return {};
         }
+        quotedWord = true;
         // Percent signs of a quoted part are literal; double them so the expansion keeps them.
         for (char q : quoted)
         {
@@ -162,7 +173,7 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
     }
     if (inWord)
     {
-        words.push_back(ExpandFieldCodes(word));
+        finishWord();
     }
     return words;
 }
