@@ -27,5 +27,5 @@ function(quillon_folder_tests name)
   target_compile_definitions(${name} PRIVATE
     QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
     QUILLON_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS ${name})
 endfunction()
