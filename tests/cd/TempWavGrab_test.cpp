@@ -1,0 +1,271 @@
+#include "run/TempWavGrab.h"
+
+#include "cd/DiscInfoStore.h"
+#include "cd/DriveQuirks.h"
+#include "RecordingWindow.h"
+#include "TestDisc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <sys/stat.h>
+
+namespace quillon {
+namespace {
+
+using testing::RecordingWindow;
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Sets or clears one environment variable for the length of a test.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old, had_ = true;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(TempWavFolder, EnvironmentOrder)
+{
+    const struct
+    {
+        const char *tmp, *temp, *tmpdir;
+        const char* want;
+    } rows[] = {
+        {"/var/tmp/q", "/other", "/third", "/var/tmp/q/"},
+        {"/var/tmp/q/", nullptr, nullptr, "/var/tmp/q/"},
+        {nullptr, "/temp", "/third", "/temp/"},
+        {nullptr, nullptr, "/third", "/third/"},
+        {nullptr, nullptr, nullptr, "/home/user/Music/"},
+    };
+    for (const auto& row : rows) {
+        ScopedEnv a("TMP", row.tmp), b("TEMP", row.temp), c("TMPDIR", row.tmpdir);
+        EXPECT_EQ(TempWavFolder("/home/user/Music/"), row.want) << (row.tmp ? row.tmp : "-");
+    }
+}
+
+class TempGrabFixture : public ::testing::Test
+{
+protected:
+    testing::TempDir dir;
+    testing::TestDisc disc;
+    DriveTable drives;
+    std::string temp;
+
+    void Detect(const std::string& flags, const std::string& tosharc, std::vector<testing::TestTrack> tracks)
+    {
+        disc = testing::MakeTestDisc(dir.Path(), "disc", tracks);
+        testing::WriteTextFile(dir / "drives", "aic7xxx | QUILLON | VIRTUAL | 1.0 | disc.cue " + flags + "\n");
+        testing::WriteTextFile(dir / "tosharc", tosharc);
+        testing::ScopedChdir cd(dir.Path());
+        testing::ScopedVirtualCd env(dir / "drives");
+        ResetDriveQuirks();
+        ASSERT_EQ(DetectDrives(drives), 1);
+        ResetDriveQuirks();
+        DiscToc toc;
+        int count = 0;
+        ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
+        temp = dir / "tmp/";
+        ::mkdir(temp.c_str(), 0700);
+    }
+
+    FileJob Job(int track)
+    {
+        FileJob job;
+        job.fileName = "Track0" + std::to_string(track + 1);
+        job.location = "CD[0,0]";
+        job.cdDrive = &drives[0];
+        job.trackIndex = static_cast<int16_t>(track);
+        return job;
+    }
+};
+
+TEST_F(TempGrabFixture, WholeTrackBecomesTheJobsInput)
+{
+    Detect("", "\"QUILLON\" \"\" \"\" 28 0 0 0 26 0\n", {{false, 100}, {false, 1000}});
+    FileJob job = Job(1);
+    RecordingWindow window;
+    ASSERT_TRUE(GrabToTempWav(job, drives[0], temp, window));
+    EXPECT_EQ(job.location, temp);
+    EXPECT_EQ(job.fileName, "Track02.wav");
+    EXPECT_EQ(window.trackSteps, 39);
+    EXPECT_EQ(window.grabbed, "2 MBytes, 1014 Sectors.");
+    EXPECT_EQ(window.files, std::vector<std::string>{temp + "Track02.wav"});
+    const auto bytes = testing::ReadBinaryFile(temp + "Track02.wav");
+    ASSERT_EQ(bytes.size(), 44u + 1000 * 2352);
+    const auto want = testing::PatternSectors(disc.starts[1], 1000);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), bytes.begin() + 44));
+    EXPECT_TRUE(window.destroyed);
+}
+
+TEST_F(TempGrabFixture, CancelAndReadFailureLeaveNoFile)
+{
+    const struct
+    {
+        const char* flags;
+        int cancelAt;
+        const char* message;
+    } rows[] = {
+        {"", 3, "Reading aborted by user!"},
+        {"| fail=20:6", -1, "Error: Can't read RAW Audio Data."},
+    };
+    for (const auto& row : rows) {
+        Detect(row.flags, "", {{false, 60}});
+        FileJob job = Job(0);
+        RecordingWindow window;
+        window.cancelAtCheck = row.cancelAt;
+        EXPECT_FALSE(GrabToTempWav(job, drives[0], temp, window)) << row.message;
+        EXPECT_EQ(window.messages, std::vector<std::string>{row.message});
+        EXPECT_FALSE(Exists(temp + "Track01.wav")) << row.message;
+        EXPECT_EQ(job.fileName, "Track01") << "a failed grab leaves the job as it was";
+        EXPECT_TRUE(window.destroyed);
+    }
+}
+
+TEST_F(TempGrabFixture, FiveFailuresLeaveNoTrace)
+{
+    Detect("| fail=20:5", "", {{false, 60}});
+    FileJob job = Job(0);
+    RecordingWindow window;
+    ASSERT_TRUE(GrabToTempWav(job, drives[0], temp, window));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(testing::ReadBinaryFile(temp + "Track01.wav").size(), 44u + 60 * 2352);
+}
+
+TEST_F(TempGrabFixture, NeverWritesThroughALinkAtTheName)
+{
+    Detect("", "", {{false, 30}});
+    const std::string victim = dir / "victim";
+    testing::WriteTextFile(victim, "precious");
+    ASSERT_EQ(::symlink(victim.c_str(), (temp + "Track01.wav").c_str()), 0);
+    FileJob job = Job(0);
+    RecordingWindow window;
+    EXPECT_FALSE(GrabToTempWav(job, drives[0], temp, window));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0], "Error: Cannot create the temporary file " + temp + "Track01.wav");
+    const auto bytes = testing::ReadBinaryFile(victim);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "precious");
+    EXPECT_TRUE(window.destroyed);
+}
+
+TEST_F(TempGrabFixture, StaleFileOfOursIsReplaced)
+{
+    Detect("", "", {{false, 30}});
+    testing::WriteTextFile(temp + "Track01.wav", std::string(5000000, 'x'));
+    FileJob job = Job(0);
+    RecordingWindow window;
+    ASSERT_TRUE(GrabToTempWav(job, drives[0], temp, window));
+    EXPECT_EQ(testing::ReadBinaryFile(temp + "Track01.wav").size(), 44u + 30 * 2352);
+}
+
+TEST_F(TempGrabFixture, FolderThatCannotTakeTheFile)
+{
+    Detect("", "", {{false, 30}});
+    FileJob job = Job(0);
+    RecordingWindow window;
+    EXPECT_FALSE(GrabToTempWav(job, drives[0], dir / "missing/", window));
+    EXPECT_EQ(window.messages.size(), 1u);
+}
+
+// A run window that only keeps messages.
+class QuietRunWindow : public RunWindow
+{
+public:
+    std::vector<std::string> messages;
+    void SetFileNumbers(int, int) override {}
+    void SetTitle(const std::string&) override {}
+    void SetBitrateText(const std::string&) override {}
+    void SetInputPath(const std::string&) override {}
+    void SetOutputPath(const std::string&) override {}
+    void SetCurrentRange(int64_t) override {}
+    void SetCurrentPosition(int64_t) override {}
+    void SetOverallRange(int64_t) override {}
+    void SetOverallPosition(int64_t) override {}
+    void ShowFigures(const StatusFigures&) override {}
+    void LogLine(std::string_view) override {}
+    void MessageBox(const std::string& text) override { messages.push_back(text); }
+    void Close(int) override {}
+    void Enable(bool) override {}
+};
+
+class NoWaitClock : public RunClock
+{
+public:
+    void Pause(int) override {}
+    int64_t NowSeconds() override { return std::time(nullptr); }
+};
+
+TEST_F(TempGrabFixture, CdDirectJobsEndWithTheirTagAndLeaveNoTemporaryFile)
+{
+    Detect("| fail=10:6", "", {{false, 750}, {false, 300}, {false, 450}});
+    ScopedEnv tmp("TMP", temp.c_str());
+    JobList jobs;
+    const std::string out = dir / "out/";
+    ::mkdir(out.c_str(), 0755);
+    ASSERT_TRUE(jobs.SetDefaultOutputDir(out));
+    std::vector<CdTrackSource> sources;
+    for (int t : {0, 2, 1}) {
+        CdTrackSource s;
+        s.trackIndex = t;
+        s.drive = &drives[0];
+        s.trackName = "Song " + std::to_string(t + 1);
+        TrackInfo info{};
+        SetTrackInfoTitle(info, s.trackName);
+        SetTrackInfo(info, s.trackName, "Artist", "Album", "2026", "made in a test", 17);
+        std::memcpy(s.tagBlock.data(), &info, sizeof info);
+        s.sectors = drives[0].tracks[t].sectors;
+        sources.push_back(s);
+    }
+    ASSERT_TRUE(jobs.AddCdTracks(sources, DefaultEncodingOptions{}));
+
+    QuietRunWindow window;
+    NoWaitClock clock;
+    std::vector<RecordingWindow*> grabWindows;
+    auto grab = MakeTempWavGrab(
+        drives, [&] { return jobs.DefaultOutputDir(); },
+        [&](RunWindow&) {
+            auto w = std::make_unique<RecordingWindow>();
+            grabWindows.push_back(w.get());
+            return w;
+        });
+    ConversionRun run(jobs, window, clock, grab,
+                      [](const char* program) { return std::string(QUILLON_BIN_DIR) + "/" + program; });
+    run.Run();
+
+    // The first track cannot be read (a sector fails 6 times): it is skipped, the rest follow.
+    EXPECT_EQ(window.messages, std::vector<std::string>{"Processing Finished."});
+    ASSERT_EQ(grabWindows.size(), 3u);
+    EXPECT_FALSE(Exists(out + "Song 1.mp3"));
+    for (int t : {1, 2}) {
+        const auto bytes = testing::ReadBinaryFile(out + "Song " + std::to_string(t + 1) + ".mp3");
+        ASSERT_GT(bytes.size(), 1000u) << "track " << t + 1;
+        EXPECT_EQ(bytes[0], 0xFF);
+        EXPECT_EQ(bytes[1] & 0xE0, 0xE0) << "an MPEG frame first";
+        const std::vector<uint8_t> tail(bytes.end() - 128, bytes.end());
+        EXPECT_EQ(std::string(tail.begin(), tail.begin() + 3), "TAG");
+        EXPECT_EQ(TrackInfoField(reinterpret_cast<const char*>(tail.data()) + 3, 30), "Song " + std::to_string(t + 1));
+        EXPECT_EQ(tail[127], 17);
+    }
+    for (int t : {1, 2, 3})
+        EXPECT_FALSE(Exists(temp + "Track0" + std::to_string(t) + ".wav")) << "temporary file left";
+    EXPECT_EQ(jobs.Job(1).fileName, "Track03") << "the list names the CD track again";
+    EXPECT_EQ(jobs.Job(1).location, "CD[0,0]");
+}
+
+} // namespace
+} // namespace quillon
