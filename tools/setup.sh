@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libmp3lame-dev libtwolame-dev libmpg123-dev libcdio-dev
   libgtest-dev
-  ffmpeg mpg123 lame twolame sox
+  ffmpeg mpg123 lame twolame sox time
   xvfb xauth
 )
 
