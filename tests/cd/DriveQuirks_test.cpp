@@ -213,5 +213,46 @@ TEST(CdDrive, DetectionWithoutUnits)
     EXPECT_EQ(DetectDrives(drives), -1);
 }
 
+TEST(CdDrive, CapabilitiesOfVirtualUnits)
+{
+    testing::TempDir dir;
+    testing::WriteTextFile(dir / "drives", "ATAPI | Q | PLAIN | 1 | none\n"
+                                           "ATAPI | Q | NO CDDA | 1 | none | nocdda\n"
+                                           "aic7xxx | Q | SCSI NO CDDA | 1 | none | nocdda\n");
+    testing::ScopedVirtualCd env(dir / "drives");
+    DriveTable drives;
+    ASSERT_EQ(DetectDrives(drives), 3);
+    const bool expected[] = {true, false, true};
+    for (int i = 0; i < 3; ++i) {
+        uint8_t caps[32] = {};
+        ASSERT_EQ(drives[i].GetCapabilities(caps), 1) << drives[i].product;
+        EXPECT_EQ(CdDrive::SupportsRawAudio(caps), expected[i]) << drives[i].product;
+    }
+}
+
+TEST(CdDrive, VirtualUnitAnswersWhatItKnowsOnly)
+{
+    testing::TempDir dir;
+    testing::MakeTestDisc(dir.Path(), "disc", {{false, 200}});
+    testing::WriteTextFile(dir / "drives", "aic7xxx | Q | UNIT | 1 | disc.cue\n");
+    testing::ScopedVirtualCd env(dir / "drives");
+    DriveTable drives;
+    ASSERT_EQ(DetectDrives(drives), 1);
+    std::vector<uint8_t> buffer(2 * 2352);
+    EXPECT_EQ(aspi_device_read_custom_audio_blocks10(0, 0, 0, 1, buffer.data(), 0x3C), 0x50004)
+        << "an unknown opcode gets sense key 5";
+    EXPECT_EQ(aspi_device_read_audio_blocks12MSF(0, 0, 100, 2, buffer.data()), 1);
+    EXPECT_EQ(buffer[0], testing::PatternByte(100, 0));
+    EXPECT_EQ(buffer[2352], testing::PatternByte(101, 0));
+    EXPECT_EQ(aspi_cd_read_audio_blocks(0, 0, 199, 2, buffer.data()), 0x50004) << "past the lead-out";
+    uint8_t header[4] = {}, descriptor[8] = {};
+    const uint8_t cdb[6] = {0x1A, 0, 0, 0, 12, 0};
+    ASSERT_EQ(drives[0].SetBlockMode(0x82, 2352), 1);
+    ASSERT_EQ(aspi_mode_sense(0, 0, cdb, descriptor, header), 1);
+    EXPECT_EQ(descriptor[0], 0x82);
+    EXPECT_EQ(descriptor[6], 0x09);
+    EXPECT_EQ(descriptor[7], 0x30);
+}
+
 } // namespace
 } // namespace quillon
