@@ -5,6 +5,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
+#include "cli/CdSettings.h"
 #include "cli/TerminalGrabWindow.h"
 
 #include <cstdio>
@@ -37,9 +38,9 @@ const char* ReadMethodName(const CdDrive& d)
     }
 }
 
-// Detects the drives and picks the one asked for; prints the reason and returns null
-// when there is none.
-CdDrive* PickDrive(DriveTable& drives, int index)
+} // namespace
+
+CdDrive* PickCdDrive(DriveTable& drives, int index)
 {
     const int found = DetectDrives(drives);
     if (found < 0) {
@@ -53,8 +54,7 @@ CdDrive* PickDrive(DriveTable& drives, int index)
     return &drives[index];
 }
 
-// Reads the disc's TOC as loading a disc does; prints the failure.
-bool LoadToc(CdDrive& drive)
+bool LoadCdToc(CdDrive& drive)
 {
     drive.SetBlockMode(0, 2048);
     DiscToc toc;
@@ -66,17 +66,24 @@ bool LoadToc(CdDrive& drive)
     return true;
 }
 
-// Track names from the disc info store, "Track%02d" where none is stored.
-std::vector<std::string> TrackNames(DiscInfoStore& store, int driveIndex, const CdDrive& drive)
+std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveIndex, const CdDrive& drive,
+                                          bool stored)
 {
     std::vector<std::string> names;
-    const bool stored = store.LoadDiscInfo(driveIndex, drive);
     for (int i = 0; i < drive.trackCount; ++i) {
         const TrackInfo* info = store.Record(driveIndex, i);
         std::string name = stored && info ? TrackInfoField(info->title, sizeof info->title) : std::string();
         names.push_back(name.empty() ? DefaultTrackName(i) : name);
     }
     return names;
+}
+
+namespace {
+
+std::vector<std::string> TrackNames(DiscInfoStore& store, int driveIndex, const CdDrive& drive)
+{
+    const bool stored = store.LoadDiscInfo(driveIndex, drive);
+    return StoredTrackNames(store, driveIndex, drive, stored);
 }
 
 int Drives(const CdOptions&)
@@ -96,14 +103,14 @@ int Drives(const CdOptions&)
     return 0;
 }
 
-int Toc(const CdOptions& options)
+int Toc(const CdOptions&, int index)
 {
     DriveTable drives;
-    CdDrive* drive = PickDrive(drives, options.drive);
-    if (drive == nullptr || !LoadToc(*drive))
+    CdDrive* drive = PickCdDrive(drives, index);
+    if (drive == nullptr || !LoadCdToc(*drive))
         return 1;
     DiscInfoStore store;
-    const auto rows = BuildTrackRows(*drive, TrackNames(store, options.drive, *drive));
+    const auto rows = BuildTrackRows(*drive, TrackNames(store, index, *drive));
     size_t width = std::strlen(kTrackListHeaders[0]);
     for (const auto& r : rows)
         width = std::max(width, r.name.size());
@@ -116,11 +123,11 @@ int Toc(const CdOptions& options)
     return 0;
 }
 
-int Grab(const CdOptions& options)
+int Grab(const CdOptions& options, int index)
 {
     DriveTable drives;
-    CdDrive* drive = PickDrive(drives, options.drive);
-    if (drive == nullptr || !LoadToc(*drive))
+    CdDrive* drive = PickCdDrive(drives, index);
+    if (drive == nullptr || !LoadCdToc(*drive))
         return 1;
     std::vector<int> tracks;
     std::string error;
@@ -129,7 +136,7 @@ int Grab(const CdOptions& options)
         return 2;
     }
     DiscInfoStore store;
-    const auto names = TrackNames(store, options.drive, *drive);
+    const auto names = TrackNames(store, index, *drive);
     std::vector<GrabChoice> ticked;
     for (int t : tracks)
         ticked.push_back({t, names[t]});
@@ -163,16 +170,17 @@ int RunCdCommand(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
+    const int index = options.drive ? *options.drive : LoadCdSettings().defaultCd;
     if (command == "drives")
         return Drives(options);
     if (command == "toc")
-        return Toc(options);
+        return Toc(options, index);
     if (command == "grab") {
         if (options.tracks.empty()) {
             std::fprintf(stderr, "quillon grab: --tracks is required (for example --tracks 1,3-5)\n");
             return 2;
         }
-        return Grab(options);
+        return Grab(options, index);
     }
     return 2;
 }

@@ -1,6 +1,22 @@
 #pragma once
 
+#include "cd/CdDrive.h"
+
+#include <string>
+#include <vector>
+
 namespace quillon {
+
+class DiscInfoStore;
+
+// Detects the drives and picks the one asked for; prints the reason and returns null
+// when there is none.
+CdDrive* PickCdDrive(DriveTable& drives, int index);
+// Reads the disc's TOC as loading a disc does; prints "No CD-Audio Disc Present in Drive!".
+bool LoadCdToc(CdDrive& drive);
+// The rows' names: the stored titles when `stored`, else "Track%02d".
+std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveIndex, const CdDrive& drive,
+                                          bool stored);
 
 // "drives", "toc" and "grab" (and "rip" once the conversion run takes CD jobs).
 bool IsCdCommand(const char* name);

@@ -32,10 +32,12 @@ bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
         if (word == "--drive") {
             if (!value(v))
                 return false;
-            if (!ParseInt(v, o.drive) || o.drive < 0) {
+            int drive = 0;
+            if (!ParseInt(v, drive) || drive < 0) {
                 error = "bad drive number \"" + v + "\"";
                 return false;
             }
+            o.drive = drive;
         } else if (word == "--tracks") {
             if (!value(o.tracks))
                 return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,7 @@ namespace quillon {
 // Options of the CD commands.
 struct CdOptions
 {
-    int drive = 0;
+    std::optional<int> drive;    // the stored default CD drive when not given
     std::string tracks;          // "1,3-5"
     std::string outputDir = "."; // the current folder
 };

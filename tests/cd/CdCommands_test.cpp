@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace quillon {
@@ -19,7 +20,8 @@ struct CliRun
 // Runs quillon with `args` in `dir`, standard error joined to standard output.
 CliRun Quillon(const std::string& dir, const std::string& args)
 {
-    const std::string cmd = "cd '" + dir + "' && QUILLON_VIRTUAL_CD='" + dir + "/drives' " + QUILLON_BIN_DIR +
+    const std::string cmd = "cd '" + dir + "' && XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
+                            "/drives' " + QUILLON_BIN_DIR +
                             "/quillon " + args + " 2>&1";
     CliRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
@@ -71,6 +73,18 @@ TEST_F(CdCommands, TocShowsRowsAndDiscSize)
     const CliRun empty = Quillon(dir.Path(), "toc --drive 1");
     EXPECT_NE(empty.status, 0);
     EXPECT_EQ(empty.out, "No CD-Audio Disc Present in Drive!\n");
+}
+
+TEST_F(CdCommands, StoredDefaultDriveIsUsed)
+{
+    ::mkdir((dir / "config").c_str(), 0755);
+    ::mkdir((dir / "config/Norvane").c_str(), 0755);
+    ::mkdir((dir / "config/Norvane/Quillon").c_str(), 0755);
+    testing::WriteTextFile(dir / "config/Norvane/Quillon/2.51.conf", "[Default%20Settings]\nDefaultCD=1\n");
+    const CliRun r = Quillon(dir.Path(), "toc");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out, "No CD-Audio Disc Present in Drive!\n") << "drive 1 has no disc";
+    EXPECT_EQ(Quillon(dir.Path(), "toc --drive 0").status, 0);
 }
 
 TEST_F(CdCommands, GrabWritesTheImageData)
