@@ -1,27 +1,45 @@
+// quillon: with a subcommand, converts files on the command line with the same run the
+// window uses, or works with audio CDs; without one, the window will open (for now the
+// usage is shown).
+
 #include "cli/CdCommands.h"
+#include "cli/CliArguments.h"
+#include "cli/Commands.h"
 
+#include <csignal>
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-void PrintUsage()
-{
-    std::printf("Usage: quillon [--help] [--version]\n"
-                "Converts WAV files to MPEG audio and back, and grabs audio CDs.\n");
-    quillon::PrintCdUsage();
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
+    using namespace quillon::cli;
+    // A closed pipe shows as a failed write, in the codec pipes as on our own output.
+    std::signal(SIGPIPE, SIG_IGN);
+
     if (argc > 1 && quillon::IsCdCommand(argv[1]))
         return quillon::RunCdCommand(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("quillon %s\n", QUILLON_VERSION);
-        return 0;
+
+    const CliArguments arguments = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "quillon: %s\n%s", arguments.error.c_str(), "Try 'quillon --help'.\n");
+        return kExitUsage;
     }
-    PrintUsage();
-    return 0;
+    switch (arguments.command) {
+    case Command::Version:
+        std::printf("quillon %s\n", QUILLON_VERSION);
+        return kExitOk;
+    case Command::Usage:
+    case Command::Help:
+        std::fputs(UsageText().c_str(), stdout);
+        std::printf("\nAudio CD commands:\n");
+        quillon::PrintCdUsage();
+        return kExitOk;
+    case Command::Encode:
+    case Command::Decode:
+        return RunConversion(arguments);
+    case Command::ShowDefaults:
+        return ShowDefaults();
+    case Command::SaveDefaults:
+        return SaveDefaults(arguments);
+    }
+    return kExitUsage;
 }

@@ -290,8 +290,10 @@ void ConversionRun::ReapChildren(bool waitAll)
             continue;
         }
         if (it->child) {
-            if (const auto status = it->child->ExitStatus(); status && *status != 0)
+            if (const auto status = it->child->ExitStatus(); status && *status != 0) {
+                ++failedCodecs_;
                 window_.LogLine(Format("%s ended with exit status %d", it->program, *status));
+            }
         }
         it = children_.erase(it);
     }

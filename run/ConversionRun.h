@@ -64,6 +64,8 @@ public:
     std::string FinalMessage() const;
     bool AbortRequested() const { return abortRequested_.load(); }
     int64_t DoneKiB() const { return doneKiB_.load(); }
+    // Codec programs of this run that ended with a non-zero exit status (logged as well).
+    int FailedCodecPrograms() const { return failedCodecs_.load(); }
 
 private:
     struct EndedChild
@@ -95,6 +97,7 @@ private:
     std::atomic<RunEnd> end_{RunEnd::NotEnded};
     std::atomic<uint64_t> bytesFed_{0};
     std::atomic<int64_t> doneKiB_{0};
+    std::atomic<int> failedCodecs_{0};
 
     // The current job as the figures see it; written by the worker, read by whichever
     // thread refreshes the figures.

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace quillon::cli {
+
+// Turns Ctrl-C (SIGINT) and SIGTERM into a call of `onCancel` on a thread of its own:
+// the signal handler only writes a byte into a pipe, which the watcher thread waits on.
+class CancelWatcher
+{
+public:
+    explicit CancelWatcher(std::function<void()> onCancel);
+    ~CancelWatcher();
+    CancelWatcher(const CancelWatcher&) = delete;
+    CancelWatcher& operator=(const CancelWatcher&) = delete;
+
+    bool Cancelled() const { return cancelled_.load(); }
+
+private:
+    void Watch();
+
+    std::function<void()> onCancel_;
+    std::atomic<bool> cancelled_{false};
+    int stopPipe_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+} // namespace quillon::cli

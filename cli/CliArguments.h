@@ -1,0 +1,45 @@
+#pragma once
+
+#include "batch/EncodingOptions.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::cli {
+
+enum class Command { Usage, Help, Version, Encode, Decode, ShowDefaults, SaveDefaults };
+
+// Encoding options named on the command line; the rest come from the stored defaults.
+struct OptionOverrides
+{
+    std::optional<int> layer;
+    std::optional<int> bitrate;
+    std::optional<int> mode;
+    std::optional<int> quality;
+    std::optional<int> copyright;
+    std::optional<int> original;
+    std::optional<int> errorProtection;
+    std::optional<int> deEmphasis;
+
+    void ApplyTo(DefaultEncodingOptions& options) const;
+};
+
+struct CliArguments
+{
+    Command command = Command::Usage;
+    OptionOverrides options;
+    std::optional<std::string> outputDir;
+    std::vector<std::string> files;
+    std::string error;   // set when the words cannot be understood
+};
+
+CliArguments ParseArguments(const std::vector<std::string>& words);
+
+// The text of `quillon --help`.
+std::string UsageText();
+
+// Why these options cannot be used for encoding, or empty when they can.
+std::string CheckEncodingOptions(const DefaultEncodingOptions& options);
+
+} // namespace quillon::cli

@@ -1,0 +1,185 @@
+#include "cli/Commands.h"
+
+#include "app/SettingsStore.h"
+#include "batch/JobList.h"
+#include "cli/CancelWatcher.h"
+#include "cli/TerminalWindow.h"
+#include "platform/qt/QtSettingsFile.h"
+#include "run/ConversionRun.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon::cli {
+
+namespace {
+
+const EnvironmentLookup kEnvironment = [](const char* name) { return std::getenv(name); };
+
+void Complain(const std::string& text)
+{
+    std::fprintf(stderr, "quillon: %s\n", text.c_str());
+}
+
+struct LoadedSettings
+{
+    std::string path;
+    DefaultSettings settings;
+};
+
+LoadedSettings LoadSettings()
+{
+    LoadedSettings loaded{SettingsFilePath(kEnvironment), SettingsStore::Initialise(kEnvironment)};
+    QtSettingsFile file(loaded.path);
+    SettingsStore::LoadDefaults(file, loaded.settings);
+    return loaded;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string WithSlash(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// The same file reached by both paths (the output would overwrite the input while it is read).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+int RunConversion(const CliArguments& arguments)
+{
+    const LoadedSettings loaded = LoadSettings();
+    DefaultEncodingOptions options = loaded.settings.options;
+    arguments.options.ApplyTo(options);
+    const int action = arguments.command == Command::Encode ? kActionEncode : kActionDecode;
+    if (action == kActionEncode) {
+        if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {
+            Complain(problem);
+            return kExitUsage;
+        }
+    }
+
+    std::string outputDir;
+    if (arguments.outputDir) {
+        outputDir = *arguments.outputDir;
+    } else {
+        outputDir = loaded.settings.defaultOutputDir;
+        if (outputDir.empty() || outputDir == kNotSet || IsDefaultMarker(outputDir)) {
+            Complain("no output folder: give one with -o DIR, or store one with 'quillon defaults --save -o DIR'");
+            return kExitUsage;
+        }
+    }
+    if (!IsDirectory(outputDir)) {
+        Complain("the output folder " + outputDir + " does not exist");
+        return kExitFailed;
+    }
+
+    JobList jobs;
+    if (const EditResult set = jobs.SetDefaultOutputDir(outputDir); !set) {
+        Complain(set.message);
+        return kExitUsage;
+    }
+    for (const std::string& file : arguments.files) {
+        const auto slash = file.rfind('/');
+        const std::string folder = slash == std::string::npos ? "./" : file.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+        if (name.empty()) {
+            Complain(file + " names a folder, not a file");
+            return kExitUsage;
+        }
+        struct stat info;
+        const uint64_t size = stat(file.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+        if (const EditResult added = jobs.AddFiles({{name, SizeText(size)}}, folder, action, options); !added) {
+            Complain(added.message);
+            return kExitUsage;
+        }
+        const FileJob& job = jobs.Job(jobs.Count() - 1);
+        if (SameFile(job.InputPath(), job.OutputPath())) {
+            Complain(file + " would be overwritten by its own output; choose another output folder with -o");
+            return kExitUsage;
+        }
+    }
+
+    TerminalWindow window(stdout, stderr, isatty(STDOUT_FILENO) != 0);
+    SystemRunClock clock;
+    ConversionRun run(jobs, window, clock);
+    {
+        CancelWatcher watcher([&run] { run.Cancel(); });
+        run.Start();
+        run.Join();
+    }
+
+    switch (run.End()) {
+    case RunEnd::Finished:
+        if (run.FailedCodecPrograms() > 0) {
+            Complain(std::to_string(run.FailedCodecPrograms()) +
+                     " codec program(s) reported a failure; see the lines above");
+            return kExitFailed;
+        }
+        return kExitOk;
+    case RunEnd::Closed:
+        window.Note("Process aborted", true);
+        return kExitCancelled;
+    case RunEnd::Aborted:
+        return kExitCancelled;
+    default:
+        return kExitFailed;
+    }
+}
+
+int ShowDefaults()
+{
+    const LoadedSettings loaded = LoadSettings();
+    std::printf("%s\n", FormatOptionSummary(loaded.settings.options).c_str());
+    std::printf("Output folder: %s\n", loaded.settings.defaultOutputDir.c_str());
+    std::printf("Default CD drive: %d\n", loaded.settings.defaultCd);
+    std::printf("Settings file: %s\n", loaded.path.c_str());
+    return kExitOk;
+}
+
+int SaveDefaults(const CliArguments& arguments)
+{
+    LoadedSettings loaded = LoadSettings();
+    DefaultSettings& settings = loaded.settings;
+    arguments.options.ApplyTo(settings.options);
+    if (const std::string problem = CheckEncodingOptions(settings.options); !problem.empty()) {
+        Complain(problem);
+        return kExitUsage;
+    }
+    if (arguments.outputDir) {
+        if (!IsDirectory(*arguments.outputDir)) {
+            Complain("the output folder " + *arguments.outputDir + " does not exist");
+            return kExitFailed;
+        }
+        settings.defaultOutputDir = WithSlash(*arguments.outputDir);
+        if (settings.defaultOutputDir.size() >= SettingsStore::kValueRoom) {
+            Complain("the output folder is longer than 255 characters and could not be read back");
+            return kExitUsage;
+        }
+    }
+    QtSettingsFile file(loaded.path);
+    if (const int error = SettingsStore::SaveDefaults(file, settings); error != 0) {
+        Complain("cannot save the defaults to " + loaded.path + ": " + std::strerror(error));
+        return kExitFailed;
+    }
+    std::printf("%s\n", FormatOptionSummary(settings.options).c_str());
+    std::printf("Output folder: %s\n", settings.defaultOutputDir.c_str());
+    return kExitOk;
+}
+
+} // namespace quillon::cli

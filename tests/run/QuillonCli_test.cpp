@@ -1,0 +1,235 @@
+// The command line end to end: build/bin/quillon with its own settings folder and media
+// made here.
+
+#include "RunTestSupport.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace quillon::test {
+namespace {
+
+struct CliResult
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (access(Quillon().c_str(), X_OK) != 0)
+            FAIL() << Quillon() << " is missing; build the quillon target first";
+        fs::create_directories(folder / "out");
+    }
+
+    static std::string Quillon() { return std::string(QUILLON_BIN_DIR) + "/quillon"; }
+
+    // Runs quillon in the test folder with its own configuration folder and no temporary
+    // folder variables; `interruptAfterMs` >= 0 sends SIGINT after that long.
+    CliResult Run(std::vector<std::string> args, int interruptAfterMs = -1)
+    {
+        std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (folder / "config"), "HOME=" + folder.path,
+                                        "PATH=/usr/bin:/bin"};
+        if (!tmp.empty())
+            env.push_back("TMP=" + tmp);
+        args.insert(args.begin(), Quillon());
+        std::vector<char*> argv, envp;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string out = folder / "stdout.txt", err = folder / "stderr.txt";
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.path.c_str());
+        pid_t pid = -1;
+        CliResult result;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return result;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        if (interruptAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+            kill(pid, SIGINT);
+        }
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        result.out = ReadAll(out);
+        result.err = ReadAll(err);
+        return result;
+    }
+
+    TempFolder folder;
+    std::string tmp;
+};
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(CliTest, HelpVersionAndUsageErrors)
+{
+    struct Row { std::vector<std::string> args; int status; const char* expected; bool onStderr; };
+    const Row rows[] = {
+        {{}, 0, "Usage: quillon encode", false},
+        {{"--help"}, 0, "--emphasis E", false},
+        {{"--version"}, 0, "quillon 2.51.0", false},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'", true},
+        {{"encode"}, 2, "no input files given", true},
+        {{"encode", "--layer", "4", "a.wav"}, 2, "invalid value '4' for option '--layer'", true},
+        {{"encode", "--bitrate"}, 2, "option '--bitrate' needs a value", true},
+        {{"encode", "--emphasis", "loud", "a.wav"}, 2, "invalid value 'loud'", true},
+        {{"encode", "--wobble", "a.wav"}, 2, "unknown option '--wobble'", true},
+        {{"encode", "-o", "out", "--layer", "1", "--bitrate", "40", "a.wav"}, 2, "Layer 1 has no bitrate of 40", true},
+        {{"defaults", "--layer", "2"}, 2, "only with 'quillon defaults --save'", true},
+    };
+    for (const auto& row : rows) {
+        const CliResult r = Run(row.args);
+        std::string words;
+        for (const auto& a : row.args)
+            words += " " + a;
+        EXPECT_EQ(r.status, row.status) << "quillon" << words;
+        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.expected)) << "quillon" << words << "\nout: " << r.out << "\nerr: " << r.err;
+        EXPECT_FALSE(Has(r.out, "Quillon- (File")) << "quillon" << words << ": no job may start";
+    }
+}
+
+TEST_F(CliTest, RefusesWithoutAnOutputFolder)
+{
+    WritePcmWav(folder / "a.wav", 0.2, 2);
+    const CliResult r = Run({"encode", "a.wav"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "no output folder")) << r.err;
+    EXPECT_FALSE(Has(r.out, "Quillon- (File"));
+    EXPECT_FALSE(fs::exists(folder / "a.mp3"));
+
+    const CliResult d = Run({"defaults"});
+    EXPECT_TRUE(Has(d.out, "Output folder: NOT SET")) << d.out;
+}
+
+TEST_F(CliTest, StoredDefaultsAreUsedAndOptionsOverrideThem)
+{
+    if (!RealCodecsPresent())
+        return;
+    tmp = folder / "scratch";   // the initial output folder comes from TMP
+    const CliResult initial = Run({"defaults"});
+    EXPECT_TRUE(Has(initial.out, "Output folder: " + tmp + "/")) << initial.out;
+    EXPECT_TRUE(Has(initial.out, "Layer 3, Bitrate 128, Stereo ,HQ ,NoCopr ,NotOrig ,NoProt ,None")) << initial.out;
+
+    const CliResult save = Run({"defaults", "--save", "-o", folder / "out", "--layer", "2", "--bitrate", "192",
+                                "--mode", "joint", "--fast", "--copyright", "--crc", "--emphasis", "ccitt"});
+    ASSERT_EQ(save.status, 0) << save.err;
+    EXPECT_TRUE(fs::exists(folder / "config/Norvane/Quillon/2.51.conf"));
+    const CliResult shown = Run({"defaults"});
+    EXPECT_TRUE(Has(shown.out, "Layer 2, Bitrate 192, Joint ,Fast ,Copr ,NotOrig ,ErrProt ,CITT")) << shown.out;
+    EXPECT_TRUE(Has(shown.out, "Output folder: " + (folder / "out") + "/")) << shown.out;
+
+    WritePcmWav(folder / "a.wav", 0.5, 2);
+    const CliResult encoded = Run({"encode", "a.wav"});
+    ASSERT_EQ(encoded.status, 0) << encoded.out << encoded.err;
+    EXPECT_TRUE(Has(encoded.out, "Quillon- (File 1 of 1)"));
+    EXPECT_TRUE(Has(encoded.out, "Processing Finished."));
+    const std::string mp2 = ReadAll(folder / "out/a.mp2");
+    ASSERT_GT(mp2.size(), 4u);
+    const auto header = [&](size_t i) { return static_cast<uint8_t>(mp2[i]); };
+    EXPECT_EQ(header(0), 0xFF);
+    EXPECT_EQ(header(1) & 0x06, 0x04) << "Layer II";
+    EXPECT_EQ(header(1) & 0x01, 0x00) << "CRC protection";
+    EXPECT_EQ(header(2) >> 4, 0xA) << "192 kbit/s";
+    EXPECT_TRUE(Has(encoded.out, "192 kbit/s, joint stereo, fast")) << "the encoder's own line: " << encoded.out;
+    EXPECT_EQ(header(3) & 0x08, 0x08) << "copyright";
+    EXPECT_EQ(header(3) & 0x03, 3) << "CCITT J.17 emphasis";
+
+    // Options on the command line win over the stored ones; -o over the stored folder.
+    fs::create_directories(folder / "elsewhere");
+    const CliResult overridden = Run({"encode", "--layer=3", "--bitrate", "64", "--mode", "stereo", "--hq",
+                                      "--no-copyright", "--no-crc", "--emphasis", "none", "-o", "elsewhere", "a.wav"});
+    ASSERT_EQ(overridden.status, 0) << overridden.err;
+    const std::string mp3 = ReadAll(folder / "elsewhere/a.mp3");
+    ASSERT_GT(mp3.size(), 4u);
+    EXPECT_EQ(static_cast<uint8_t>(mp3[1]) & 0x06, 0x02) << "Layer III";
+}
+
+TEST_F(CliTest, EncodeThenDecode)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "tone.wav", 1.0, 2);
+    const CliResult encoded = Run({"encode", "-o", "out", folder / "tone.wav"});
+    ASSERT_EQ(encoded.status, 0) << encoded.err;
+    fs::create_directories(folder / "back");
+    const CliResult decoded = Run({"decode", "-o", "back", "out/tone.mp3"});
+    ASSERT_EQ(decoded.status, 0) << decoded.err;
+    EXPECT_TRUE(Has(decoded.out, "Processing Finished.\n"));
+    const std::string wav = ReadAll(folder / "back/tone.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_GT(wav.size(), 44100u * 4 * 9 / 10);
+}
+
+TEST_F(CliTest, FailuresEndWithTheirTextAndANonZeroStatus)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "mono.wav", 0.3, 1);
+    WritePcmWav(folder / "ok.wav", 0.3, 2);
+    struct Row { std::vector<std::string> args; const char* text; bool onStderr; };
+    const Row rows[] = {
+        {{"encode", "-o", "out", "missing.wav", "ok.wav"}, "Error: Cannot open the input file", true},
+        {{"encode", "-o", "out", "mono.wav", "ok.wav"}, "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", true},
+        // The codec refuses Layer II mono above 192 kbit/s: the run finishes, the status tells.
+        {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
+         "l3.dll ended with exit status", false},
+        {{"encode", "-o", "no-such-folder", "ok.wav"}, "does not exist", true},
+        {{"decode", "-o", ".", "ok.wav"}, "would be overwritten by its own output", true},
+    };
+    for (const auto& row : rows) {
+        fs::remove(folder / "out/ok.mp3");
+        const CliResult r = Run(row.args);
+        EXPECT_EQ(r.status, 1 + (row.text == std::string("would be overwritten by its own output"))) << row.text << "\n" << r.out << r.err;
+        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.text)) << row.text << "\nout: " << r.out << "\nerr: " << r.err;
+        EXPECT_FALSE(fs::exists(folder / "out/ok.mp3")) << row.text << ": no later job runs";
+    }
+    EXPECT_GT(FileSize(folder / "ok.wav"), 44u) << "the input survives";
+}
+
+TEST_F(CliTest, CtrlCCancelsTheBatch)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "first.wav", 20.0, 2);
+    WritePcmWav(folder / "second.wav", 0.3, 2);
+    // Within the pause before the first feed the codec's reader runs: Cancel aborts.
+    const CliResult r = Run({"encode", "-o", "out", "first.wav", "second.wav"}, 700);
+    EXPECT_EQ(r.status, 130) << r.out << r.err;
+    EXPECT_TRUE(Has(r.err, "Process aborted")) << r.err;
+    EXPECT_FALSE(Has(r.out, "Processing Finished."));
+    EXPECT_FALSE(Has(r.out, "File 2 of 2"));
+    EXPECT_FALSE(fs::exists(folder / "out/second.mp3"));
+}
+
+} // namespace
+} // namespace quillon::test
