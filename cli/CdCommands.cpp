@@ -5,6 +5,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
+#include "cli/CdRip.h"
 #include "cli/CdSettings.h"
 #include "cli/TerminalGrabWindow.h"
 
@@ -150,7 +151,8 @@ int Grab(const CdOptions& options, int index)
 
 bool IsCdCommand(const char* name)
 {
-    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0;
+    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0 ||
+           std::strcmp(name, "rip") == 0;
 }
 
 void PrintCdUsage()
@@ -158,11 +160,17 @@ void PrintCdUsage()
     std::printf("  quillon drives                         list the CD-ROM drives\n"
                 "  quillon toc [--drive N]                list the tracks of the disc\n"
                 "  quillon grab [--drive N] --tracks 1,3-5 [-o DIR]\n"
-                "                                         grab tracks into WAV files\n");
+                "                                         grab tracks into WAV files\n"
+                "  quillon rip [--drive N] --tracks 1,3-5 [encode options] [-o DIR]\n"
+                "             [--artist T] [--album T] [--year Y] [--comment T] [--genre NAME]\n"
+                "                                         encode tracks to MPEG files with their tags\n");
 }
 
 int RunCdCommand(int argc, char** argv)
 {
+    // rip takes the encoding options of the conversion commands as well.
+    if (std::strcmp(argv[1], "rip") == 0)
+        return RunRip(argc, argv);
     CdOptions options;
     std::string error;
     if (!ParseCdOptions(argc - 2, argv + 2, options, error)) {

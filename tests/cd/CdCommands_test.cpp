@@ -20,7 +20,7 @@ struct CliRun
 // Runs quillon with `args` in `dir`, standard error joined to standard output.
 CliRun Quillon(const std::string& dir, const std::string& args)
 {
-    const std::string cmd = "cd '" + dir + "' && XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
+    const std::string cmd = "cd '" + dir + "' && TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
                             "/drives' " + QUILLON_BIN_DIR +
                             "/quillon " + args + " 2>&1";
     CliRun r;
@@ -119,6 +119,72 @@ TEST_F(CdCommands, RefusalsEndNonZero)
     const CliRun none = Quillon(dir.Path(), "drives");
     EXPECT_NE(none.status, 0);
     EXPECT_EQ(none.out, "No CD-ROM drives detected!\n");
+}
+
+// Encoded CD tracks: MPEG frames first, the track's tag record last.
+void ExpectTaggedMpeg(const std::string& path, const std::string& title, const std::string& artist, int genre)
+{
+    const auto bytes = testing::ReadBinaryFile(path);
+    ASSERT_GT(bytes.size(), 128u + 1000u) << path;
+    EXPECT_EQ(bytes[0], 0xFF) << path;
+    EXPECT_EQ(bytes[1] & 0xE0, 0xE0) << path;
+    const std::string tail(bytes.end() - 128, bytes.end());
+    EXPECT_EQ(tail.substr(0, 3), "TAG") << path;
+    EXPECT_EQ(tail.substr(3, title.size() + 1), title + '\0') << path;
+    EXPECT_EQ(tail.substr(33, artist.size()), artist) << path;
+    EXPECT_EQ(static_cast<uint8_t>(tail[127]), genre) << path;
+}
+
+TEST_F(CdCommands, RipEncodesTracksWithTheirTagsAndStoresTheText)
+{
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    const CliRun r = Quillon(dir.Path(), "rip --tracks 2,1 --artist 'Some Band' --album 'First Album' --year 1999 "
+                                         "--genre 'rock & roll' --bitrate 128 -o out");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Processing Finished."), std::string::npos) << r.out;
+    ExpectTaggedMpeg(dir / "out/Track01.mp3", "Track01", "Some Band", 78);
+    ExpectTaggedMpeg(dir / "out/Track02.mp3", "Track02", "Some Band", 78);
+    struct stat st;
+    EXPECT_NE(::stat((dir / "tmp/Track01.wav").c_str(), &st), 0) << "temporary file left";
+    EXPECT_NE(::stat((dir / "tmp/Track02.wav").c_str(), &st), 0) << "temporary file left";
+
+    // The text was stored per disc: the next rip of the disc takes the artist from there.
+    const CliRun again = Quillon(dir.Path(), "rip --tracks 2 -o out");
+    ASSERT_EQ(again.status, 0) << again.out;
+    ExpectTaggedMpeg(dir / "out/Track02.mp3", "Track02", "Some Band", 12);
+}
+
+TEST_F(CdCommands, RipSkipsATrackThatCannotBeRead)
+{
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SCRATCHED | 1.0 | disc.cue | fail=22100:6\n");
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    const CliRun r = Quillon(dir.Path(), "rip --tracks 2,3 -o out");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("Error: Can't read RAW Audio Data."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Processing Finished."), std::string::npos) << r.out;
+    struct stat st;
+    EXPECT_NE(::stat((dir / "out/Track02.mp3").c_str(), &st), 0);
+    EXPECT_NE(::stat((dir / "tmp/Track02.wav").c_str(), &st), 0);
+    ExpectTaggedMpeg(dir / "out/Track03.mp3", "Track03", "Unknown", 12);
+}
+
+TEST_F(CdCommands, RipRefusals)
+{
+    const struct { const char* args; const char* text; } rows[] = {
+        {"rip --tracks 1 --genre Polka-Metal -o .", "unknown genre"},
+        {"rip -o .", "--tracks is required"},
+        {"rip --tracks 1 --year 19999 -o .", "longer than 4 characters"},
+        {"rip --tracks 1 stray.wav -o .", "unexpected word"},
+        {"rip --tracks 1 --layer 7 -o .", "layer"},
+        {"rip --tracks 1 -o missing-folder", "does not exist"},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = Quillon(dir.Path(), row.args);
+        EXPECT_NE(r.status, 0) << row.args;
+        EXPECT_NE(r.out.find(row.text), std::string::npos) << row.args << ": " << r.out;
+    }
 }
 
 } // namespace

@@ -1,0 +1,257 @@
+#include "cli/CdRip.h"
+
+#include "batch/JobList.h"
+#include "cd/CdDrive.h"
+#include "cd/DiscInfoStore.h"
+#include "cd/GenreList.h"
+#include "cd/TrackList.h"
+#include "cli/CancelWatcher.h"
+#include "cli/CdCommands.h"
+#include "cli/CdOptions.h"
+#include "cli/CdSettings.h"
+#include "cli/CliArguments.h"
+#include "cli/Commands.h"
+#include "cli/TerminalGrabWindow.h"
+#include "cli/TerminalWindow.h"
+#include "run/ConversionRun.h"
+#include "run/TempWavGrab.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+void Complain(const std::string& text)
+{
+    std::fprintf(stderr, "quillon rip: %s\n", text.c_str());
+}
+
+std::string CurrentYear()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return std::to_string(local.tm_year + 1900);
+}
+
+// The disc's text as the grabber starts it: from the first track's stored record, or
+// the current year and "Unknown"; the genre always starts as "Other".
+struct DiscText
+{
+    std::string artist = "Unknown";
+    std::string album = "Unknown";
+    std::string year;
+    std::string comment;
+    int genre = kGenreOther;
+};
+
+} // namespace
+
+int RunRip(int argc, char** argv)
+{
+    using namespace cli;
+    // The CD words are taken here; the encoding options are those of `quillon encode`.
+    CdOptions cd;
+    // The option words are read as `quillon defaults --save` reads them: options without files.
+    std::vector<std::string> encodeWords{"defaults", "--save"};
+    std::optional<std::string> artist, album, year, comment, genreName;
+    std::optional<int> driveIndex;
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        auto value = [&](std::optional<std::string>& out) {
+            if (i + 1 >= argc)
+                return false;
+            out = argv[++i];
+            return true;
+        };
+        std::optional<std::string> v;
+        bool ok = true;
+        if (word == "--drive") {
+            ok = value(v);
+            if (ok) {
+                char* end = nullptr;
+                const long n = std::strtol(v->c_str(), &end, 10);
+                ok = !v->empty() && *end == '\0' && n >= 0 && n < kDriveSlots;
+                driveIndex = static_cast<int>(n);
+            }
+        } else if (word == "--tracks") {
+            ok = value(v);
+            cd.tracks = v.value_or("");
+        } else if (word == "--artist") {
+            ok = value(artist);
+        } else if (word == "--album") {
+            ok = value(album);
+        } else if (word == "--year") {
+            ok = value(year);
+        } else if (word == "--comment") {
+            ok = value(comment);
+        } else if (word == "--genre") {
+            ok = value(genreName);
+        } else {
+            encodeWords.push_back(word);
+        }
+        if (!ok) {
+            Complain("bad or missing value for " + word);
+            return kExitUsage;
+        }
+    }
+    const CliArguments arguments = ParseArguments(encodeWords);
+    if (!arguments.files.empty()) {
+        Complain("unexpected word \"" + arguments.files.front() + "\"");
+        return kExitUsage;
+    }
+    if (!arguments.error.empty()) {
+        Complain(arguments.error);
+        return kExitUsage;
+    }
+    if (cd.tracks.empty()) {
+        Complain("--tracks is required (for example --tracks 1,3-5)");
+        return kExitUsage;
+    }
+    int genre = kGenreOther;
+    if (genreName) {
+        genre = FindGenre(*genreName);
+        if (genre < 0) {
+            Complain("unknown genre \"" + *genreName + "\"");
+            return kExitUsage;
+        }
+    }
+    // The tag fields hold 30 characters (the year 4); longer texts would be cut silently.
+    const std::pair<const std::optional<std::string>*, size_t> limits[] = {
+        {&artist, 30}, {&album, 30}, {&comment, 30}, {&year, 4}};
+    for (const auto& [text, room] : limits) {
+        if (*text && (*text)->size() > room) {
+            Complain("\"" + **text + "\" is longer than " + std::to_string(room) + " characters");
+            return kExitUsage;
+        }
+    }
+
+    const DefaultSettings settings = LoadCdSettings();
+    DefaultEncodingOptions options = settings.options;
+    arguments.options.ApplyTo(options);
+    if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {
+        Complain(problem);
+        return kExitUsage;
+    }
+    std::string outputDir = arguments.outputDir.value_or(settings.defaultOutputDir);
+    if (outputDir.empty() || outputDir == kNotSet || IsDefaultMarker(outputDir)) {
+        Complain("no output folder: give one with -o DIR, or store one with 'quillon defaults --save -o DIR'");
+        return kExitUsage;
+    }
+    struct stat st;
+    if (::stat(outputDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        Complain("the output folder " + outputDir + " does not exist");
+        return kExitFailed;
+    }
+
+    const int index = driveIndex.value_or(settings.defaultCd);
+    DriveTable drives;
+    CdDrive* drive = PickCdDrive(drives, index);
+    if (drive == nullptr || !LoadCdToc(*drive))
+        return kExitFailed;
+    std::vector<int> tracks;
+    std::string error;
+    if (!ParseTrackList(cd.tracks, drive->trackCount, tracks, error)) {
+        Complain(error);
+        return kExitUsage;
+    }
+
+    // The disc's text: stored fields first, then what the command line names; assigned
+    // to every track and stored per disc, as the grabber does on OK.
+    DiscInfoStore store;
+    const bool stored = store.LoadDiscInfo(index, *drive);
+    DiscText text;
+    text.year = CurrentYear();
+    const std::vector<std::string> names = StoredTrackNames(store, index, *drive, stored);
+    if (stored) {
+        if (const TrackInfo* first = store.Record(index, 0)) {
+            text.artist = TrackInfoField(first->artist, sizeof first->artist);
+            text.album = TrackInfoField(first->album, sizeof first->album);
+            text.year = TrackInfoField(first->year, sizeof first->year);
+        }
+    }
+    text.artist = artist.value_or(text.artist);
+    text.album = album.value_or(text.album);
+    text.year = year.value_or(text.year);
+    text.comment = comment.value_or(text.comment);
+    text.genre = genre;
+
+    std::vector<TrackInfo> records(static_cast<size_t>(drive->trackCount));
+    for (int i = 0; i < drive->trackCount; ++i) {
+        TrackInfo* record = store.Record(index, i);
+        TrackInfo& info = record ? *record : records[static_cast<size_t>(i)];
+        SetTrackInfoTitle(info, names[static_cast<size_t>(i)]);
+        SetTrackInfo(info, names[static_cast<size_t>(i)], text.artist, text.album, text.year, text.comment,
+                     static_cast<uint8_t>(text.genre));
+        records[static_cast<size_t>(i)] = info;
+    }
+
+    JobList jobs;
+    if (const EditResult set = jobs.SetDefaultOutputDir(outputDir); !set) {
+        Complain(set.message);
+        return kExitUsage;
+    }
+    std::vector<CdTrackSource> sources;
+    for (int t : tracks) {
+        CdTrackSource s;
+        s.trackIndex = t;
+        s.hostAdapter = drive->hostAdapter;
+        s.targetId = drive->target;
+        s.drive = drive;
+        s.trackName = names[static_cast<size_t>(t)];
+        std::memcpy(s.tagBlock.data(), &records[static_cast<size_t>(t)], sizeof(TrackInfo));
+        s.sectors = drive->tracks[t].sectors;
+        sources.push_back(s);
+    }
+    if (const EditResult added = jobs.AddCdTracks(sources, options); !added) {
+        Complain(added.message);
+        return kExitUsage;
+    }
+    store.SaveDiscInfo(index, *drive);
+
+    TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
+    SystemRunClock clock;
+    const TempWavGrab grab = MakeTempWavGrab(drives, [&jobs] { return jobs.DefaultOutputDir(); },
+                                             [](RunWindow&) { return std::make_unique<TerminalGrabWindow>(); });
+    int skipped = 0;
+    ConversionRun run(jobs, window, clock, [&](FileJob& job, RunWindow& owner) {
+        const bool grabbed = grab(job, owner);
+        skipped += grabbed ? 0 : 1;
+        return grabbed;
+    });
+    {
+        CancelWatcher watcher([&run] { run.Cancel(); });
+        run.Start();
+        run.Join();
+    }
+    switch (run.End()) {
+    case RunEnd::Finished:
+        // The run goes on past a track that could not be grabbed; the exit status tells.
+        if (skipped > 0) {
+            window.Note(std::to_string(skipped) + " track(s) could not be grabbed and were skipped", true);
+            return kExitFailed;
+        }
+        if (run.FailedCodecPrograms() > 0) {
+            window.Note(std::to_string(run.FailedCodecPrograms()) +
+                            " codec program(s) reported a failure; see the lines above",
+                        true);
+            return kExitFailed;
+        }
+        return kExitOk;
+    case RunEnd::Closed:
+        window.Note("Process aborted", true);
+        return kExitCancelled;
+    case RunEnd::Aborted:
+        return kExitCancelled;
+    default:
+        return kExitFailed;
+    }
+}
+
+} // namespace quillon
