@@ -144,7 +144,7 @@ FileListView::FileListView(QWidget* parent) : QTableView(parent), model_(new Fil
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
     // Sizing to contents looks at a bounded sample of rows, so large folders size quickly.
-    horizontalHeader()->setResizeContentsPrecision(200);
+    horizontalHeader()->setResizeContentsPrecision(100);
 }
 
 QString FileListView::ItemText(int row, int column) const

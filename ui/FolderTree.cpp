@@ -275,8 +275,15 @@ void FolderTree::ListFolder(const std::string& folder)
                 [this, generation, rows = std::move(rows)]() mutable {
                     if (generation == generation_ && fileList != nullptr)
                     {
+                        // Columns are sized to the first rows at once and to all of them
+                        // at the end; sizing after every batch would cost the window time
+                        // in large folders.
+                        bool first = fileList->ItemCount() == 0;
                         fileList->Model()->AppendRows(std::move(rows));
-                        fileList->SizeColumnsToContents();
+                        if (first)
+                        {
+                            fileList->SizeColumnsToContents();
+                        }
                     }
                 },
                 Qt::QueuedConnection);

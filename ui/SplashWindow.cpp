@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimerEvent>
 
+#include "res/Pictures.h"
 #include "ui/core/SplashShape.h"
 
 namespace quillon
@@ -19,6 +20,11 @@ SplashWindow::SplashWindow(QString picturePath, int periodMs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+SplashWindow::SplashWindow(int pictureId, int periodMs)
+    : SplashWindow(QString::fromLatin1(pictures::PicturePath(pictureId)), periodMs)
+{
 }
 
 static QPolygon ToPolygon(const std::vector<ShapePoint>& points)

@@ -18,6 +18,8 @@ class SplashWindow : public QWidget
 
 public:
     SplashWindow(QString picturePath, int periodMs);
+    // A numbered picture of the program's resources (the splash is picture 141).
+    SplashWindow(int pictureId, int periodMs);
 
     // Loads the picture, shapes, centres and shows the window and starts the timer.
     // False, with nothing shown, when the picture cannot be loaded.

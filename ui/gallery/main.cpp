@@ -222,13 +222,13 @@ void RenderFolderTree()
 {
     QString base = MakeDemoFolder();
     QWidget window;
-    window.resize(720, 300);
+    window.resize(860, 300);
     auto* layout = new QHBoxLayout(&window);
     auto* tree = new FolderTree(&window);
     auto* list = new FileListView(&window);
     list->Model()->SetSortAscending(true);
-    layout->addWidget(tree, 2);
-    layout->addWidget(list, 3);
+    layout->addWidget(tree, 1);
+    layout->addWidget(list, 1);
     std::string disk = QFile::encodeName(base + "/disk/").toStdString();
     std::string cd = QFile::encodeName(base + "/cd/").toStdString();
     tree->SetDriveSource([disk, cd] {
@@ -261,7 +261,7 @@ void RenderPictures()
     const char* paths[] = {pictures::kTile64Path, pictures::kTile128Path, pictures::kTile100Path,
                            pictures::kTile239x146Path, pictures::kAppIconPath, pictures::kGrabIconPath,
                            pictures::kGrabHotIconPath, pictures::kOkIconPath, pictures::kCancelIconPath};
-    QPixmap sheet(900, 180);
+    QPixmap sheet(980, 170);
     sheet.fill(QColor(236, 236, 236));
     QPainter painter(&sheet);
     int x = 10;
