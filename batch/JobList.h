@@ -14,6 +14,10 @@ inline constexpr std::string_view kDefaultDirMarker = "@DEFAULT";
 // The default output folder before any folder is known.
 inline constexpr std::string_view kNotSet = "NOT SET";
 
+// The question Clear asks first (Yes/No, question icon) and its caption.
+inline constexpr std::string_view kClearQuestion = "Are you sure you want to clear the list ?";
+inline constexpr std::string_view kClearCaption = "Confirmation required";
+
 bool IsDefaultMarker(std::string_view text);
 
 // The texts of a job's row on the input and output page, kept here so the page only
@@ -90,6 +94,7 @@ public:
                         const DefaultEncodingOptions& defaults);
     EditResult AddCdTracks(const std::vector<CdTrackSource>& tracks, const DefaultEncodingOptions& defaults);
     void RemoveSelected();
+    // Removes every job; the page asks kClearQuestion first.
     void Clear();
     EditResult SetDefaultOutputDir(const std::string& folder);
     EditResult SetJobOutputDir(const std::string& folder);

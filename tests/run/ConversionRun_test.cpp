@@ -157,6 +157,10 @@ TEST_F(RunFixture, FailureTable)
         EXPECT_EQ(w.Get(w.titles).size(), 1u) << row.what << ": the run goes no further";
         EXPECT_FALSE(fs::exists(folder / "next.mp3")) << row.what;
         EXPECT_EQ(run.DoneKiB(), 1) << row.what << ": the failed job counts as processed";
+        if (row.closes.empty()) {
+            run.Cancel();   // the window stayed open; Cancel now ends the application
+            EXPECT_EQ(w.Get(w.closes), std::vector<int>{1}) << row.what;
+        }
     }
 }
 
@@ -304,6 +308,36 @@ TEST_F(RunFixture, FinishedOnlyAfterEveryCodecProgramHasEnded)
     for (const auto& line : window.Get(window.log))
         statusLines += line == "l3.dll ended with exit status 3";
     EXPECT_EQ(statusLines, 2) << ::testing::PrintToString(window.Get(window.log));
+}
+
+// A stand-in codec that copies its standard input into the file named by its last word.
+std::string CopyingCodec(const TempFolder& folder)
+{
+    const std::string path = folder / "copy-codec.sh";
+    WriteText(path, "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n", fs::perms::owner_all);
+    return path;
+}
+
+TEST_F(RunFixture, EncodeFeedsTheSamplesAndDecodeTheWholeFile)
+{
+    WritePcmWav(folder / "body.wav", 0.5, 2);
+    WritePcmWav(folder / "empty.wav", 0.0, 2);
+    WriteText(folder / "stream.mp2", std::string(100000, '\x5a') + "tail");
+    Add("body.wav", kActionEncode);
+    Add("empty.wav", kActionEncode);
+    Add("stream.mp2", kActionDecode);
+    const std::string codec = CopyingCodec(folder);
+    locator = [&](const char*) { return codec; };
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    const auto read = [&](const std::string& name) {
+        std::ifstream in(folder / name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read("body.mp3"), read("body.wav").substr(44)) << "the samples after the 44-byte header";
+    EXPECT_TRUE(fs::exists(folder / "empty.mp3"));
+    EXPECT_EQ(FileSize(folder / "empty.mp3"), 0u) << "a header-only file feeds nothing";
+    EXPECT_EQ(read("stream.wav"), read("stream.mp2")) << "a decode job is fed from byte 0";
 }
 
 struct CdFixture : RunFixture
