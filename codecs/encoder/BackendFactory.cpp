@@ -1,4 +1,5 @@
 #include "codecs/encoder/EncoderBackend.h"
+#include "codecs/encoder/Layer1Backend.h"
 #include "codecs/encoder/Layer2Backend.h"
 #include "codecs/encoder/Layer3Backend.h"
 
@@ -10,12 +11,14 @@ std::unique_ptr<EncoderBackend> MakeEncoderBackend(int layer, std::string& refus
 {
     switch (layer)
     {
+    case 1:
+        return std::make_unique<Layer1Backend>();
     case 2:
         return std::make_unique<Layer2Backend>();
     case 3:
         return std::make_unique<Layer3Backend>();
     default:
-        refusal = "Error: Layer " + std::to_string(layer) + " encoding is not available in this l3.dll; use -l2 or -l3";
+        refusal = "Error: Layer " + std::to_string(layer) + " encoding is not available in this l3.dll; use -l1, -l2 or -l3";
         return nullptr;
     }
 }

@@ -107,6 +107,7 @@ bool Layer1Encoder::Configure(const Layer1Config& config, std::string& error)
     slotsPerFrame_ = slotNumerator / config.sampleRate;
     slotRemainder_ = slotNumerator % config.sampleRate;
     paddingAccumulator_ = 0;
+    frameCount_ = 0;
     // The standard's model lowers the threshold in quiet by 12 dB from 96 kbit/s per channel on.
     const float quietOffset = config.bitrateKbps / codedChannels_ >= 96 ? 12.0f : 0.0f;
     for (int ch = 0; ch < codedChannels_; ++ch)
@@ -263,6 +264,7 @@ void Layer1Encoder::EncodeFrame(std::vector<uint8_t>& out)
         allocation = AllocateBits(smr, codedChannels_, kSubbands, availableBits);
     }
     WriteFrame(allocation, bound, padding, out);
+    ++frameCount_;
 }
 
 void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool padding, std::vector<uint8_t>& out)

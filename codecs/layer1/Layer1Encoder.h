@@ -62,6 +62,9 @@ public:
     // Pads a last partial frame with silence and appends it; no frame when nothing is pending.
     void Flush(std::vector<uint8_t>& out);
 
+    // Frames written so far.
+    long FrameCount() const { return frameCount_; }
+
     // Samples of delay between the input and a standard decoder's output.
     static constexpr int kDecoderDelay = kWindowLength - kSubbands + 1; // 481
 
@@ -79,6 +82,7 @@ private:
     int slotsPerFrame_ = 0;   // whole 4-byte slots
     int slotRemainder_ = 0;   // fraction of a slot, in units of 1 / sampleRate
     int paddingAccumulator_ = 0;
+    long frameCount_ = 0;
 
     std::vector<float> pending_[2];
     size_t pendingCount_ = 0;

@@ -226,7 +226,7 @@ TEST(EncoderEndToEnd, RefusalsEndNonZeroWithALineAndNoFile)
         {"MPEG-2.5 rate at layer 2", {"-mm", "-b32", "-s11.03", "-p1", "-l2"}},
         {"layer 2 stereo at 32 kbit/s", {"-ms", "-b32", "-s44.10", "-p1", "-l2"}},
         {"layer 2 mono at 384 kbit/s", {"-mm", "-b384", "-s44.10", "-p1", "-l2"}},
-        {"layer 1 has no encoder yet", {"-ms", "-b384", "-s44.10", "-p1", "-l1"}},
+        {"layer 1 stereo frame too small for its allocation", {"-ms", "-b32", "-s48.00", "-p1", "-l1"}},
         {"unknown mode", {"-mq", "-b128", "-s44.10", "-p2", "-l3"}},
         {"unknown word", {"-ms", "-b128", "-s44.10", "-p2", "-l3", "-z"}},
         {"output folder missing", {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, true},
