@@ -15,8 +15,31 @@ constexpr int kScaleFactorBits = 6;
 struct Unit
 {
     float smr;
+    float levelDb; // of its scale factor; the quantisation noise lies SNR dB below it
     int scaleFactorBits;
 };
+
+// Once every unit's noise lies under its mask (by this margin), further bits go where the noise
+// is loudest: the model hears no difference, and the waveform comes closest to the input.
+constexpr float kEnoughMnr = 0.0f;
+
+// The largest x in [-200, 200] for which cost(x) fits the budget, when cost rises with x.
+template <typename Cost>
+float LargestFitting(Cost cost, int budget)
+{
+    float low = -200.0f;
+    float high = 200.0f;
+    if (cost(high) <= budget)
+    {
+        return high;
+    }
+    for (int iteration = 0; iteration < 12; ++iteration)
+    {
+        const float mid = 0.5f * (low + high);
+        (cost(mid) <= budget ? low : high) = mid;
+    }
+    return low;
+}
 
 int CodeCost(const Unit& unit, int code)
 {
@@ -68,7 +91,8 @@ int AllocationFieldBits(int channels, int bound)
     return 4 * (channels * bound + (kSubbands - bound));
 }
 
-Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, int availableBits)
+Allocation AllocateBits(const float (*smr)[kSubbands], const int (*scaleIndex)[kSubbands], int channels, int bound,
+                        int availableBits)
 {
     Allocation result;
     if (channels == 1)
@@ -81,6 +105,9 @@ Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, 
     {
         return result;
     }
+    // A scale factor index step is 2^(-1/3), about 2 dB.
+    constexpr float kDbPerScaleIndex = -2.0068666f;
+    auto level = [&](int ch, int sb) { return scaleIndex ? kDbPerScaleIndex * static_cast<float>(scaleIndex[ch][sb]) : 0.0f; };
     // Units in a flat list: per channel below the bound, shared above it.
     Unit units[2 * kSubbands];
     int unitChannel[2 * kSubbands];
@@ -92,55 +119,74 @@ Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, 
         {
             for (int ch = 0; ch < channels; ++ch)
             {
-                units[count] = {smr[ch][sb], kScaleFactorBits};
+                units[count] = {smr[ch][sb], level(ch, sb), kScaleFactorBits};
                 unitChannel[count] = ch;
                 unitBand[count++] = sb;
             }
         }
         else
         {
-            units[count] = {std::max(smr[0][sb], smr[1][sb]), 2 * kScaleFactorBits};
+            units[count] = {std::max(smr[0][sb], smr[1][sb]), std::max(level(0, sb), level(1, sb)), 2 * kScaleFactorBits};
             unitChannel[count] = -1;
             unitBand[count++] = sb;
         }
     }
     const int budget = availableBits - fieldBits;
-
-    // The largest target mask-to-noise ratio that fits, by bisection (the cost rises with it).
-    auto costAt = [&](float target) {
+    int codes[2 * kSubbands];
+    auto total = [&]() {
         int bits = 0;
         for (int u = 0; u < count; ++u)
         {
-            bits += CodeCost(units[u], CodeFor(units[u].smr + target));
+            bits += CodeCost(units[u], codes[u]);
         }
         return bits;
     };
-    float low = -200.0f;
-    float high = 200.0f;
-    if (costAt(high) <= budget)
-    {
-        low = high;
-    }
-    else
-    {
-        for (int iteration = 0; iteration < 12; ++iteration)
-        {
-            const float mid = 0.5f * (low + high);
-            (costAt(mid) <= budget ? low : high) = mid;
-        }
-    }
-    int codes[2 * kSubbands];
-    int used = 0;
+
+    // The largest mask-to-noise ratio reachable in every unit.
+    const float target = LargestFitting(
+        [&](float t) {
+            int bits = 0;
+            for (int u = 0; u < count; ++u)
+            {
+                bits += CodeCost(units[u], CodeFor(units[u].smr + t));
+            }
+            return bits;
+        },
+        budget);
+    const bool byNoise = scaleIndex != nullptr && target > kEnoughMnr;
     for (int u = 0; u < count; ++u)
     {
-        codes[u] = CodeFor(units[u].smr + low);
-        used += CodeCost(units[u], codes[u]);
+        codes[u] = CodeFor(units[u].smr + (byNoise ? kEnoughMnr : target));
     }
-    // Spend what is left one step at a time on the unit with the lowest mask-to-noise ratio.
+    if (byNoise)
+    {
+        // Keep that margin and bring the loudest noise down as far as the bits go.
+        int floorCodes[2 * kSubbands];
+        for (int u = 0; u < count; ++u)
+        {
+            floorCodes[u] = codes[u];
+        }
+        const float negativeFloor = LargestFitting(
+            [&](float n) {
+                int bits = 0;
+                for (int u = 0; u < count; ++u)
+                {
+                    bits += CodeCost(units[u], std::max(floorCodes[u], CodeFor(units[u].levelDb + n)));
+                }
+                return bits;
+            },
+            budget);
+        for (int u = 0; u < count; ++u)
+        {
+            codes[u] = std::max(floorCodes[u], CodeFor(units[u].levelDb + negativeFloor));
+        }
+    }
+    int used = total();
+    // Spend what is left one step at a time on the unit that needs it most.
     for (;;)
     {
         int best = -1;
-        float bestMnr = 0.0f;
+        float bestNeed = 0.0f;
         for (int u = 0; u < count; ++u)
         {
             if (codes[u] >= kMaxAllocation)
@@ -148,11 +194,11 @@ Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, 
                 continue;
             }
             const int step = CodeCost(units[u], codes[u] + 1) - CodeCost(units[u], codes[u]);
-            const float mnr = kAllocationSnr[codes[u]] - units[u].smr;
-            if (used + step <= budget && (best < 0 || mnr < bestMnr))
+            const float need = (byNoise ? units[u].levelDb : units[u].smr) - kAllocationSnr[codes[u]];
+            if (used + step <= budget && (best < 0 || need > bestNeed))
             {
                 best = u;
-                bestMnr = mnr;
+                bestNeed = need;
             }
         }
         if (best < 0)

@@ -19,9 +19,12 @@ struct Allocation
 int AllocationFieldBits(int channels, int bound);
 
 // Distributes `availableBits` (everything after the header and check word) so that the smallest
-// mask-to-noise ratio over all coded subbands is as large as possible. Never uses more than
+// mask-to-noise ratio over all coded subbands is as large as possible. With the scale factor
+// indexes at hand, bits beyond a comfortable margin under the mask go instead to the loudest
+// quantisation noise, which keeps the decoded waveform closest to the input. Never uses more than
 // `availableBits`, unless the budget is too small even for the allocation fields: then all codes
 // are zero and `bitsUsed` counts the fields alone (such configurations are refused up front).
-Allocation AllocateBits(const float (*smr)[kSubbands], int channels, int bound, int availableBits);
+Allocation AllocateBits(const float (*smr)[kSubbands], const int (*scaleIndex)[kSubbands], int channels, int bound,
+                        int availableBits);
 
 } // namespace quillon::layer1

@@ -37,15 +37,6 @@ int ScaleIndexFor(float peak)
     return index;
 }
 
-// Nearest of the 2^(code+1) - 1 levels (2c - (L-1)) / L for a sample scaled into [-1, 1].
-inline uint32_t Quantise(float x, int levels)
-{
-    const float scaled = (x * static_cast<float>(levels) + static_cast<float>(levels - 1)) * 0.5f;
-    int q = static_cast<int>(scaled + 0.5f);
-    q = std::clamp(q, 0, levels - 1);
-    return static_cast<uint32_t>(q);
-}
-
 } // namespace
 
 std::string CheckLayer1Config(const Layer1Config& config)
@@ -170,7 +161,7 @@ int Layer1Encoder::ChooseBound(const float (*smr)[kSubbands], int availableBits,
         {
             continue;
         }
-        allocation = AllocateBits(smr, 2, kBounds[e], availableBits);
+        allocation = AllocateBits(smr, scaleIndex_, 2, kBounds[e], availableBits);
         if (allocation.worstMnr >= 0.0f || e == 3)
         {
             return kBounds[e];
@@ -261,7 +252,7 @@ void Layer1Encoder::EncodeFrame(std::vector<uint8_t>& out)
     }
     else
     {
-        allocation = AllocateBits(smr, codedChannels_, kSubbands, availableBits);
+        allocation = AllocateBits(smr, scaleIndex_, codedChannels_, kSubbands, availableBits);
     }
     WriteFrame(allocation, bound, padding, out);
     ++frameCount_;
@@ -313,37 +304,49 @@ void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool pad
             }
         }
     }
-    // Quantisation steps per coding unit, looked up once per frame.
-    float inverseScale[2][kSubbands];
-    int levels[2][kSubbands];
-    for (int sb = 0; sb < kSubbands; ++sb)
+    // Quantise every sample in one pass that vectorises: the nearest of the L = 2^(code+1) - 1
+    // levels (2c - (L-1)) / L of the sample over its scale factor. Shared subbands take the mid
+    // signal and the joint scale factor.
+    float gain[2][kSubbands];
+    float offset[2][kSubbands];
+    int top[2][kSubbands];
+    for (int ch = 0; ch < codedChannels_; ++ch)
     {
-        for (int ch = 0; ch < codedChannels_; ++ch)
+        for (int sb = 0; sb < kSubbands; ++sb)
         {
-            levels[ch][sb] = (2 << allocation.codes[ch][sb]) - 1;
+            const int levels = (2 << allocation.codes[ch][sb]) - 1;
             const int index = sb < bound ? scaleIndex_[ch][sb] : jointScaleIndex_[sb];
-            inverseScale[ch][sb] = 1.0f / kScaleFactors[index];
+            gain[ch][sb] = 0.5f * static_cast<float>(levels) / kScaleFactors[index];
+            offset[ch][sb] = 0.5f * static_cast<float>(levels - 1) + 0.5f;
+            top[ch][sb] = levels - 1;
+        }
+    }
+    for (int ch = 0; ch < codedChannels_; ++ch)
+    {
+        for (int s = 0; s < kBlocksPerFrame; ++s)
+        {
+            const float* source = subbands_[ch][s];
+            const float* joint = jointSamples_[s];
+            int* q = quantised_[ch][s];
+            for (int sb = 0; sb < kSubbands; ++sb)
+            {
+                const float x = sb < bound ? source[sb] : joint[sb];
+                const int v = static_cast<int>(x * gain[ch][sb] + offset[ch][sb]);
+                q[sb] = v < 0 ? 0 : (v > top[ch][sb] ? top[ch][sb] : v);
+            }
         }
     }
     for (int s = 0; s < kBlocksPerFrame; ++s)
     {
         for (int sb = 0; sb < kSubbands; ++sb)
         {
-            const int code = allocation.codes[0][sb];
-            if (sb >= bound)
+            const int channels = sb < bound ? codedChannels_ : 1;
+            for (int ch = 0; ch < channels; ++ch)
             {
+                const int code = allocation.codes[ch][sb];
                 if (code != 0)
                 {
-                    writer.Put(Quantise(jointSamples_[s][sb] * inverseScale[0][sb], levels[0][sb]), code + 1);
-                }
-                continue;
-            }
-            for (int ch = 0; ch < codedChannels_; ++ch)
-            {
-                const int chCode = allocation.codes[ch][sb];
-                if (chCode != 0)
-                {
-                    writer.Put(Quantise(subbands_[ch][s][sb] * inverseScale[ch][sb], levels[ch][sb]), chCode + 1);
+                    writer.Put(static_cast<uint32_t>(quantised_[ch][s][sb]), code + 1);
                 }
             }
         }

@@ -93,6 +93,7 @@ private:
     float jointSamples_[kBlocksPerFrame][kSubbands] = {};
     int scaleIndex_[2][kSubbands] = {};
     int jointScaleIndex_[kSubbands] = {};
+    int quantised_[2][kBlocksPerFrame][kSubbands] = {};
 };
 
 } // namespace quillon::layer1

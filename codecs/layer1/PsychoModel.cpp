@@ -257,6 +257,9 @@ void PsychoModel::Full(const float* samples, const float* peaks, float* smr)
 
 void PsychoModel::Fast(const float* peaks, float* smr) const
 {
+    constexpr float kSelf = 6.0f; // below a subband's own peak
+    constexpr float kUp = 8.0f;   // dB per subband towards higher frequencies
+    constexpr float kDown = 20.0f; // and towards lower ones
     // Each subband masks its neighbours with a fixed offset and slopes per subband, steeper
     // downwards than upwards, the rough shape of the spreading function at subband resolution.
     float level[kSubbands];
@@ -270,8 +273,8 @@ void PsychoModel::Fast(const float* peaks, float* smr) const
         for (int m = 0; m < kSubbands; ++m)
         {
             const float distance = static_cast<float>(sb - m);
-            const float spread = distance >= 0.0f ? 10.0f * distance : -25.0f * distance;
-            threshold = std::max(threshold, level[m] - 18.0f - spread);
+            const float spread = distance >= 0.0f ? kUp * distance : -kDown * distance;
+            threshold = std::max(threshold, level[m] - kSelf - spread);
         }
         smr[sb] = level[sb] - threshold;
     }

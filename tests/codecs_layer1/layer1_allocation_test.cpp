@@ -44,8 +44,17 @@ TEST(Layer1Allocation, NeverExceedsTheBudgetAndLeavesNoAffordableStep)
                             v = smrDist(rng);
                         }
                     }
+                    // With scale factors (noise-driven beyond the margin) and without (mask-driven).
+                    int scaleIndex[2][kSubbands];
+                    for (auto& row : scaleIndex)
+                    {
+                        for (int& v : row)
+                        {
+                            v = static_cast<int>(rng() % kScaleFactorCount);
+                        }
+                    }
                     const int available = frameBits - 32 - 16 * crc;
-                    const Allocation a = AllocateBits(smr, shape[0], shape[1], available);
+                    const Allocation a = AllocateBits(smr, crc ? scaleIndex : nullptr, shape[0], shape[1], available);
                     const std::string where = std::to_string(family.rate) + " Hz " + std::to_string((*family.bitrates)[b]) +
                                               " kbit/s, " + std::to_string(shape[0]) + " ch, bound " +
                                               std::to_string(shape[1]);
@@ -104,7 +113,7 @@ TEST(Layer1Allocation, MaskedSubbandsGetNothingWhenBitsAreShort)
         smr[1][sb] = smr[0][sb];
     }
     // 128 kbit/s at 48 kHz: 1024 bits a frame, less the header.
-    const Allocation a = AllocateBits(smr, 2, 32, 1024 - 32);
+    const Allocation a = AllocateBits(smr, nullptr, 2, 32, 1024 - 32);
     for (int sb = 4; sb < kSubbands; ++sb)
     {
         EXPECT_EQ(a.codes[0][sb], 0) << "subband " << sb;

@@ -120,8 +120,14 @@ void EncodeAndCheck(const Case& c)
     EXPECT_GE(stream.frames.size(), static_cast<size_t>(frames));
     EXPECT_LE(stream.frames.size(), static_cast<size_t>(frames) + 4);
 
+    // ffmpeg checks a Layer I CRC over a fixed 256 bits after the check word: the allocation of
+    // a stereo frame, but in joint stereo (shorter allocation, which alone the standard covers)
+    // it reaches into the scale factors. Those frames' CRCs are checked in tests/codecs_layer1.
+    const bool ffmpegMisreadsCrc = o.layer == 1 && o.mode == 2 && o.errorProtection != 0;
     std::string complaints;
-    EXPECT_TRUE(FfmpegDecodesCleanly(mpeg, complaints)) << complaints;
+    if (!ffmpegMisreadsCrc) {
+        EXPECT_TRUE(FfmpegDecodesCleanly(mpeg, complaints)) << complaints;
+    }
 
     const Exchange decoded = Convert(DecoderArguments(DecoderPath(), mpeg, back), mpeg, false, false);
     ASSERT_EQ(decoded.exitStatus, 0) << decoded.log;
