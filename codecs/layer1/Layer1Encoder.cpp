@@ -44,8 +44,8 @@ std::string CheckLayer1Config(const Layer1Config& config)
     bool lsf = false;
     if (SampleRateIndex(config.sampleRate, lsf) < 0)
     {
-        return "Layer I cannot encode a sample rate of " + std::to_string(config.sampleRate) +
-               " Hz (possible: 32000, 44100, 48000, and 16000, 22050, 24000)";
+        return "Layer I has no sample rate of " + std::to_string(config.sampleRate) +
+               " Hz (16, 22.05, 24, 32, 44.1 or 48 kHz)";
     }
     if (BitrateIndex(config.bitrateKbps, lsf) < 0)
     {
@@ -69,8 +69,8 @@ std::string CheckLayer1Config(const Layer1Config& config)
     if (kHeaderBits + (config.crc ? kCrcBits : 0) + AllocationFieldBits(channels, bound) > smallestFrameBits)
     {
         return std::string("Layer I ") + (config.mode == ChannelMode::DualChannel ? "dual channel" : "stereo") + " at " +
-               std::to_string(config.bitrateKbps) + " kbit/s and " + std::to_string(config.sampleRate) +
-               " Hz leaves no room for the audio; choose joint stereo, mono or a higher bitrate";
+               std::to_string(config.bitrateKbps) + " kbit/s, " + std::to_string(config.sampleRate) +
+               " Hz has no room for audio (use joint stereo or mono)";
     }
     const int emphasis = static_cast<int>(config.emphasis);
     if (emphasis != 0 && emphasis != 1 && emphasis != 3)

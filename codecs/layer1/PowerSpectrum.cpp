@@ -5,6 +5,26 @@
 namespace quillon::layer1
 {
 
+namespace
+{
+
+// One stage's butterflies over a block; the halves never overlap, which lets them vectorise.
+inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1, float* __restrict i1,
+                        const float* __restrict wr, const float* __restrict wi, int half)
+{
+    for (int j = 0; j < half; ++j)
+    {
+        const float tr = wr[j] * r1[j] - wi[j] * i1[j];
+        const float ti = wr[j] * i1[j] + wi[j] * r1[j];
+        r1[j] = r0[j] - tr;
+        i1[j] = i0[j] - ti;
+        r0[j] += tr;
+        i0[j] += ti;
+    }
+}
+
+} // namespace
+
 PowerSpectrum::PowerSpectrum()
 {
     for (int len = 2; len <= kHalf; len <<= 1)
@@ -77,19 +97,7 @@ void PowerSpectrum::Compute(const float* x, float* power)
         const float* wi = twiddleIm_.data() + half - 1;
         for (int start = 0; start < kHalf; start += len)
         {
-            float* r0 = re + start;
-            float* i0 = im + start;
-            float* r1 = r0 + half;
-            float* i1 = i0 + half;
-            for (int j = 0; j < half; ++j)
-            {
-                const float tr = wr[j] * r1[j] - wi[j] * i1[j];
-                const float ti = wr[j] * i1[j] + wi[j] * r1[j];
-                r1[j] = r0[j] - tr;
-                i1[j] = i0[j] - ti;
-                r0[j] += tr;
-                i0[j] += ti;
-            }
+            Butterflies(re + start, im + start, re + start + half, im + start + half, wr, wi, half);
         }
     }
     // Separate the spectra of the even and odd samples and combine them.

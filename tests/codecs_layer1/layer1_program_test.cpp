@@ -141,6 +141,7 @@ TEST(Layer1Program, RefusesWhatLayerICannotCode)
         const codec::ProgramResult run = codec::RunProgram(codec::EncoderPath(), words, input);
         EXPECT_NE(run.exitCode, 0) << row.what;
         EXPECT_EQ(run.output.rfind("Error: ", 0), 0u) << row.what << ": " << run.output;
+        EXPECT_LT(run.output.find('\n'), 100u) << row.what << ": Quillon's log splits longer lines";
         struct stat info{};
         EXPECT_NE(stat(output.c_str(), &info), 0) << row.what << ": an output file was made";
     }
