@@ -79,8 +79,10 @@ std::string DirectoryOf(const std::string& path)
 std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (!file) {
+        std::fprintf(stderr, "%s: cannot read the virtual drive list\n", path.c_str());
         return nullptr;
+    }
     std::stringstream text;
     text << file.rdbuf();
 
