@@ -4,6 +4,9 @@
 #include "platform/scsi/UnitManager.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
@@ -24,8 +27,12 @@ public:
         for (int n = 0; n < 256; ++n) {
             const std::string path = "/dev/sg" + std::to_string(n);
             const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0)
+            if (fd < 0) {
+                // A drive the user may not open would otherwise vanish without a word.
+                if (errno == EACCES || errno == EPERM)
+                    std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(errno));
                 continue;
+            }
             sg_scsi_id id{};
             if (::ioctl(fd, SG_GET_SCSI_ID, &id) == 0 && id.lun == 0 && id.host_no >= 0 && id.host_no < 255 &&
                 id.scsi_id >= 0 && id.scsi_id < 256) {
