@@ -195,10 +195,26 @@ void CHyperLink::OnMouseMove(const QPoint& point)
     }
     else if (!rect().contains(point))
     {
-        overLink_ = false;
-        releaseMouse();
-        repaint();
+        LeaveHover();
     }
+}
+
+void CHyperLink::LeaveHover()
+{
+    if (!overLink_)
+    {
+        return;
+    }
+    overLink_ = false;
+    releaseMouse();
+    repaint();
+}
+
+void CHyperLink::hideEvent(QHideEvent* event)
+{
+    // A hidden link must not keep the mouse captured.
+    LeaveHover();
+    QLabel::hideEvent(event);
 }
 
 void CHyperLink::mouseMoveEvent(QMouseEvent* event)
@@ -221,6 +237,9 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
 
 void CHyperLink::OnClicked()
 {
+    // The capture ends before anything else opens: the browser or the error box must get
+    // the mouse, and the link would otherwise stay in its hover colour.
+    LeaveHover();
     int result = GotoURL(url_);
     visited_ = result > 32;
     if (result > 32)

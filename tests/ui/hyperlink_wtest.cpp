@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -36,13 +37,17 @@ protected:
 };
 
 // Answers the next message box with OK and keeps its text.
-QString AnswerNextMessageBox(const std::function<void()>& action)
+QString AnswerNextMessageBox(const std::function<void()>& action, const std::function<void()>& whileShown = {})
 {
     QString text;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         {
+            if (whileShown)
+            {
+                whileShown();
+            }
             text = box->text();
             box->button(QMessageBox::Ok)->click();
         }
@@ -151,7 +156,16 @@ private slots:
         link.SetURL(QStringLiteral("https://www.norvane.example/"));
         link.SetVisited(true);
         link.shellAnswer = false;
-        QString text = AnswerNextMessageBox([&] { QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2)); });
+        link.show();
+        QTest::mouseMove(&link, QPoint(2, 2));
+        QTRY_VERIFY(link.IsOverLink());
+        QWidget* grabberDuringBox = &link;
+        QString text = AnswerNextMessageBox(
+            [&] { QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2)); },
+            [&] { grabberDuringBox = QWidget::mouseGrabber(); });
+        // The error box gets the mouse: the link released its capture before opening it.
+        QCOMPARE(grabberDuringBox, nullptr);
+        QVERIFY(!link.IsOverLink());
         QCOMPARE(text, QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
                                       "with the given filename extension."));
         QVERIFY(!link.GetVisited());
