@@ -267,9 +267,16 @@ void PsychoModel::Fast(const float* peaks, float* smr) const
     {
         level[sb] = ToDb(peaks[sb] * peaks[sb]) + kFullScaleDb;
     }
+    // Within a frame, whatever lies this far under the loudest subband counts as masked.
+    constexpr float kBelowLoudest = 30.0f;
+    float loudest = -200.0f;
     for (int sb = 0; sb < kSubbands; ++sb)
     {
-        float threshold = quietMinDb_[sb];
+        loudest = std::max(loudest, level[sb]);
+    }
+    for (int sb = 0; sb < kSubbands; ++sb)
+    {
+        float threshold = std::max(quietMinDb_[sb], loudest - kBelowLoudest);
         for (int m = 0; m < kSubbands; ++m)
         {
             const float distance = static_cast<float>(sb - m);
