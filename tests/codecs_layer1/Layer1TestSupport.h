@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -253,12 +254,32 @@ inline size_t AudioDataBits(const std::vector<uint8_t>& data, const ParsedFrame&
     return bits;
 }
 
-inline std::string TempDir()
+// A folder of its own for one test, removed with everything in it afterwards.
+class TempDir
 {
-    char pattern[] = "/tmp/quillon_layer1_XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    return dir ? dir : "/tmp";
-}
+public:
+    TempDir()
+    {
+        char pattern[] = "/tmp/quillon_layer1_XXXXXX";
+        const char* dir = mkdtemp(pattern);
+        path_ = dir ? dir : "";
+    }
+    ~TempDir()
+    {
+        if (!path_.empty())
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 inline void WriteFile(const std::string& path, const void* data, size_t size)
 {

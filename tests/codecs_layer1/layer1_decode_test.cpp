@@ -69,7 +69,8 @@ TEST(Layer1Decode, SineAt384KbitsStaysAbove60Db)
     {
         GTEST_SKIP() << "mpg123 or ffmpeg missing";
     }
-    const std::string dir = test::TempDir();
+    const test::TempDir folder;
+    const std::string& dir = folder.Path();
     Layer1Config config; // 44.1 kHz, 384 kbit/s, stereo, full model
     const auto pcm = test::Sine(44100, 2, 44100 * 2, 1000.0, 0.5);
     for (double snr : RoundTrip(config, pcm, dir, true))
@@ -84,7 +85,8 @@ TEST(Layer1Decode, PinkNoiseAt384KbitsStaysAbove15Db)
     {
         GTEST_SKIP() << "mpg123 or ffmpeg missing";
     }
-    const std::string dir = test::TempDir();
+    const test::TempDir folder;
+    const std::string& dir = folder.Path();
     const auto pcm = test::PinkNoise(2, 44100 * 3, 0.5, 21);
     for (bool fast : {false, true})
     {
@@ -103,7 +105,8 @@ TEST(Layer1Decode, EveryRateBitrateAndModeDecodesCleanly)
     {
         GTEST_SKIP() << "mpg123 or ffmpeg missing";
     }
-    const std::string dir = test::TempDir();
+    const test::TempDir folder;
+    const std::string& dir = folder.Path();
     const int rates[] = {32000, 44100, 48000, 16000, 22050, 24000};
     const ChannelMode modes[] = {ChannelMode::Stereo, ChannelMode::JointStereo, ChannelMode::DualChannel, ChannelMode::Mono};
     int round = 0;
@@ -162,7 +165,8 @@ TEST(Layer1Decode, JointStereoPicksTheBoundPerFrame)
     ASSERT_FALSE(frames.empty()) << error;
     EXPECT_LT(frames.front().modeExtension, 3) << "loud start";
     EXPECT_EQ(frames.back().modeExtension, 3) << "quiet end";
-    const std::string dir = test::TempDir();
+    const test::TempDir folder;
+    const std::string& dir = folder.Path();
     for (double snr : RoundTrip(config, pcm, dir, false))
     {
         EXPECT_GE(snr, 5.0);
