@@ -225,33 +225,7 @@ int RunRip(int argc, char** argv)
         skipped += grabbed ? 0 : 1;
         return grabbed;
     });
-    {
-        CancelWatcher watcher([&run] { run.Cancel(); });
-        run.Start();
-        run.Join();
-    }
-    switch (run.End()) {
-    case RunEnd::Finished:
-        // The run goes on past a track that could not be grabbed; the exit status tells.
-        if (skipped > 0) {
-            window.Note(std::to_string(skipped) + " track(s) could not be grabbed and were skipped", true);
-            return kExitFailed;
-        }
-        if (run.FailedCodecPrograms() > 0) {
-            window.Note(std::to_string(run.FailedCodecPrograms()) +
-                            " codec program(s) reported a failure; see the lines above",
-                        true);
-            return kExitFailed;
-        }
-        return kExitOk;
-    case RunEnd::Closed:
-        window.Note("Process aborted", true);
-        return kExitCancelled;
-    case RunEnd::Aborted:
-        return kExitCancelled;
-    default:
-        return kExitFailed;
-    }
+    return RunBatch(run, window, skipped);
 }
 
 } // namespace quillon

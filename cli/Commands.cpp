@@ -118,17 +118,28 @@ int RunConversion(const CliArguments& arguments)
     TerminalWindow window(stdout, stderr, isatty(STDOUT_FILENO) != 0);
     SystemRunClock clock;
     ConversionRun run(jobs, window, clock);
+    const int noSkippedGrabs = 0;
+    return RunBatch(run, window, noSkippedGrabs);
+}
+
+int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs)
+{
     {
         CancelWatcher watcher([&run] { run.Cancel(); });
         run.Start();
         run.Join();
     }
-
     switch (run.End()) {
     case RunEnd::Finished:
+        // The run goes on past a track that could not be grabbed; the exit status tells.
+        if (skippedGrabs > 0) {
+            window.Note(std::to_string(skippedGrabs) + " track(s) could not be grabbed and were skipped", true);
+            return kExitFailed;
+        }
         if (run.FailedCodecPrograms() > 0) {
-            Complain(std::to_string(run.FailedCodecPrograms()) +
-                     " codec program(s) reported a failure; see the lines above");
+            window.Note(std::to_string(run.FailedCodecPrograms()) +
+                            " codec program(s) reported a failure; see the lines above",
+                        true);
             return kExitFailed;
         }
         return kExitOk;

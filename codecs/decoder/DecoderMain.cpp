@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codecs/CodecArguments.h"
+#include "codecs/CodecProgram.h"
 #include "codecs/ConsoleText.h"
 #include "codecs/OutputFile.h"
 #include "codecs/PcmWavHeader.h"
@@ -16,17 +17,6 @@ namespace quillon
 {
 namespace
 {
-
-constexpr size_t kReadBytes = 64 * 1024;
-constexpr double kProgressSeconds = 2.0;
-
-enum ExitCode
-{
-    kExitOk = 0,
-    kExitDecodingFailed = 1,
-    kExitBadArguments = 2,
-    kExitOutputFailed = 3,
-};
 
 const char* ModeName(int mode)
 {
@@ -242,7 +232,7 @@ int Run(int argc, char** argv)
     if (mpg123_init() != MPG123_OK)
     {
         PrintLine("Error: libmpg123 could not be started");
-        return kExitDecodingFailed;
+        return kExitCodecFailed;
     }
     OutputFile output;
     if (!output.Open(arguments.outputPath))
@@ -277,12 +267,12 @@ int Run(int argc, char** argv)
     if (!problem.empty() || !closing.empty())
     {
         PrintLine(problem.empty() ? closing : problem);
-        return closing.empty() ? kExitDecodingFailed : kExitOutputFailed;
+        return closing.empty() ? kExitCodecFailed : kExitOutputFailed;
     }
     if (!decoder.HasAudioFormat())
     {
         PrintLine("Error: no MPEG audio found in the input; the WAV file is empty");
-        return kExitDecodingFailed;
+        return kExitCodecFailed;
     }
     PrintLine("Done: " + FormatAudioTime(decoder.Seconds()) + " of audio, " + std::to_string(decoder.Channels()) +
               " channels, " + std::to_string(decoder.Rate()) + " Hz, " + std::to_string(decoder.DataBytes()) +

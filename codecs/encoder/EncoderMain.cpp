@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/CodecArguments.h"
+#include "codecs/CodecProgram.h"
 #include "codecs/ConsoleText.h"
 #include "codecs/MpegTables.h"
 #include "codecs/OutputFile.h"
@@ -18,17 +19,6 @@ namespace quillon
 {
 namespace
 {
-
-constexpr size_t kReadBytes = 64 * 1024;
-constexpr double kProgressSeconds = 2.0;
-
-enum ExitCode
-{
-    kExitOk = 0,
-    kExitEncodingFailed = 1,
-    kExitBadArguments = 2,
-    kExitOutputFailed = 3,
-};
 
 double MonotonicSeconds()
 {
@@ -91,7 +81,7 @@ int Encode(EncoderBackend& backend, const EncoderArguments& arguments, OutputFil
         if (n < 0)
         {
             PrintLine(std::string("Error: cannot read the input: ") + std::strerror(errno));
-            return kExitEncodingFailed;
+            return kExitCodecFailed;
         }
         if (n == 0)
         {
@@ -104,7 +94,7 @@ int Encode(EncoderBackend& backend, const EncoderArguments& arguments, OutputFil
         if (!encoded.error.empty())
         {
             PrintLine(encoded.error);
-            return kExitEncodingFailed;
+            return kExitCodecFailed;
         }
         if (!output.Write(encoded.bytes))
         {
@@ -125,7 +115,7 @@ int Encode(EncoderBackend& backend, const EncoderArguments& arguments, OutputFil
     if (!rest.error.empty())
     {
         PrintLine(rest.error);
-        return kExitEncodingFailed;
+        return kExitCodecFailed;
     }
     if (!output.Write(rest.bytes) || !output.Close())
     {
