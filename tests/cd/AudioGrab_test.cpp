@@ -1,7 +1,7 @@
 #include "cd/AudioGrab.h"
 #include "cd/DriveQuirks.h"
 #include "RecordingWindow.h"
-#include "TestDisc.h"
+#include "DetectedDrive.h"
 
 #include <gtest/gtest.h>
 
@@ -23,17 +23,7 @@ protected:
     // Detects one drive described by `line` (the disc is "disc.cue") with the quirks `tosharc`.
     void Detect(const std::string& line, const std::string& tosharc, const std::vector<testing::TestTrack>& tracks)
     {
-        disc = testing::MakeTestDisc(dir.Path(), "disc", tracks);
-        testing::WriteTextFile(dir / "drives", line + "\n");
-        testing::WriteTextFile(dir / "tosharc", tosharc);
-        testing::ScopedChdir cd(dir.Path());
-        testing::ScopedVirtualCd env(dir / "drives");
-        ResetDriveQuirks();
-        ASSERT_EQ(DetectDrives(drives), 1);
-        ResetDriveQuirks();
-        DiscToc toc;
-        int count = 0;
-        ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
+        testing::DetectTestDrive(dir, line, tosharc, tracks, disc, drives);
         ::mkdir((dir / "out").c_str(), 0755);
     }
 

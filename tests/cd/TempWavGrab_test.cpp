@@ -3,7 +3,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/DriveQuirks.h"
 #include "RecordingWindow.h"
-#include "TestDisc.h"
+#include "DetectedDrive.h"
 
 #include <gtest/gtest.h>
 
@@ -69,17 +69,8 @@ protected:
 
     void Detect(const std::string& flags, const std::string& tosharc, std::vector<testing::TestTrack> tracks)
     {
-        disc = testing::MakeTestDisc(dir.Path(), "disc", tracks);
-        testing::WriteTextFile(dir / "drives", "aic7xxx | QUILLON | VIRTUAL | 1.0 | disc.cue " + flags + "\n");
-        testing::WriteTextFile(dir / "tosharc", tosharc);
-        testing::ScopedChdir cd(dir.Path());
-        testing::ScopedVirtualCd env(dir / "drives");
-        ResetDriveQuirks();
-        ASSERT_EQ(DetectDrives(drives), 1);
-        ResetDriveQuirks();
-        DiscToc toc;
-        int count = 0;
-        ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
+        testing::DetectTestDrive(dir, "aic7xxx | QUILLON | VIRTUAL | 1.0 | disc.cue " + flags, tosharc, tracks,
+                                 disc, drives);
         temp = dir / "tmp/";
         ::mkdir(temp.c_str(), 0700);
     }
