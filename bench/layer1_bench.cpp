@@ -4,6 +4,7 @@
 // the mpg123 program. Run by hand: build/bin/layer1_bench [seconds-of-noise]
 
 #include "codecs/layer1/Layer1Encoder.h"
+#include "tests/codecs_layer1/Layer1TestSupport.h"
 
 #include <twolame.h>
 
@@ -35,73 +36,20 @@ double CpuSeconds()
     return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
+// The test signals, stereo at the benchmark's rate.
 std::vector<int16_t> Sine(size_t frames, double hz, double amplitude)
 {
-    std::vector<int16_t> pcm(frames * 2);
-    for (size_t i = 0; i < frames; ++i)
-    {
-        pcm[2 * i] = pcm[2 * i + 1] =
-            static_cast<int16_t>(std::lround(amplitude * 32767.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / kRate)));
-    }
-    return pcm;
+    return quillon::layer1::test::Sine(kRate, 2, frames, hz, amplitude);
 }
 
 std::vector<int16_t> PinkNoise(size_t frames, double amplitude, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> white(-1.0, 1.0);
-    std::vector<int16_t> pcm(frames * 2);
-    for (int ch = 0; ch < 2; ++ch)
-    {
-        double b[7] = {};
-        for (size_t i = 0; i < frames; ++i)
-        {
-            const double w = white(rng);
-            b[0] = 0.99886 * b[0] + w * 0.0555179;
-            b[1] = 0.99332 * b[1] + w * 0.0750759;
-            b[2] = 0.96900 * b[2] + w * 0.1538520;
-            b[3] = 0.86650 * b[3] + w * 0.3104856;
-            b[4] = 0.55000 * b[4] + w * 0.5329522;
-            b[5] = -0.7616 * b[5] - w * 0.0168980;
-            const double pink = (b[0] + b[1] + b[2] + b[3] + b[4] + b[5] + b[6] + w * 0.5362) * 0.11;
-            b[6] = w * 0.115926;
-            pcm[2 * i + ch] = static_cast<int16_t>(std::clamp(pink * amplitude * 32767.0, -32768.0, 32767.0));
-        }
-    }
-    return pcm;
+    return quillon::layer1::test::PinkNoise(2, frames, amplitude, seed);
 }
 
-// Plucked notes with harmonics, panned, over a quiet noise floor.
 std::vector<int16_t> MusicLike(size_t frames, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<double> mix(frames * 2, 0.0);
-    const size_t noteLength = kRate / 4;
-    for (size_t start = 0; start < frames; start += noteLength / 2)
-    {
-        const double f0 = 110.0 * std::pow(2.0, std::floor(unit(rng) * 36.0) / 12.0);
-        const double pan = unit(rng);
-        for (size_t i = start; i < std::min(frames, start + noteLength * 2); ++i)
-        {
-            const double t = static_cast<double>(i - start) / kRate;
-            const double envelope = std::exp(-4.0 * t) * std::min(1.0, t * 200.0);
-            double v = 0.0;
-            for (int h = 1; h <= 8; ++h)
-            {
-                v += std::sin(2.0 * M_PI * f0 * h * t) / h;
-            }
-            mix[2 * i] += 0.12 * envelope * v * (1.0 - 0.6 * pan);
-            mix[2 * i + 1] += 0.12 * envelope * v * (0.4 + 0.6 * pan);
-        }
-    }
-    const std::vector<int16_t> floor = PinkNoise(frames, 0.02, seed + 1);
-    std::vector<int16_t> pcm(frames * 2);
-    for (size_t i = 0; i < pcm.size(); ++i)
-    {
-        pcm[i] = static_cast<int16_t>(std::clamp(mix[i] * 32767.0 + floor[i], -32768.0, 32767.0));
-    }
-    return pcm;
+    return quillon::layer1::test::MusicLike(kRate, 2, frames, seed);
 }
 
 std::vector<uint8_t> EncodeLayer1(const std::vector<int16_t>& pcm, int kbps, ChannelMode mode, bool fast)
