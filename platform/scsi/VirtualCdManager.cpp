@@ -17,14 +17,14 @@ class VirtualCdManager : public UnitManager
 {
 public:
     // Adapters are numbered in file order of their identifiers; targets count from 0.
-    void Add(VirtualDriveSpec spec, std::unique_ptr<VirtualDisc> disc)
+    void Add(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc)
     {
         size_t adapter = 0;
-        while (adapter < adapters_.size() && adapters_[adapter].identifier != spec.adapterIdentifier)
+        while (adapter < adapters_.size() && adapters_[adapter].identifier != entry.adapterIdentifier)
             ++adapter;
         if (adapter == adapters_.size())
-            adapters_.push_back({spec.adapterIdentifier, {}});
-        adapters_[adapter].units.push_back(std::make_unique<VirtualCdUnit>(std::move(spec), std::move(disc)));
+            adapters_.push_back({entry.adapterIdentifier, {}});
+        adapters_[adapter].units.push_back(std::make_unique<VirtualCdUnit>(std::move(entry), std::move(disc)));
     }
 
 protected:
@@ -87,22 +87,22 @@ std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
     text << file.rdbuf();
 
     std::vector<std::string> errors;
-    auto specs = ParseVirtualDriveList(text.str(), DirectoryOf(path), errors);
+    auto entries = ParseVirtualDriveList(text.str(), DirectoryOf(path), errors);
     for (const auto& e : errors)
         std::fprintf(stderr, "%s: %s\n", path.c_str(), e.c_str());
 
     auto manager = std::make_unique<VirtualCdManager>();
-    for (auto& spec : specs) {
+    for (auto& entry : entries) {
         std::unique_ptr<VirtualDisc> disc;
-        if (!spec.disc.empty()) {
+        if (!entry.disc.empty()) {
             std::string error;
-            disc = OpenCueDisc(spec.disc, error);
+            disc = OpenCueDisc(entry.disc, error);
             if (!disc) {
-                std::fprintf(stderr, "%s: line %d: %s\n", path.c_str(), spec.line, error.c_str());
+                std::fprintf(stderr, "%s: line %d: %s\n", path.c_str(), entry.line, error.c_str());
                 continue;
             }
         }
-        manager->Add(std::move(spec), std::move(disc));
+        manager->Add(std::move(entry), std::move(disc));
     }
     return manager;
 }

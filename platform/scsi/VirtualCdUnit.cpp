@@ -51,8 +51,8 @@ uint32_t MsfToLba(const uint8_t* p)
 
 } // namespace
 
-VirtualCdUnit::VirtualCdUnit(VirtualDriveSpec spec, std::unique_ptr<VirtualDisc> disc)
-    : spec_(std::move(spec)), disc_(std::move(disc)), faultsLeft_(spec_.faults)
+VirtualCdUnit::VirtualCdUnit(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc)
+    : entry_(std::move(entry)), disc_(std::move(disc)), faultsLeft_(entry_.faults)
 {
 }
 
@@ -99,9 +99,9 @@ ScsiOutcome VirtualCdUnit::Inquiry(const ScsiRequest& r)
     reply[2] = 0x02;
     reply[3] = 0x02;
     reply[4] = sizeof reply - 5;
-    PutPadded(reply + 8, spec_.vendor, 8);
-    PutPadded(reply + 16, spec_.product, 16);
-    PutPadded(reply + 32, spec_.revision, 4);
+    PutPadded(reply + 8, entry_.vendor, 8);
+    PutPadded(reply + 16, entry_.product, 16);
+    PutPadded(reply + 32, entry_.revision, 4);
     return Reply(r, reply, std::min<size_t>(sizeof reply, r.cdb[4]));
 }
 
@@ -145,11 +145,11 @@ ScsiOutcome VirtualCdUnit::ReadToc(const ScsiRequest& r)
 
 ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint32_t count, bool needsRawMode)
 {
-    if (spec_.delayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(spec_.delayMs));
+    if (entry_.delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(entry_.delayMs));
     if (!disc_)
         return CheckCondition(kNotReady, kNoMedium);
-    if (needsRawMode && spec_.modeSelect && blockLength_ != kRawSector)
+    if (needsRawMode && entry_.modeSelect && blockLength_ != kRawSector)
         return CheckCondition(kIllegalRequest, kIllegalMode);
     const uint32_t leadOut = disc_->LeadOut();
     if (lba > leadOut || count > leadOut - lba)
@@ -171,7 +171,7 @@ ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint3
         return CheckCondition(kMediumError, kUnrecoveredRead);
     if (target != r.data && room > 0)
         std::memcpy(r.data, target, room);
-    if (spec_.swap) {
+    if (entry_.swap) {
         const size_t delivered = std::min(room, bytes) & ~size_t{1};
         for (size_t i = 0; i < delivered; i += 2)
             std::swap(r.data[i], r.data[i + 1]);
@@ -190,7 +190,7 @@ ScsiOutcome VirtualCdUnit::ModeSenseCapabilities(const ScsiRequest& r)
     page[1] = 18;
     page[2] = 0x03;                          // reads CD-R and CD-RW
     page[4] = 0x01;                          // plays audio
-    page[5] = spec_.noCdda ? 0x00 : 0x03;    // CD-DA commands, accurate stream
+    page[5] = entry_.noCdda ? 0x00 : 0x03;    // CD-DA commands, accurate stream
     page[6] = 0x29;                          // tray, eject, lock
     PutBe(page + 8, 176 * 24, 2);            // maximum read speed, kB/s
     return Reply(r, reply, std::min<size_t>(sizeof reply, Be(r.cdb + 7, 2)));

@@ -14,9 +14,9 @@ namespace quillon {
 class VirtualCdUnit
 {
 public:
-    VirtualCdUnit(VirtualDriveSpec spec, std::unique_ptr<VirtualDisc> disc);
+    VirtualCdUnit(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc);
 
-    const VirtualDriveSpec& Spec() const { return spec_; }
+    const VirtualDriveEntry& Entry() const { return entry_; }
     ScsiOutcome Execute(const ScsiRequest& request);
 
     uint32_t BlockLength() const { return blockLength_; }
@@ -29,7 +29,7 @@ private:
     ScsiOutcome ModeSelect(const ScsiRequest& r);
     ScsiOutcome ModeSense6(const ScsiRequest& r);
 
-    VirtualDriveSpec spec_;
+    VirtualDriveEntry entry_;
     std::unique_ptr<VirtualDisc> disc_;
     std::vector<VirtualReadFault> faultsLeft_;
     uint32_t blockLength_ = 2048;

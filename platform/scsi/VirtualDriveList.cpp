@@ -25,16 +25,16 @@ bool ParseNumber(std::string_view s, Int& out)
 }
 
 // Applies one flag; returns an error text or empty.
-std::string ApplyFlag(std::string_view flag, VirtualDriveSpec& spec)
+std::string ApplyFlag(std::string_view flag, VirtualDriveEntry& entry)
 {
     if (flag == "swap") {
-        spec.swap = true;
+        entry.swap = true;
     } else if (flag == "modeselect") {
-        spec.modeSelect = true;
+        entry.modeSelect = true;
     } else if (flag == "nocdda") {
-        spec.noCdda = true;
+        entry.noCdda = true;
     } else if (flag.substr(0, 6) == "delay=") {
-        if (!ParseNumber(flag.substr(6), spec.delayMs) || spec.delayMs < 0)
+        if (!ParseNumber(flag.substr(6), entry.delayMs) || entry.delayMs < 0)
             return "bad delay \"" + std::string(flag) + "\"";
     } else if (flag.substr(0, 5) == "fail=") {
         const std::string_view value = flag.substr(5);
@@ -43,7 +43,7 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveSpec& spec)
         if (colon == std::string_view::npos || !ParseNumber(value.substr(0, colon), fault.lba) ||
             !ParseNumber(value.substr(colon + 1), fault.count) || fault.count < 0)
             return "bad fault \"" + std::string(flag) + "\" (fail=LBA:N)";
-        spec.faults.push_back(fault);
+        entry.faults.push_back(fault);
     } else {
         return "unknown flag \"" + std::string(flag) + "\"";
     }
@@ -52,10 +52,10 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveSpec& spec)
 
 } // namespace
 
-std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
+std::vector<VirtualDriveEntry> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
                                                     std::vector<std::string>& errors)
 {
-    std::vector<VirtualDriveSpec> drives;
+    std::vector<VirtualDriveEntry> drives;
     int lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
@@ -81,13 +81,13 @@ std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const
             fail("expected adapter | vendor | product | revision | disc");
             continue;
         }
-        VirtualDriveSpec spec;
-        spec.line = lineNumber;
-        spec.adapterIdentifier = fields[0];
-        spec.vendor = fields[1];
-        spec.product = fields[2];
-        spec.revision = fields[3];
-        if (spec.adapterIdentifier.empty()) {
+        VirtualDriveEntry entry;
+        entry.line = lineNumber;
+        entry.adapterIdentifier = fields[0];
+        entry.vendor = fields[1];
+        entry.product = fields[2];
+        entry.revision = fields[3];
+        if (entry.adapterIdentifier.empty()) {
             fail("empty adapter identifier");
             continue;
         }
@@ -96,9 +96,9 @@ std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const
             continue;
         }
         if (fields[4] != "none") {
-            spec.disc = fields[4];
-            if (spec.disc.front() != '/' && !baseDir.empty())
-                spec.disc = baseDir + "/" + spec.disc;
+            entry.disc = fields[4];
+            if (entry.disc.front() != '/' && !baseDir.empty())
+                entry.disc = baseDir + "/" + entry.disc;
         }
         std::string problem;
         // Flags may stand in fields of their own or share one, separated by blanks.
@@ -109,7 +109,7 @@ std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const
                 if (rest.empty())
                     break;
                 const auto blank = rest.find_first_of(" \t");
-                problem = ApplyFlag(rest.substr(0, blank), spec);
+                problem = ApplyFlag(rest.substr(0, blank), entry);
                 rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank);
             }
         }
@@ -117,7 +117,7 @@ std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const
             fail(problem);
             continue;
         }
-        drives.push_back(std::move(spec));
+        drives.push_back(std::move(entry));
     }
     return drives;
 }

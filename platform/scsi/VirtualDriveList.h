@@ -16,7 +16,7 @@ struct VirtualReadFault
 
 // One line of a virtual drive list:
 //   adapter identifier | vendor | product | revision | disc [| flag ...]
-struct VirtualDriveSpec
+struct VirtualDriveEntry
 {
     int line = 0;
     std::string adapterIdentifier;
@@ -33,7 +33,7 @@ struct VirtualDriveSpec
 
 // Parses the list. Disc paths are taken relative to `baseDir` unless absolute. Each
 // wrong line adds "line N: reason" to `errors` and is skipped.
-std::vector<VirtualDriveSpec> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
+std::vector<VirtualDriveEntry> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
                                                     std::vector<std::string>& errors);
 
 } // namespace quillon
