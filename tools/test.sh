@@ -5,10 +5,11 @@
 #   tools/test.sh thread     thread sanitizer in build-thread/, the run and pipe tests
 #   tools/test.sh all        all three, one after the other
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
 kind=${1:-}
 if [ "$kind" = all ]; then
-  "$0" && "$0" address && "$0" thread
+  bash "$self" && bash "$self" address && bash "$self" thread
   exit
 fi
 dir=build${kind:+-$kind}
