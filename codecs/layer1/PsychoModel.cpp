@@ -55,13 +55,13 @@ float QuietDb(double hz, float offsetDb)
 
 PsychoModel::PsychoModel(int sampleRate, float quietOffsetDb)
 {
-    for (int n = 0; n < PowerSpectrum::kSize; ++n)
+    for (int n = 0; n < FftPower::kSize; ++n)
     {
-        hann_[n] = static_cast<float>(0.5 * (1.0 - std::cos(2.0 * M_PI * (n + 0.5) / PowerSpectrum::kSize)));
+        hann_[n] = static_cast<float>(0.5 * (1.0 - std::cos(2.0 * M_PI * (n + 0.5) / FftPower::kSize)));
     }
     for (int k = 0; k < kLines; ++k)
     {
-        const double hz = static_cast<double>(k) * sampleRate / PowerSpectrum::kSize;
+        const double hz = static_cast<double>(k) * sampleRate / FftPower::kSize;
         bark_[k] = Bark(hz);
         quietLinear_[k] = std::pow(10.0f, QuietDb(hz, quietOffsetDb) / 10.0f);
     }
@@ -225,7 +225,7 @@ void PsychoModel::SpreadMaskers()
 
 void PsychoModel::Full(const float* samples, const float* peaks, float* smr)
 {
-    for (int n = 0; n < PowerSpectrum::kSize; ++n)
+    for (int n = 0; n < FftPower::kSize; ++n)
     {
         windowed_[n] = samples[n] * hann_[n];
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "codecs/layer1/Layer1Tables.h"
-#include "codecs/layer1/PowerSpectrum.h"
+#include "codecs/layer1/FftPower.h"
 
 #include <array>
 #include <vector>
@@ -35,10 +35,10 @@ private:
     void FindMaskers();
     void SpreadMaskers();
 
-    static constexpr int kLines = PowerSpectrum::kBins; // 257
+    static constexpr int kLines = FftPower::kBins; // 257
 
-    PowerSpectrum spectrum_;
-    std::array<float, PowerSpectrum::kSize> hann_{};
+    FftPower spectrum_;
+    std::array<float, FftPower::kSize> hann_{};
     std::array<float, kLines> bark_{};
     std::array<float, kLines> quietLinear_{};
     std::array<float, kSubbands> quietMinDb_{};
@@ -52,7 +52,7 @@ private:
     std::array<int, kSubbands + 1> evalOfSubband_{};
 
     // Per-frame work areas.
-    std::array<float, PowerSpectrum::kSize> windowed_{};
+    std::array<float, FftPower::kSize> windowed_{};
     std::array<float, kLines> power_{};
     std::array<uint8_t, kLines> used_{};
     std::vector<Masker> maskers_;

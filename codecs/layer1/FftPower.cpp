@@ -1,4 +1,4 @@
-#include "codecs/layer1/PowerSpectrum.h"
+#include "codecs/layer1/FftPower.h"
 
 #include <cmath>
 
@@ -25,7 +25,7 @@ inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __res
 
 } // namespace
 
-PowerSpectrum::PowerSpectrum()
+FftPower::FftPower()
 {
     for (int len = 2; len <= kHalf; len <<= 1)
     {
@@ -58,7 +58,7 @@ PowerSpectrum::PowerSpectrum()
     }
 }
 
-void PowerSpectrum::Compute(const float* x, float* power)
+void FftPower::Compute(const float* x, float* power)
 {
     float* re = re_.data();
     float* im = im_.data();

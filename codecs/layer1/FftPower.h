@@ -6,13 +6,13 @@ namespace quillon::layer1
 {
 
 // Power spectrum of 512 real samples through one 256-point complex FFT and a split step.
-class PowerSpectrum
+class FftPower
 {
 public:
     static constexpr int kSize = 512;
     static constexpr int kBins = kSize / 2 + 1;
 
-    PowerSpectrum();
+    FftPower();
 
     // power[k] = |sum_n x[n] e^{-2 pi i k n / 512}|^2 for k = 0..256.
     void Compute(const float* x, float* power);
