@@ -1,4 +1,5 @@
 #include "batch/JobList.h"
+#include "batch/OutputClashes.h"
 
 #include <gtest/gtest.h>
 
@@ -247,3 +248,20 @@ TEST(JobList, RefusesBeyondTheLargestCount)
 
 } // namespace
 } // namespace quillon
+
+namespace {
+
+TEST(OutputClashes, OnlyPathsWrittenByTwoJobsAreNamedOnceEach)
+{
+    quillon::JobList jobs;
+    jobs.SetDefaultOutputDir("/out/");
+    const quillon::DefaultEncodingOptions defaults{};
+    ASSERT_TRUE(jobs.AddFiles({{"a.wav", "1K"}, {"b.wav", "1K"}}, "/d1/", quillon::kActionEncode, defaults));
+    ASSERT_TRUE(jobs.AddFiles({{"a.wav", "1K"}, {"A.wav", "1K"}, {"a.wav", "1K"}}, "/d2/", quillon::kActionEncode,
+                              defaults));
+    ASSERT_TRUE(jobs.AddFiles({{"b.mp3", "1K"}}, "/d3/", quillon::kActionDecode, defaults));
+    EXPECT_EQ(quillon::ClashingOutputPaths(jobs), std::vector<std::string>{"/out/a.mp3"});
+    EXPECT_NE(quillon::OutputClashMessage({"/out/a.mp3"}).find("/out/a.mp3"), std::string::npos);
+}
+
+} // namespace
