@@ -129,8 +129,8 @@ const Shape kShapes[] = {
      [](const testing::TempDir& dir) {
          const auto one = testing::PatternSectors(0, 200), gap2 = testing::PatternSectors(1000, 100),
                     two = testing::PatternSectors(2000, 300);
-         auto three = testing::PatternSectors(4000, 250);
-         three.resize(three.size() - 1000);
+         const auto whole = testing::PatternSectors(4000, 250);
+         const std::vector<uint8_t> three(whole.begin(), whole.end() - 1000);
          WriteBytes(dir / "01.wav", Wav(Join({one, gap2})));
          WriteBytes(dir / "02.wav", Wav(two));
          WriteBytes(dir / "03.wav", Wav(three));
