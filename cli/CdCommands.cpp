@@ -2,6 +2,7 @@
 
 #include "cd/AudioGrab.h"
 #include "cd/CdDrive.h"
+#include "cd/CommandSense.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
@@ -62,6 +63,9 @@ bool LoadCdToc(CdDrive& drive)
     int count = 0;
     if (drive.ReadToc(count, toc.data()) != 1) {
         std::fprintf(stderr, "%s\n", kNoDisc);
+        const std::string why = DescribeCommandFailure(aspi_last_command());
+        if (!why.empty())
+            std::fprintf(stderr, "quillon: READ TOC ended with %s\n", why.c_str());
         return false;
     }
     return true;

@@ -112,8 +112,21 @@ std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
     return manager;
 }
 
+std::function<std::unique_ptr<ScsiManager>()>& ManagerFactory()
+{
+    static std::function<std::unique_ptr<ScsiManager>()> factory;
+    return factory;
+}
+
+void SetScsiManagerFactory(std::function<std::unique_ptr<ScsiManager>()> factory)
+{
+    ManagerFactory() = std::move(factory);
+}
+
 std::unique_ptr<ScsiManager> LoadScsiManager()
 {
+    if (ManagerFactory())
+        return ManagerFactory()();
     const char* list = std::getenv("QUILLON_VIRTUAL_CD");
     if (list != nullptr && *list != '\0')
         return LoadVirtualCdManager(list);
