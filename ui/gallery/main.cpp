@@ -24,6 +24,8 @@
 
 using namespace quillon;
 
+int RenderWizard(const QString& outDir);   // WizardShots.cpp
+
 namespace
 {
 
@@ -307,5 +309,6 @@ int main(int argc, char** argv)
     RenderAbout();
     RenderFolderTree();
     RenderPictures();
+    failures += RenderWizard(outDir);
     return failures == 0 ? 0 : 1;
 }
