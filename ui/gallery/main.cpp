@@ -25,6 +25,8 @@
 
 using namespace quillon;
 
+int RenderWizard(const QString& outDir);   // WizardShots.cpp
+
 namespace
 {
 
@@ -308,6 +310,7 @@ int main(int argc, char** argv)
     RenderAbout();
     RenderFolderTree();
     RenderPictures();
+    failures += RenderWizard(outDir);
     failures += RenderStatusWindow(outDir) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
