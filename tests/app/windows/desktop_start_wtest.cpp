@@ -7,6 +7,7 @@
 #include "app/QuillonApp.h"
 #include "app/windows/DesktopStart.h"
 #include "batch/AddPaths.h"
+#include "batch/windows/MLPage1.h"
 #include "batch/windows/MLSheet.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "run/windows/StatusDialog.h"
