@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real quillon on a fresh X display (xvfb-run) with two generated WAV files and
-# drives it by key presses only: Return for Next, Return for Finish, Return on
+# drives it by key presses only: Alt+N for Next, Alt+F for Finish, Return on
 # "Processing Finished.", Escape on the wizard that comes back. Passes when both files
 # were converted and quillon ended with exit status 0.
 #   tools/drive-with-keys.sh [BUILD_DIR]     (exit 77 when xvfb-run, xdotool or sox is missing)
@@ -21,8 +21,8 @@ if [ "${1:-}" = "--inside" ]; then
   }
   wizard='Quillon 2.51 - Input'
   # The splash holds the first page for a second; keys pressed meanwhile are dropped.
-  press "$wizard" Return 2
-  press 'Quillon 2.51 - Finish' Return
+  press "$wizard" alt+n 2
+  press 'Quillon 2.51 - Finish' alt+f
   press '^Quillon$' Return
   # The wizard comes back in a new status window, with an empty list.
   sleep 1

@@ -9,8 +9,8 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QTimer>
 #include <cstdlib>
+#include <memory>
 
 namespace quillon {
 
@@ -18,9 +18,17 @@ bool ShowMLSheet(QuillonApp& app, QWidget* parent, const std::vector<std::string
 {
     // The grabber is wired in by its own window; until then the button finds no tracks.
     MLSheet sheet(app, TrackPicker{}, parent);
-    // The first page empties the list when it opens, so the files come once it has.
-    if (!paths.empty())
-        QTimer::singleShot(0, &sheet, [&sheet, paths] { sheet.Page1()->AddDroppedPaths(paths); });
+    // The first page empties the list when it opens (after the splash's second), so the
+    // files come once it has: the page change is announced after the page's opening.
+    if (!paths.empty()) {
+        auto added = std::make_shared<bool>(false);
+        QObject::connect(&sheet, &QWizard::currentIdChanged, &sheet, [&sheet, paths, added] {
+            if (*added || sheet.currentPage() != sheet.Page1())
+                return;
+            *added = true;
+            sheet.Page1()->AddDroppedPaths(paths);
+        });
+    }
     return sheet.exec() == QDialog::Accepted;
 }
 

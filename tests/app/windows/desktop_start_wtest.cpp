@@ -89,6 +89,7 @@ private slots:
 void DesktopStartTest::filesConvertedAndTheWizardComesBack()
 {
     Program program;
+    program.app.splashPending = true;   // the first page opens as in the program, splash and all
     program.app.settings.options.layer = 2;
     program.app.settings.options.bitrate = 192;
     WriteToneWav(program.folder / "first.wav", 1.0, 2);
