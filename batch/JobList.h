@@ -102,6 +102,9 @@ public:
 
     // The option text of the selected job changed (the options dialog).
     void RefreshOptionText(int index);
+    // Shows the job's option string whatever its action (a decode job that took new
+    // defaults shows them too).
+    void ShowOptionString(int index);
 
     // Sum of sizeKiB over all jobs.
     int64_t BatchKiB() const;

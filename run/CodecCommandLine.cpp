@@ -28,7 +28,12 @@ std::string ProgramDirectory()
 
 std::string CodecPath(const char* programName)
 {
-    return ProgramDirectory() + programName;
+    const std::string beside = ProgramDirectory() + programName;
+    if (access(beside.c_str(), X_OK) == 0)
+        return beside;
+    // Installed, the codec programs live in <prefix>/lib/quillon/ rather than on PATH.
+    const std::string installed = ProgramDirectory() + "../lib/quillon/" + programName;
+    return access(installed.c_str(), X_OK) == 0 ? installed : beside;
 }
 
 std::vector<std::string> EncoderArguments(const std::string& codecPath, const EncodingOptions& o,

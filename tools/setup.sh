@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time
   xvfb xauth
+  desktop-file-utils xdotool
 )
 
 missing=()

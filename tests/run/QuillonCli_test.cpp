@@ -94,7 +94,8 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
 {
     struct Row { std::vector<std::string> args; int status; const char* expected; bool onStderr; };
     const Row rows[] = {
-        {{}, 0, "Usage: quillon encode", false},
+        {{}, 2, "no display to open the window on", true},            // the window, but no display
+        {{"song.wav"}, 2, "for the command line see 'quillon --help'", true},
         {{"--help"}, 0, "--emphasis E", false},
         {{"--version"}, 0, "quillon 2.51.0", false},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'", true},

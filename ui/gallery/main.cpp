@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "StatusGallery.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
 #include "ui/CHyperLink.h"
@@ -23,6 +24,8 @@
 #include "ui/SplashWindow.h"
 
 using namespace quillon;
+
+int RenderWizard(const QString& outDir);   // WizardShots.cpp
 
 namespace
 {
@@ -307,5 +310,7 @@ int main(int argc, char** argv)
     RenderAbout();
     RenderFolderTree();
     RenderPictures();
+    failures += RenderWizard(outDir);
+    failures += RenderStatusWindow(outDir) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
