@@ -206,15 +206,6 @@ private slots:
         QTest::mouseClick(w_->button("Encoding Options"), Qt::LeftButton);
         QCOMPARE(box.title, QString("Error"));
         QCOMPARE(box.text, QString("No options can be modified for decoding files "));
-
-        // Cancel changes nothing.
-        w_->ClickRow(2);
-        WhenModal([](QWidget* modal) {
-            Named<QRadioButton>(modal, "Layer 3")->click();
-            QTest::mouseClick(Named<QAbstractButton>(modal, "Cancel"), Qt::LeftButton);
-        });
-        QTest::mouseClick(w_->button("Encoding Options"), Qt::LeftButton);
-        QCOMPARE(w_->Cell(w_->jobs(), 2, 4), shared);
     }
 
     void FoldersComeFromTheBrowser()
