@@ -63,7 +63,7 @@ private slots:
     void AddsInNameOrderMixesActionsAndFollowsTheCount()
     {
         CheckJobButtons(false);
-        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("  0"));
+        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("0"));
         QCOMPARE(w_->sources()->ItemCount(), 3);   // *.wav, any case
         w_->AddSourceRows(0, 2);
         QCOMPARE(JobColumn(0), QStringList({"a.wav", "B.WAV", "c.wav"}));
