@@ -320,8 +320,9 @@ private slots:
                                        "Material is copyrighted", "Material is original", "Add error protection",
                                        "None", "OK", "Cancel", "Set default"};
             dialog->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QTRY_COMPARE(QApplication::activeWindow(), dialog);
             Named<QWidget>(dialog, "Layer 3")->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), Named<QWidget>(dialog, "Layer 3"));
             QStringList seen;
             for (int i = 0; i < order.size(); ++i) {
                 seen << QApplication::focusWidget()->accessibleName();
