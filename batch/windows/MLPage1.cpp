@@ -250,6 +250,7 @@ void MLPage1::initializePage()
     encode_->setChecked(true);
     ChooseAction(true);
     ShowJobs(false);
+    count_->setText(QStringLiteral("0"));   // the count is shown as "%3d" from the first change on
 }
 
 bool MLPage1::isComplete() const

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -54,7 +55,11 @@ inline void WhenModal(std::function<void(QWidget*)> act)
         if (QWidget* modal = QApplication::activeModalWidget()) {
             timer->stop();
             timer->deleteLater();
+            const QPointer<QWidget> window(modal);
             act(modal);
+            // A check that failed inside `act` must not leave the window waiting forever.
+            if (auto* dialog = qobject_cast<QDialog*>(window.data()); dialog != nullptr && dialog->isVisible())
+                dialog->reject();
         }
     });
     timer->start(20);
