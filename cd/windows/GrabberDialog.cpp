@@ -129,6 +129,7 @@ void GrabberDialog::BuildControls()
         headers << QString::fromLatin1(header);
     tracks_->setHorizontalHeaderLabels(headers);
     tracks_->verticalHeader()->hide();
+    tracks_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     tracks_->setShowGrid(true);
     tracks_->setSelectionBehavior(QAbstractItemView::SelectRows);
     tracks_->setSelectionMode(QAbstractItemView::SingleSelection);

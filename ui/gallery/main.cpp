@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GrabberPictures.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
 #include "ui/CHyperLink.h"
@@ -307,5 +308,6 @@ int main(int argc, char** argv)
     RenderAbout();
     RenderFolderTree();
     RenderPictures();
+    RenderGrabberWindows(Save);
     return failures == 0 ? 0 : 1;
 }
