@@ -264,6 +264,13 @@ void JobList::RefreshOptionText(int index)
     rows_[static_cast<size_t>(index)].optionText = job.IsEncode() ? FormatOptionString(job.Options()) : "None";
 }
 
+void JobList::ShowOptionString(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    rows_[static_cast<size_t>(index)].optionText = FormatOptionString(jobs_[static_cast<size_t>(index)].Options());
+}
+
 int64_t JobList::BatchKiB() const
 {
     int64_t total = 0;

@@ -106,6 +106,9 @@ public:
     // ".mp2" or ".mp3" takes the extension of its layer, so a Layer II stream is never
     // named ".mp3". Other names, and file jobs, are left as the user set them.
     void FollowLayerExtension(int index);
+    // Shows the job's option string whatever its action (a decode job that took new
+    // defaults shows them too).
+    void ShowOptionString(int index);
 
     // Sum of sizeKiB over all jobs.
     int64_t BatchKiB() const;

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "GrabberPictures.h"
+#include "StatusGallery.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
 #include "ui/CHyperLink.h"
@@ -309,5 +310,6 @@ int main(int argc, char** argv)
     RenderFolderTree();
     RenderPictures();
     RenderGrabberWindows(Save);
+    failures += RenderStatusWindow(outDir) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
