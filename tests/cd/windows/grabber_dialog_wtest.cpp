@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QDate>
+#include <QEnterEvent>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -278,6 +279,34 @@ private slots:
         QVERIFY(!asked);
         QVERIFY(d.isVisible());
         QCOMPARE(place.app.jobs.Count(), 0);
+    }
+
+    void flatButtonsLightUpUnderThePointerAndSinkWhenPressed()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* grab = Child<FlatButton>(d, "grabNow");
+        const QImage rest = grab->grab().toImage();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), grab->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(grab, &enter);
+        QVERIFY(grab->IsHot());
+        QVERIFY(grab->hasFocus());
+        const QImage hot = grab->grab().toImage();
+        grab->setDown(true);
+        const QImage pressed = grab->grab().toImage();
+        grab->setDown(false);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(grab, &leave);
+        QVERIFY(!grab->IsHot());
+        grab->setEnabled(false);
+        const QImage disabled = grab->grab().toImage();
+        QVERIFY(rest != hot);
+        QVERIFY(hot != pressed);
+        QVERIFY(rest != disabled);
     }
 
     void grabNowWritesTheTracksAndCancelStopsInTheSecond()
