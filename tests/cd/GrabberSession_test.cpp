@@ -37,42 +37,12 @@ struct GrabberFixture
 
 const std::vector<TestTrack> kFiveTracks = {{false, 750}, {false, 1500}, {false, 2250}, {false, 300}, {false, 600}};
 
-TEST(GrabberSession, FreshDiscRowsFieldsAndRules)
+TEST(GrabberSession, DefaultDriveBeyondTheDetectedOnesFallsBackToTheFirst)
 {
     GrabberFixture f(kFiveTracks);
     ASSERT_TRUE(f.session.DetectDrives());
-    EXPECT_EQ(f.session.DriveEntries(), std::vector<std::string>{"QUILLON VIRTUAL CD"});
-    // A stored default beyond the detected drives falls back to the first drive.
-    EXPECT_EQ(f.session.InitialDrive(0), 0);
-    EXPECT_EQ(f.session.InitialDrive(6), 0);
-    EXPECT_EQ(f.session.InitialDrive(-1), 0);
-
-    const DiscLoad load = f.session.LoadDisc(0, 2031);
-    EXPECT_TRUE(load.discPresent);
-    EXPECT_FALSE(load.storedTextRead);
-    EXPECT_TRUE(load.rawAudio);
-    ASSERT_EQ(f.session.Rows().size(), 5u);
-    EXPECT_EQ(f.session.Rows()[1].texts.name, "Track02");
-    EXPECT_EQ(f.session.Rows()[1].texts.length, "00:20");
-    for (const GrabberRow& row : f.session.Rows()) {
-        EXPECT_EQ(row.texts.artist, "Unknown");
-        EXPECT_EQ(row.texts.genre, "Other");
-    }
-    EXPECT_EQ(f.session.year, "2031");
-    EXPECT_EQ(f.session.album, "Unknown");
-    EXPECT_EQ(f.session.Record(4).genre, kGenreOther);
-
-    // Rename: 29 characters kept, 30 refused.
-    EXPECT_TRUE(f.session.RenameTrack(0, std::string(29, 'a')));
-    EXPECT_FALSE(f.session.RenameTrack(0, std::string(30, 'b')));
-    EXPECT_EQ(f.session.Rows()[0].texts.name, std::string(29, 'a'));
-
-    // Select all twice: everything ticked, then nothing, and the label goes back.
-    EXPECT_STREQ(f.session.ToggleSelectAll(), "Deselect &All Tracks");
-    EXPECT_EQ(f.session.Totals().count, 5);
-    EXPECT_EQ(f.session.Totals().timeText, "00:01:12 ");
-    EXPECT_STREQ(f.session.ToggleSelectAll(), "Select &All Tracks");
-    EXPECT_EQ(f.session.Totals().tracksText, "0 Track(s) ");
+    for (const int stored : {0, 1, 6, -1})
+        EXPECT_EQ(f.session.InitialDrive(stored), 0) << stored;
 }
 
 TEST(GrabberSession, CommitKeepsTheEditedTrackAndShowsTheMarkedOne)
@@ -162,24 +132,6 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
         EXPECT_TRUE(again.LoadDisc(0, 2031).storedTextRead);
         EXPECT_EQ(again.Rows()[1].texts.name, row.name);
     }
-}
-
-TEST(GrabberSession, DriveWithoutDiscOrRawAudio)
-{
-    GrabberFixture f(kFiveTracks, " | nocdda");
-    ASSERT_TRUE(f.session.DetectDrives());
-    EXPECT_FALSE(f.session.LoadDisc(0, 2031).rawAudio);
-
-    TempDir empty;
-    WriteTextFile(empty / "drives", "ATAPI | QUILLON | EMPTY TRAY | 1.0 | none\n");
-    ::setenv("QUILLON_VIRTUAL_CD", (empty / "drives").c_str(), 1);
-    ASSERT_TRUE(f.session.DetectDrives());
-    const DiscLoad load = f.session.LoadDisc(0, 2031);
-    EXPECT_FALSE(load.discPresent);
-    EXPECT_TRUE(f.session.Rows().empty());
-
-    WriteTextFile(empty / "drives", "# no drives\n");
-    EXPECT_FALSE(f.session.DetectDrives());
 }
 
 TEST(FixedOneDecimal, KeepsItsPointUnderAGermanLocale)
