@@ -26,6 +26,8 @@ struct TrackRow
 const char* TrackTypeText(uint8_t adrControl);
 // "Track%02d" of the 0-based track index.
 std::string DefaultTrackName(int index);
+// "%<width>.1f" with a decimal point whatever the user's locale.
+std::string FixedOneDecimal(double value, int width = 0);
 // "%d MBytes" of the whole disc.
 std::string DiscSizeText(int32_t totalSectors);
 

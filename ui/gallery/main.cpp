@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GrabberPictures.h"
 #include "StatusGallery.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
@@ -311,6 +312,7 @@ int main(int argc, char** argv)
     RenderFolderTree();
     RenderPictures();
     failures += RenderWizard(outDir);
+    RenderGrabberWindows(Save);
     failures += RenderStatusWindow(outDir) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
