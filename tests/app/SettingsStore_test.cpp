@@ -73,14 +73,15 @@ protected:
     std::string path;
 };
 
-TEST(TemporaryFolderRule, PicksTheFirstVariableThatExists)
+TEST(TemporaryFolderRule, PicksTheFirstVariableThatIsNotEmpty)
 {
     struct Row { std::map<std::string, std::string> env; const char* expected; };
     const Row rows[] = {
         {{{"TMP", "/tmp"}}, "/tmp/"},
         {{{"TMP", "/var/tmp/"}, {"TEMP", "/other"}}, "/var/tmp/"},
         {{{"TEMP", "/temp"}}, "/temp/"},
-        {{{"TMP", ""}, {"TEMP", "/temp"}}, "NOT SET"},   // an empty TMP still counts
+        {{{"TMP", ""}, {"TEMP", "/temp"}}, "/temp/"},   // an empty TMP counts as unset
+        {{{"TMP", ""}, {"TEMP", ""}}, "NOT SET"},
         {{{"TMPDIR", "/run/user/1"}}, "/run/user/1/"},
         {{{"TEMP", "/temp"}, {"TMPDIR", "/tmpdir"}}, "/temp/"},
         {{}, "NOT SET"},
