@@ -20,6 +20,11 @@ std::string Format(const char* format, Args... args)
 
 } // namespace
 
+bool IsAudioTrack(const TrackRecord& track)
+{
+    return (track.entry.adrControl & 0x04) == 0;
+}
+
 const char* TrackTypeText(uint8_t adrControl)
 {
     if (adrControl == 0x10)

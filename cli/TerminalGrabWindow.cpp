@@ -1,5 +1,8 @@
 #include "cli/TerminalGrabWindow.h"
 
+#include "cli/CancelWatcher.h"
+#include "cli/TerminalText.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -11,11 +14,14 @@ namespace quillon {
 namespace {
 
 std::atomic<bool> gCancel{false};
+std::atomic<bool> gInterrupted{false};
 struct sigaction gOldInterrupt;
 
 void OnInterrupt(int)
 {
+    cli::CountInterrupt();
     gCancel.store(true);
+    gInterrupted.store(true);
 }
 
 int Percent(int low, int high, int pos)
@@ -34,6 +40,11 @@ long NowMs()
 }
 
 } // namespace
+
+bool TerminalGrabWindow::WasInterrupted()
+{
+    return gInterrupted.load();
+}
 
 TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
 
@@ -60,10 +71,10 @@ void TerminalGrabWindow::SetFileText(const std::string& text)
     if (!file_.empty())
         Draw(true);
     EndLine();
-    file_ = text;
+    file_ = cli::TerminalText(text);
     trackPos_ = trackLow_;
     if (!tty_) {
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", file_.c_str());
         std::fflush(stdout);
     }
 }
@@ -138,7 +149,7 @@ void TerminalGrabWindow::ShowStopMessage(const std::string& text)
     Draw(true);
     EndLine();
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", cli::TerminalText(text).c_str());
 }
 
 } // namespace quillon
