@@ -149,12 +149,6 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
             window.Note(std::to_string(skippedGrabs) + " track(s) could not be grabbed and were skipped", true);
             return kExitFailed;
         }
-        if (run.FailedCodecPrograms() > 0) {
-            window.Note(std::to_string(run.FailedCodecPrograms()) +
-                            " codec program(s) reported a failure; see the lines above",
-                        true);
-            return kExitFailed;
-        }
         return kExitOk;
     case RunEnd::Closed:
         window.Note("Process aborted", true);
