@@ -33,6 +33,11 @@ std::string FixedOneDecimal(double value, int width)
     return text;
 }
 
+bool IsAudioTrack(const TrackRecord& track)
+{
+    return (track.entry.adrControl & 0x04) == 0;
+}
+
 const char* TrackTypeText(uint8_t adrControl)
 {
     if (adrControl == 0x10)

@@ -6,6 +6,7 @@
 //   stop-byte       prints "before", a 0xFF byte, then "after"
 //   lone-cr         prints "a\rb", then "c\r\n", then "d"
 //   slow-copy OUT   like copy, but sleeps 1 ms per read so the pipe fills up
+//   many-lines N    prints N numbered lines as fast as it can (a failed write loses its line)
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -71,6 +72,11 @@ int main(int argc, char** argv)
     if (mode == "stop-byte") {
         Say("before\n\xff" "after\n");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return 0;
+    }
+    if (mode == "many-lines" && argc > 2) {
+        for (int i = 1; i <= std::atoi(argv[2]); ++i)
+            Say("line " + std::to_string(i) + " of a codec program that has a lot to say\n");
         return 0;
     }
     if (mode == "lone-cr") {
