@@ -36,6 +36,7 @@ void SetOwnOptions(JobList& jobs, int index, const EncodingOptions& options)
     job.SetOptions(options);
     job.hasOwnOptions = 1;
     jobs.ShowOptionString(index);
+    jobs.FollowLayerExtension(index);
 }
 
 void SetDefaultOptions(JobList& jobs, DefaultEncodingOptions& defaults, const EncodingOptions& options)
@@ -46,6 +47,7 @@ void SetDefaultOptions(JobList& jobs, DefaultEncodingOptions& defaults, const En
             continue;
         jobs.Job(i).SetOptions(options);
         jobs.ShowOptionString(i);
+        jobs.FollowLayerExtension(i);
     }
 }
 

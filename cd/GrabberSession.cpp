@@ -1,5 +1,7 @@
 #include "cd/GrabberSession.h"
 
+#include "cd/TrackFileName.h"
+
 #include "cd/GenreList.h"
 
 #include <algorithm>
@@ -281,7 +283,12 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
         source.hostAdapter = drive->hostAdapter;
         source.targetId = drive->target;
         source.drive = drive;
-        source.trackName = Latin1ToUtf8(rows_[i].texts.name);
+        // The name becomes the output file's name; the tag keeps it as typed.
+        source.trackName = TrackFileName(Latin1ToUtf8(rows_[i].texts.name));
+        if (source.trackName.empty()) {
+            message = TrackNameNotAFileName(Latin1ToUtf8(rows_[i].texts.name));
+            return AcceptOutcome::Refused;
+        }
         std::memcpy(source.tagBlock.data(), &record, sizeof record);
         source.sectors = drive->tracks[i].sectors;
         sources.push_back(std::move(source));

@@ -4,6 +4,8 @@
 #include "batch/AddPaths.h"
 #include "batch/windows/MLPage1.h"
 #include "batch/windows/MLSheet.h"
+#include "cd/windows/GrabberDialog.h"
+#include "cd/windows/RunGrabWindow.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
 
@@ -16,8 +18,7 @@ namespace quillon {
 
 bool ShowMLSheet(QuillonApp& app, QWidget* parent, const std::vector<std::string>& paths)
 {
-    // The grabber is wired in by its own window; until then the button finds no tracks.
-    MLSheet sheet(app, TrackPicker{}, parent);
+    MLSheet sheet(app, OpenGrabberDialog, parent);
     // The first page empties the list when it opens (after the splash's second), so the
     // files come once it has: the page change is announced after the page's opening.
     if (!paths.empty()) {
@@ -47,6 +48,7 @@ int DesktopMain(int argc, char** argv, const std::vector<std::string>& files)
     DesktopParts parts;
     parts.showWizard = ShowMLSheet;
     parts.addFiles = AddPathsToBatch;
+    parts.makeGrab = MakeWindowTempWavGrab;
     return StartDesktop(app, settings, files, parts);
 }
 

@@ -64,7 +64,10 @@ int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<s
                 return parts.showWizard && parts.showWizard(app, parent, paths);
             },
             [&](RunWindow& runWindow) {
-                return std::make_unique<ConversionRun>(app.jobs, runWindow, clock, parts.grab, parts.locator);
+                TempWavGrab grab = parts.grab;
+                if (!grab && parts.makeGrab)
+                    grab = parts.makeGrab(app, dynamic_cast<QWidget*>(&runWindow));
+                return std::make_unique<ConversionRun>(app.jobs, runWindow, clock, std::move(grab), parts.locator);
             });
         if (parts.onStatusWindow)
             parts.onStatusWindow(window);

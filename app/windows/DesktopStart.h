@@ -29,7 +29,9 @@ struct DesktopParts
         addFiles;
     RunClock* clock = nullptr;   // none: the real pauses
     CodecLocator locator;        // none: the codec programs beside quillon
-    TempWavGrab grab;            // none: CD jobs are skipped
+    TempWavGrab grab;            // none: made by makeGrab, or CD jobs are skipped
+    // The CD-direct grab of a run, with its progress window over the status window.
+    std::function<TempWavGrab(QuillonApp& app, QWidget* statusWindow)> makeGrab;
     // Told of each status window before it opens (the tests watch the loop with it).
     std::function<void(StatusDialog& window)> onStatusWindow;
 };
@@ -42,7 +44,7 @@ struct DesktopParts
 int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<std::string>& files,
                  const DesktopParts& parts);
 
-// The real wizard (MLSheet), without the CD grabber.
+// The real wizard (MLSheet) with the CD grabber behind "Select audio tracks".
 bool ShowMLSheet(QuillonApp& app, QWidget* parent, const std::vector<std::string>& paths);
 
 // The whole desktop program: the QApplication, the application object, the settings file,
