@@ -9,6 +9,7 @@
 #include "cli/CdSettings.h"
 #include "cli/TerminalGrabWindow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +61,13 @@ bool LoadCdToc(CdDrive& drive)
     drive.SetBlockMode(0, 2048);
     DiscToc toc;
     int count = 0;
-    if (drive.ReadToc(count, toc.data()) != 1) {
+    const int32_t result = drive.ReadToc(count, toc.data());
+    if (result == kTocUnusable) {
+        const int entries = std::min(count, kTrackRecordCapacity + 1);
+        std::fprintf(stderr, "quillon: %s\n", UnusableTocText(toc.data(), entries).c_str());
+        return false;
+    }
+    if (result != 1) {
         std::fprintf(stderr, "%s\n", kNoDisc);
         return false;
     }
