@@ -80,6 +80,11 @@ int RunRip(int argc, char** argv)
                 ok = !v->empty() && *end == '\0' && n >= 0 && n < kDriveSlots;
                 driveIndex = static_cast<int>(n);
             }
+        } else if (word == "--save") {
+            // A rip uses the defaults; storing them is left to `quillon defaults --save`,
+            // so that a rip never changes what the next command does.
+            Complain("quillon rip does not store defaults; store them with 'quillon defaults --save'");
+            return kExitUsage;
         } else if (word == "--tracks") {
             ok = value(v);
             cd.tracks = v.value_or("");

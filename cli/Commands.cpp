@@ -183,6 +183,8 @@ int SaveDefaults(const CliArguments& arguments)
             return kExitUsage;
         }
     }
+    if (arguments.drive)
+        settings.defaultCd = *arguments.drive;
     QtSettingsFile file(loaded.path);
     if (const int error = SettingsStore::SaveDefaults(file, settings); error != 0) {
         Complain("cannot save the defaults to " + loaded.path + ": " + std::strerror(error));
@@ -190,6 +192,7 @@ int SaveDefaults(const CliArguments& arguments)
     }
     std::printf("%s\n", FormatOptionSummary(settings.options).c_str());
     std::printf("Output folder: %s\n", settings.defaultOutputDir.c_str());
+    std::printf("Default CD drive: %d\n", settings.defaultCd);
     return kExitOk;
 }
 

@@ -87,6 +87,40 @@ TEST_F(CdCommands, StoredDefaultDriveIsUsed)
     EXPECT_EQ(Quillon(dir.Path(), "toc --drive 0").status, 0);
 }
 
+// An image shorter than its sheet ends the disc before its last track starts.
+TEST_F(CdCommands, TocOfAnImageShorterThanItsSheetIsReported)
+{
+    testing::WriteTextFile(dir / "short.bin", std::string(1000 * 2352, '\0'));
+    testing::WriteTextFile(dir / "short.cue", "FILE \"short.bin\" BINARY\n"
+                                              "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                              "  TRACK 02 AUDIO\n    INDEX 01 30:00:00\n");
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SHORT IMAGE | 1.0 | short.cue\n");
+    const CliRun r = Quillon(dir.Path(), "toc");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out, "quillon: The disc's table of contents cannot be read: track 2 runs past the lead-out.\n");
+}
+
+TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
+{
+    const CliRun saved = Quillon(dir.Path(), "defaults --save --drive 1");
+    EXPECT_EQ(saved.status, 0) << saved.out;
+    EXPECT_NE(saved.out.find("Default CD drive: 1\n"), std::string::npos) << saved.out;
+    const CliRun r = Quillon(dir.Path(), "toc");
+    EXPECT_EQ(r.out, "No CD-Audio Disc Present in Drive!\n") << "drive 1 has no disc";
+
+    const struct { const char* args; const char* text; } refused[] = {
+        {"defaults --save --drive 7", "invalid value '7' for option '--drive'"},
+        {"defaults --save --drive x", "invalid value 'x' for option '--drive'"},
+        {"defaults --drive 1", "options are stored only with 'quillon defaults --save'"},
+        {"encode --drive 1 a.wav", "--drive is for the CD commands"},
+    };
+    for (const auto& row : refused) {
+        const CliRun bad = Quillon(dir.Path(), row.args);
+        EXPECT_EQ(bad.status, 2) << row.args;
+        EXPECT_NE(bad.out.find(row.text), std::string::npos) << row.args << ": " << bad.out;
+    }
+}
+
 TEST_F(CdCommands, GrabWritesTheImageData)
 {
     const CliRun r = Quillon(dir.Path(), "grab --tracks 2-3 -o " + dir.Path());
@@ -109,6 +143,7 @@ TEST_F(CdCommands, RefusalsEndNonZero)
         {"grab --tracks x", "bad track list"},
         {"toc --drive 7", "there is no drive 7"},
         {"toc --speed 4", "unknown option"},
+        {"rip --tracks 1 --save -o /tmp", "quillon rip does not store defaults"},
     };
     for (const auto& row : rows) {
         const CliRun r = Quillon(dir.Path(), row.args);
