@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time
   xvfb xauth
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
