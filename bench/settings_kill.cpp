@@ -113,9 +113,8 @@ int main(int argc, char** argv)
         }
     }
     std::mt19937 random(seed);
-    // Start-up of the saver takes a few milliseconds; kills land before, during and
-    // between its saves.
-    std::uniform_int_distribution<int> killAfterUs(0, 30000);
+    // A save takes a few milliseconds; kills land during and between the saves.
+    std::uniform_int_distribution<int> killAfterUs(0, 20000);
     int32_t complete = 0;   // the newest set known to be whole on disk
     int torn = 0, older = 0, maxStale = 0, savesSeen = 0;
     for (int k = 0; k < kills; ++k) {
@@ -132,13 +131,21 @@ int main(int argc, char** argv)
             _exit(127);
         }
         close(pipeFds[1]);
+        // The saver's start-up is no part of a save: the clock starts once its first save
+        // is complete, so that the kills land in the saves that follow.
+        std::string reported;
+        char buffer[4096];
+        while (reported.find('\n') == std::string::npos) {
+            const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            reported.append(buffer, static_cast<size_t>(n));
+        }
         std::this_thread::sleep_for(std::chrono::microseconds(killAfterUs(random)));
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
         // The last set the saver reported finished is the oldest the file may hold.
-        std::string reported;
-        char buffer[4096];
         for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
             reported.append(buffer, static_cast<size_t>(n));
         close(pipeFds[0]);
