@@ -57,12 +57,18 @@ private:
     uint32_t leadOut_ = 0;
 };
 
+// libcdio's own handler ends the whole process at an error in a CUE sheet; a wrong sheet
+// must cost only its drive, which the caller reports with the list's line number. Its
+// warnings would mix with those reports, so they are dropped too.
+void IgnoreCdioMessage(cdio_log_level_t, const char[])
+{
+}
+
 } // namespace
 
 std::unique_ptr<VirtualDisc> OpenCueDisc(const std::string& cuePath, std::string& error)
 {
-    // libcdio's own warnings would mix with the drive list's line-numbered reports.
-    cdio_loglevel_default = CDIO_LOG_ERROR;
+    cdio_log_set_handler(IgnoreCdioMessage);
     CdIo_t* cdio = cdio_open_cue(cuePath.c_str());
     if (cdio == nullptr) {
         error = "cannot open the CUE sheet \"" + cuePath + "\"";

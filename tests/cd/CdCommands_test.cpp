@@ -100,6 +100,22 @@ TEST_F(CdCommands, TocOfAnImageShorterThanItsSheetIsReported)
     EXPECT_EQ(r.out, "quillon: The disc's table of contents cannot be read: track 2 runs past the lead-out.\n");
 }
 
+// A sheet the image reader cannot make sense of (an index without its time) once ended
+// the whole program; it costs only its own drive.
+TEST_F(CdCommands, UnreadableSheetCostsOnlyItsDrive)
+{
+    testing::WriteTextFile(dir / "broken.bin", std::string(100 * 2352, '\0'));
+    testing::WriteTextFile(dir / "broken.cue", "FILE \"broken.bin\" BINARY\n"
+                                               "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                               "  TRACK 02 AUDIO\n    INDEX 01\n");
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | BROKEN SHEET | 1.0 | broken.cue\n"
+                                           "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
+    const CliRun r = Quillon(dir.Path(), "drives");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("drives: line 1: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0  CD[0,0]  QUILLON  VIRTUAL CD  1.0"), std::string::npos) << r.out;
+}
+
 TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
 {
     const CliRun saved = Quillon(dir.Path(), "defaults --save --drive 1");
