@@ -40,7 +40,12 @@ inline std::string InputFilePath(const uint8_t* data, size_t size)
 // A private folder for targets whose reader wants a real folder; made once per process.
 inline const std::string& ScratchFolder()
 {
+    // In memory when the system offers it: a disk busy with other work would make every
+    // write, and QSettings' sync, wait for it.
     static const std::string folder = [] {
+        char inMemory[] = "/dev/shm/quillon-fuzz-XXXXXX";
+        if (mkdtemp(inMemory) != nullptr)
+            return std::string(inMemory);
         char name[] = "/tmp/quillon-fuzz-XXXXXX";
         if (mkdtemp(name) == nullptr)
             std::abort();
