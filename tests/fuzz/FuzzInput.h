@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
@@ -42,13 +44,18 @@ inline const std::string& ScratchFolder()
 {
     // In memory when the system offers it: a disk busy with other work would make every
     // write, and QSettings' sync, wait for it.
+    // The name lives in a plain array, which outlasts the removal at exit.
+    static char name[] = "/dev/shm/quillon-fuzz-XXXXXX";
     static const std::string folder = [] {
-        char inMemory[] = "/dev/shm/quillon-fuzz-XXXXXX";
-        if (mkdtemp(inMemory) != nullptr)
-            return std::string(inMemory);
-        char name[] = "/tmp/quillon-fuzz-XXXXXX";
-        if (mkdtemp(name) == nullptr)
-            std::abort();
+        if (mkdtemp(name) == nullptr) {
+            std::strcpy(name, "/tmp/quillon-fuzz-XXXXXX");
+            if (mkdtemp(name) == nullptr)
+                std::abort();
+        }
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(name, ignored);
+        });
         return std::string(name);
     }();
     return folder;
