@@ -1,6 +1,7 @@
 #include "cd/AspiLayer.h"
 
 #include "cd/AspiCdb.h"
+#include "cd/CommandSense.h"
 #include "platform/scsi/ScsiHandles.h"
 #include "platform/scsi/ScsiManager.h"
 #include "platform/scsi/SrbLayout.h"
@@ -90,12 +91,40 @@ void CopyText(char* out, const uint8_t* in, size_t width)
     out[width] = '\0';
 }
 
+// The command result, with the whole sense and the adapter status kept beside it.
+int32_t Conclude(const char* name, const uint8_t* block, int status, bool isRead)
+{
+    AspiCommandRecord record;
+    record.name = name;
+    if (status < 0) {
+        record.result = status;
+    } else {
+        record.result = CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+        const size_t senseLength = std::min<size_t>(block[srb::kSenseLength], srb::kSenseRoom);
+        record.sense = ParseSense(block + srb::kSenseArea, senseLength);
+        record.adapterStatus = block[srb::kAdapterStatus];
+    }
+    NoteAspiCommand(record, isRead);
+    return record.result;
+}
+
+// The result's sense key alone rarely says what went wrong; the log gets the rest on a
+// line of its own after the operation's line.
+void LogFailure(int ha, int target)
+{
+    const AspiCommandRecord record = aspi_last_command();
+    const std::string why = DescribeCommandFailure(record);
+    if (!why.empty())
+        Log("%s : ha=%d target=%x failed with %s\n", record.name, ha, target, why.c_str());
+}
+
 int32_t ExecRead(const char* name, int ha, int target, const Cdb& cdb, uint8_t* buffer, uint32_t length)
 {
     uint8_t block[srb::kExecuteSize] = {};
     const int status = aspi_exec_command(block, ha, target, buffer, length, kIn, cdb.bytes.data(), cdb.length);
-    const int32_t result = status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    const int32_t result = Conclude(name, block, status, true);
     Log("%s : ha=%d target=%x ret=%d\n", name, ha, target, result);
+    LogFailure(ha, target);
     return result;
 }
 
@@ -241,7 +270,7 @@ int32_t aspi_cd_read_toc(int ha, int target, int& count, TocEntry* table, int ca
     uint8_t block[srb::kExecuteSize] = {};
     const Cdb cdb = CdbReadToc();
     const int status = aspi_exec_command(block, ha, target, reply, sizeof reply, kIn, cdb.bytes.data(), cdb.length);
-    const int32_t result = status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    const int32_t result = Conclude("aspi_cd_read_toc", block, status, false);
     if (result == 1) {
         const int claimed = ((reply[0] << 8 | reply[1]) - 2) / 8;
         // A reply claiming more descriptors than the reply buffer or the table holds is
@@ -258,6 +287,7 @@ int32_t aspi_cd_read_toc(int ha, int target, int& count, TocEntry* table, int ca
         }
     }
     Log("aspi_cd_read_toc : ha=%d target=%x ret=%d\n", ha, target, result);
+    LogFailure(ha, target);
     return result;
 }
 
@@ -288,9 +318,10 @@ int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba,
     uint8_t block[srb::kExecuteSize] = {};
     const Cdb cdb = CdbReadCustom10(command, lba, count);
     const int status = aspi_exec_command(block, ha, target, buffer, count * 2352, kIn, cdb.bytes.data(), cdb.length);
-    const int32_t result = status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    const int32_t result = Conclude("aspi_device_read_custom_audio_blocks10", block, status, true);
     Log("aspi_device_read_custom_audio_blocks10 : ha=%d target=%x cmd=%d ret=%d\n", ha, target,
         static_cast<int16_t>(command), result);
+    LogFailure(ha, target);
     return result;
 }
 
@@ -317,7 +348,7 @@ int32_t aspi_mode_sense_capabilities(int ha, int target, uint8_t buffer[32])
     const Cdb cdb = CdbModeSenseCapabilities();
     // The NT flag is never set here, so the 28 reply bytes land at offset 0.
     const int status = aspi_exec_command(block, ha, target, buffer, 28, kIn, cdb.bytes.data(), cdb.length);
-    return status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    return Conclude("aspi_mode_sense_capabilities", block, status, false);
 }
 
 int32_t aspi_mode_select(int ha, int target, const uint8_t callerCdb[6], const uint8_t descriptor[8],
@@ -329,8 +360,9 @@ int32_t aspi_mode_select(int ha, int target, const uint8_t callerCdb[6], const u
     uint8_t block[srb::kExecuteSize] = {};
     const Cdb cdb = CdbModeSelect6(callerCdb);
     const int status = aspi_exec_command(block, ha, target, data, sizeof data, kOut, cdb.bytes.data(), cdb.length);
-    const int32_t result = status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    const int32_t result = Conclude("aspi_mode_select", block, status, false);
     Log("aspi_mode_select : ha=%d target=%d ret=%d\n", ha, target, result);
+    LogFailure(ha, target);
     return result;
 }
 
@@ -344,8 +376,9 @@ int32_t aspi_mode_sense(int ha, int target, const uint8_t callerCdb[6], uint8_t 
     const int status = aspi_exec_command(block, ha, target, data, sizeof data, kIn, cdb.bytes.data(), cdb.length);
     std::memcpy(header, data, 4);
     std::memcpy(descriptor, data + 4, 8);
-    const int32_t result = status < 0 ? status : CombineResult(block[srb::kStatus], block[srb::kSenseArea + 2]);
+    const int32_t result = Conclude("aspi_mode_sense", block, status, false);
     Log("aspi_mode_sense : ha=%d target=%d ret=%d\n", ha, target, result);
+    LogFailure(ha, target);
     return result;
 }
 

@@ -1,5 +1,8 @@
 #include "cd/DiscInfoStore.h"
 
+#include "cd/GenreList.h"
+#include "platform/scsi/VirtualDisc.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -95,12 +98,33 @@ bool DiscInfoStore::LoadDiscInfo(int driveIndex, const CdDrive& drive)
     if (f == nullptr) {
         if (driveIndex >= 0 && driveIndex < kDrives)
             std::memset(records_[driveIndex].data(), 0, sizeof records_[driveIndex]);
-        return false;
+        return LoadOfferedText(driveIndex, drive);
     }
     // A short file fills only the records it holds.
     const size_t n = std::fread(records_[driveIndex].data(), sizeof(TrackInfo), std::max<int16_t>(drive.trackCount, 0), f);
     (void)n;
     std::fclose(f);
+    return true;
+}
+
+bool DiscInfoStore::LoadOfferedText(int driveIndex, const CdDrive& drive)
+{
+    DiscTextOffer offer;
+    if (driveIndex < 0 || driveIndex >= kDrives || drive.trackCount > kTracks ||
+        !FindVirtualDiscText(drive.hostAdapter, drive.target, offer))
+        return false;
+    const int genre = FindGenre(offer.genre);
+    for (int i = 0; i < drive.trackCount; ++i) {
+        std::string title;
+        for (const auto& [number, text] : offer.trackTitles)
+            if (number == drive.tracks[static_cast<size_t>(i)].entry.trackNumber)
+                title = text;
+        TrackInfo& info = records_[driveIndex][static_cast<size_t>(i)];
+        SetTrackInfoTitle(info, title);
+        // REM DATE may be a whole date; the tag keeps the year.
+        SetTrackInfo(info, title, offer.artist, offer.album, offer.year.substr(0, 4), "",
+                     static_cast<uint8_t>(genre >= 0 ? genre : kGenreOther));
+    }
     return true;
 }
 

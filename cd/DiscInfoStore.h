@@ -58,8 +58,9 @@ public:
     // Writes the drive's first N records (N = its track count); false when nothing was
     // written (identifier 0, a drive or disc the table does not keep, file not created).
     bool SaveDiscInfo(int driveIndex, const CdDrive& drive) const;
-    // Reads the disc's records; when the file cannot be opened the drive's records are
-    // cleared and false is returned.
+    // Reads the disc's records. When the file cannot be opened the drive's records are
+    // cleared and filled from the text the disc itself offers (an image's CUE sheet),
+    // if any; false when there is none.
     bool LoadDiscInfo(int driveIndex, const CdDrive& drive);
 
     // "cddata/%08x.cdd" relative to `baseDir` (the current directory when empty).
@@ -69,6 +70,7 @@ public:
 private:
     std::array<std::array<TrackInfo, kTracks>, kDrives> records_;
     bool Keeps(int driveIndex, const CdDrive& drive) const;
+    bool LoadOfferedText(int driveIndex, const CdDrive& drive);
 };
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "cd/AudioGrab.h"
 #include "cd/CdDrive.h"
+#include "cd/CommandSense.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
@@ -69,6 +70,9 @@ bool LoadCdToc(CdDrive& drive)
     }
     if (result != 1) {
         std::fprintf(stderr, "%s\n", kNoDisc);
+        const std::string why = DescribeCommandFailure(aspi_last_command());
+        if (!why.empty())
+            std::fprintf(stderr, "quillon: READ TOC ended with %s\n", why.c_str());
         return false;
     }
     return true;

@@ -1,5 +1,8 @@
 #include "cli/TerminalGrabWindow.h"
 
+#include "cd/CommandSense.h"
+#include "cd/TrackGrab.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -139,6 +142,13 @@ void TerminalGrabWindow::ShowStopMessage(const std::string& text)
     EndLine();
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", text.c_str());
+    // The designed message does not say why; a user reporting a scratched disc or a
+    // stubborn drive needs the sense the last read ended with.
+    if (text == kGrabReadFailedMessage) {
+        const std::string why = DescribeCommandFailure(aspi_last_failed_read());
+        if (!why.empty())
+            std::fprintf(stderr, "quillon: the last read ended with %s\n", why.c_str());
+    }
 }
 
 } // namespace quillon

@@ -1,46 +1,158 @@
+#include "formats/WavHeader.h"
+#include "platform/scsi/CueSheet.h"
 #include "platform/scsi/VirtualDisc.h"
 
-#include <cdio/cdio.h>
-#include <cdio/logging.h>
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
 namespace {
 
+constexpr uint32_t kRawSector = 2352;
+constexpr uint32_t kCookedSector = 2048;
+// The TOC gives minutes in one byte.
+constexpr uint32_t kMostSectors = 255u * 60u * 75u - 150u;
+
+// An open file of the image: where its sectors begin and how many bytes it holds.
+struct ImageFile
+{
+    int fd = -1;
+    uint64_t start = 0;
+    uint64_t bytes = 0;
+};
+
+// A stretch of the disc: sectors of one file, or silence when `file` is -1.
+struct Piece
+{
+    uint32_t lba = 0;
+    uint32_t sectors = 0;
+    int file = -1;
+    uint64_t offset = 0;
+    bool cooked = false;  // 2048-byte user data to be framed as a MODE1 sector
+};
+
+std::string BaseName(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The file a FILE line names, beside the sheet unless absolute. Sheets written on other
+// systems name files in another case or with a Windows path, so when the exact name is
+// missing the folder is searched without regard to case, and then for the bare name.
+std::string FindImageFile(const std::string& sheetDir, std::string name)
+{
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const bool windowsPath = name.size() > 1 && name[1] == ':';
+    const std::string exact = name.front() == '/' ? name : sheetDir + "/" + name;
+    if (!windowsPath && Exists(exact))
+        return exact;
+    auto searchFolder = [](const std::string& dir, const std::string& base) -> std::string {
+        DIR* d = ::opendir(dir.c_str());
+        if (d == nullptr)
+            return {};
+        std::string found;
+        while (const dirent* e = ::readdir(d)) {
+            if (::strcasecmp(e->d_name, base.c_str()) == 0 && Exists(dir + "/" + e->d_name)) {
+                found = dir + "/" + e->d_name;
+                break;
+            }
+        }
+        ::closedir(d);
+        return found;
+    };
+    if (!windowsPath) {
+        const std::string found = searchFolder(DirectoryOf(exact), BaseName(exact));
+        if (!found.empty())
+            return found;
+    }
+    return searchFolder(sheetDir, BaseName(name));
+}
+
+// A raw MODE1 sector around 2048 bytes of user data: sync, header, no error codes.
+void FrameCookedSector(uint32_t lba, const uint8_t* data, uint8_t* out)
+{
+    std::memset(out, 0, kRawSector);
+    std::memset(out + 1, 0xFF, 10);
+    const uint32_t a = lba + 150;
+    auto bcd = [](uint32_t v) { return static_cast<uint8_t>((v / 10) << 4 | (v % 10)); };
+    out[12] = bcd(a / 4500);
+    out[13] = bcd(a / 75 % 60);
+    out[14] = bcd(a % 75);
+    out[15] = 1;
+    std::memcpy(out + 16, data, kCookedSector);
+}
+
+// Reads `bytes` at `offset`; bytes past the end of the file read as zeros, as burners
+// pad a last partial sector.
+bool ReadPadded(int fd, uint64_t offset, uint64_t limit, size_t bytes, uint8_t* out)
+{
+    size_t done = 0;
+    while (done < bytes && offset + done < limit) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(bytes - done, limit - offset - done));
+        const ssize_t n = ::pread(fd, out + done, want, static_cast<off_t>(offset + done));
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    std::memset(out + done, 0, bytes - done);
+    return true;
+}
+
 class CueDisc : public VirtualDisc
 {
 public:
-    explicit CueDisc(CdIo_t* cdio) : cdio_(cdio) {}
-    ~CueDisc() override { cdio_destroy(cdio_); }
-
-    bool Load(std::string& error)
+    ~CueDisc() override
     {
-        const track_t first = cdio_get_first_track_num(cdio_);
-        const track_t count = cdio_get_num_tracks(cdio_);
-        if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-            error = "the CUE sheet has no tracks";
-            return false;
-        }
-        for (track_t t = first; t < first + count; ++t) {
-            const lsn_t lsn = cdio_get_track_lsn(cdio_, t);
-            if (lsn == CDIO_INVALID_LSN) {
-                error = "track " + std::to_string(t) + " has no start";
+        for (const auto& f : files_)
+            if (f.fd >= 0)
+                ::close(f.fd);
+    }
+
+    bool Open(const std::string& cuePath, const CueSheet& sheet, std::string& error)
+    {
+        const std::string dir = DirectoryOf(cuePath);
+        for (const auto& f : sheet.files) {
+            files_.push_back({});
+            if (!OpenFile(dir, f, files_.back(), error))
                 return false;
-            }
-            tracks_.push_back({t, cdio_get_track_format(cdio_, t) != TRACK_FORMAT_AUDIO,
-                               static_cast<uint32_t>(lsn)});
         }
-        const lsn_t leadOut = cdio_get_track_lsn(cdio_, CDIO_CDROM_LEADOUT_TRACK);
-        if (leadOut == CDIO_INVALID_LSN) {
-            error = "the image has no lead-out";
+        if (!Lay(sheet, error))
             return false;
-        }
-        leadOut_ = static_cast<uint32_t>(leadOut);
+        text_.artist = sheet.performer;
+        text_.album = sheet.title;
+        text_.year = sheet.date;
+        text_.genre = sheet.genre;
+        for (const auto& t : sheet.tracks)
+            if (!t.title.empty())
+                text_.trackTitles.emplace_back(t.number, t.title);
         return true;
     }
 
     const std::vector<Track>& Tracks() const override { return tracks_; }
     uint32_t LeadOut() const override { return leadOut_; }
+    DiscTextOffer Text() const override { return text_; }
 
     bool ReadRaw(uint32_t lba, uint32_t count, uint8_t* out) override
     {
@@ -48,35 +160,190 @@ public:
             return true;
         if (lba >= leadOut_ || count > leadOut_ - lba)
             return false;
-        return cdio_read_audio_sectors(cdio_, out, static_cast<lsn_t>(lba), count) == DRIVER_OP_SUCCESS;
+        auto piece = std::upper_bound(pieces_.begin(), pieces_.end(), lba,
+                                      [](uint32_t l, const Piece& p) { return l < p.lba; }) - 1;
+        while (count > 0) {
+            const uint32_t skip = lba - piece->lba;
+            const uint32_t n = std::min(count, piece->sectors - skip);
+            if (!ReadPiece(*piece, skip, n, lba, out))
+                return false;
+            out += static_cast<size_t>(n) * kRawSector;
+            lba += n;
+            count -= n;
+            ++piece;
+        }
+        return true;
     }
 
 private:
-    CdIo_t* cdio_;
+    bool OpenFile(const std::string& dir, const CueFile& f, ImageFile& file, std::string& error)
+    {
+        const std::string path = FindImageFile(dir, f.name);
+        auto fail = [&](const std::string& why) {
+            error = "line " + std::to_string(f.line) + ": " + why;
+            return false;
+        };
+        if (path.empty())
+            return fail("cannot find the file \"" + f.name + "\"");
+        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st{};
+        if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
+            return fail("cannot read the file \"" + f.name + "\"");
+        file.bytes = static_cast<uint64_t>(st.st_size);
+        if (!f.wave)
+            return true;
+        const WavCheckResult check = CheckWavInput(file.fd, false);
+        uint8_t chunk[8] = {};
+        const bool plain = ::pread(file.fd, chunk, sizeof chunk, 36) == sizeof chunk && std::memcmp(chunk, "data", 4) == 0;
+        if (check.verdict != WavCheck::Accepted || check.channels != 2 || check.sampleRate != 44100 || !plain)
+            return fail("the WAVE file \"" + f.name + "\" is not 16-bit stereo 44100 Hz PCM with a 44-byte header");
+        const uint32_t declared = chunk[4] | chunk[5] << 8 | chunk[6] << 16 | static_cast<uint32_t>(chunk[7]) << 24;
+        file.start = kWavHeaderSize;
+        file.bytes = file.bytes < kWavHeaderSize ? 0 : file.bytes - kWavHeaderSize;
+        // A header written while streaming may leave the size at 0 or all ones.
+        if (declared != 0 && declared < file.bytes)
+            file.bytes = declared;
+        return true;
+    }
+
+    // Lays the sheet's files and gaps one after another from LBA 0. A track starts at its
+    // INDEX 01; what comes before (INDEX 00, PREGAP) counts to the track before it, as on
+    // a pressed disc.
+    bool Lay(const CueSheet& sheet, std::string& error)
+    {
+        int file = -1;              // file being laid
+        uint32_t frame = 0;         // next frame of that file
+        uint64_t byte = 0;          // and its byte offset
+        uint32_t frameBytes = kRawSector;
+        bool cooked = false;
+        uint32_t lba = 0;
+        int failLine = 0;
+        auto fail = [&](int line, const std::string& why) {
+            error = "line " + std::to_string(line) + ": " + why;
+            return false;
+        };
+        auto addSilence = [&](uint32_t sectors) {
+            if (sectors > 0)
+                pieces_.push_back({lba, sectors, -1, 0, false});
+            lba += sectors;
+        };
+        // Lays the file up to `to` (its end when `to` is past the end); false when the
+        // file ends before `to`.
+        auto layTo = [&](uint64_t to, bool toEnd) {
+            const ImageFile& f = files_[file];
+            const uint64_t left = f.bytes > byte ? f.bytes - byte : 0;
+            const uint64_t available = (left + frameBytes - 1) / frameBytes;
+            if (toEnd)
+                to = frame + available;
+            if (to < frame || to - frame > available)
+                return false;
+            const uint64_t sectors = to - frame;
+            if (lba + sectors > kMostSectors)
+                return false;
+            if (sectors > 0)
+                pieces_.push_back({lba, static_cast<uint32_t>(sectors), file, f.start + byte, cooked});
+            lba += static_cast<uint32_t>(sectors);
+            byte += sectors * frameBytes;
+            frame = static_cast<uint32_t>(to);
+            return true;
+        };
+        const CueTrack* previous = nullptr;
+        for (const auto& t : sheet.tracks) {
+            for (const auto& index : t.indexes) {
+                failLine = index.line;
+                if (index.file != file) {
+                    if (file >= 0 && !layTo(0, true))
+                        return fail(failLine, "the image is longer than a disc");
+                    file = index.file;
+                    frame = 0;
+                    byte = 0;
+                }
+                if (index.frames < frame)
+                    return fail(index.line, "track " + std::to_string(t.number) + " starts before track " +
+                                                std::to_string(previous ? previous->number : t.number) + " ends");
+                if (!layTo(index.frames, false))
+                    return fail(index.line, "the file \"" + sheet.files[file].name + "\" is shorter than its tracks");
+                if (&index == &t.indexes.front()) {
+                    if (previous != nullptr)
+                        addSilence(previous->postgap);
+                    // A first track's PREGAP is the two seconds every disc has before LBA 0.
+                    addSilence(previous == nullptr ? t.pregap - std::min<uint32_t>(t.pregap, 150) : t.pregap);
+                    frameBytes = t.mode == CueTrackMode::Mode1Cooked ? kCookedSector : kRawSector;
+                    cooked = t.mode == CueTrackMode::Mode1Cooked;
+                }
+                if (index.number == 1) {
+                    if (!tracks_.empty() && lba <= tracks_.back().start)
+                        return fail(index.line, "track " + std::to_string(t.number) + " starts before track " +
+                                                    std::to_string(previous->number) + " ends");
+                    tracks_.push_back({t.number, t.mode != CueTrackMode::Audio, lba});
+                }
+            }
+            previous = &t;
+        }
+        if (!layTo(0, true))
+            return fail(failLine, "the image is longer than a disc");
+        addSilence(previous->postgap);
+        if (lba <= tracks_.back().start)
+            return fail(failLine, "the file \"" + sheet.files[file].name + "\" is shorter than its tracks");
+        if (lba > kMostSectors)
+            return fail(failLine, "the image is longer than a disc");
+        leadOut_ = lba;
+        return true;
+    }
+
+    bool ReadPiece(const Piece& p, uint32_t skip, uint32_t n, uint32_t lba, uint8_t* out)
+    {
+        const size_t bytes = static_cast<size_t>(n) * kRawSector;
+        if (p.file < 0) {
+            std::memset(out, 0, bytes);
+            return true;
+        }
+        const ImageFile& f = files_[p.file];
+        const uint64_t limit = f.start + f.bytes;
+        if (!p.cooked)
+            return ReadPadded(f.fd, p.offset + static_cast<uint64_t>(skip) * kRawSector, limit, bytes, out);
+        uint8_t data[kCookedSector];
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!ReadPadded(f.fd, p.offset + static_cast<uint64_t>(skip + i) * kCookedSector, limit, sizeof data, data))
+                return false;
+            FrameCookedSector(lba + i, data, out + static_cast<size_t>(i) * kRawSector);
+        }
+        return true;
+    }
+
+    std::vector<ImageFile> files_;
+    std::vector<Piece> pieces_;
     std::vector<Track> tracks_;
     uint32_t leadOut_ = 0;
+    DiscTextOffer text_;
 };
-
-// libcdio's own handler ends the whole process at an error in a CUE sheet; a wrong sheet
-// must cost only its drive, which the caller reports with the list's line number. Its
-// warnings would mix with those reports, so they are dropped too.
-void IgnoreCdioMessage(cdio_log_level_t, const char[])
-{
-}
 
 } // namespace
 
 std::unique_ptr<VirtualDisc> OpenCueDisc(const std::string& cuePath, std::string& error)
 {
-    cdio_log_set_handler(IgnoreCdioMessage);
-    CdIo_t* cdio = cdio_open_cue(cuePath.c_str());
-    if (cdio == nullptr) {
-        error = "cannot open the CUE sheet \"" + cuePath + "\"";
+    const std::string name = BaseName(cuePath);
+    std::ifstream in(cuePath, std::ios::binary);
+    if (!in) {
+        error = name + ": cannot read the CUE sheet";
         return nullptr;
     }
-    auto disc = std::make_unique<CueDisc>(cdio);
-    if (!disc->Load(error))
+    // A sheet is a few kilobytes; a drive list pointing at something else should not
+    // read it all into memory.
+    constexpr std::streamsize kLargestSheet = 1 << 20;
+    std::string text(static_cast<size_t>(kLargestSheet) + 1, '\0');
+    in.read(text.data(), kLargestSheet + 1);
+    if (in.gcount() > kLargestSheet) {
+        error = name + ": the CUE sheet is larger than 1 MB";
         return nullptr;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    CueSheet sheet;
+    auto disc = std::make_unique<CueDisc>();
+    if (!ParseCueSheet(text, sheet, error) || !disc->Open(cuePath, sheet, error)) {
+        error = name + ": " + error;
+        return nullptr;
+    }
     return disc;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,7 +34,17 @@ std::unique_ptr<ScsiManager> LoadScsiManager();
 // are reported on standard error with their line numbers and skipped.
 std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path);
 
-// Real drives through the SCSI generic devices.
+class SgSystem;
+struct SgRoots;
+
+// Real drives through SG_IO: the sr block devices, and the sg devices where a command
+// needs them, found through sysfs.
 std::unique_ptr<ScsiManager> LoadSgIoManager();
+// The same over the given system calls and roots (tests serve them without hardware).
+std::unique_ptr<ScsiManager> LoadSgIoManager(std::shared_ptr<SgSystem> system, const SgRoots& roots);
+
+// Makes LoadScsiManager return what `factory` makes, so that tests can run detection
+// and grabs over a manager of their own; an empty function restores the usual choice.
+void SetScsiManagerFactory(std::function<std::unique_ptr<ScsiManager>()> factory);
 
 } // namespace quillon

@@ -34,6 +34,7 @@ bool DecodeExecuteBlock(const uint8_t* srb, ScsiRequest& r)
 void StoreOutcome(uint8_t* srb, const ScsiOutcome& o)
 {
     srb[srb::kTargetStatus] = o.targetStatus;
+    srb[srb::kAdapterStatus] = o.adapterStatus;
     uint8_t sense[18] = {};
     if (o.sense.key != 0 || o.sense.asc != 0 || o.sense.ascq != 0) {
         sense[0] = 0x70;
@@ -68,12 +69,12 @@ SenseData ParseSense(const uint8_t* s, size_t length)
 
 ScsiOutcome GoodOutcome()
 {
-    return ScsiOutcome{srb::kComplete, 0, {}};
+    return ScsiOutcome{srb::kComplete, 0, {}, 0};
 }
 
 ScsiOutcome CheckCondition(uint8_t key, uint8_t asc, uint8_t ascq)
 {
-    return ScsiOutcome{srb::kError, 2, SenseData{key, asc, ascq}};
+    return ScsiOutcome{srb::kError, 2, SenseData{key, asc, ascq}, 0};
 }
 
 } // namespace quillon

@@ -35,13 +35,14 @@ struct ScsiOutcome
     uint8_t status = 0;        // request-block status (1 complete, 4 error, ...)
     uint8_t targetStatus = 0;  // SCSI status byte (2 = check condition)
     SenseData sense;
+    uint8_t adapterStatus = 0; // host adapter status (timeout, short transfer)
 };
 
 // Reads the execute block; false when its data handle names no buffer although it
 // asks for a transfer, or its CDB length does not fit.
 bool DecodeExecuteBlock(const uint8_t* srb, ScsiRequest& request);
 
-// Writes the outcome into the execute block: status, target status and fixed-format
+// Writes the outcome into the execute block: status, adapter and target status and fixed-format
 // sense data (no more than the block asks for and the block holds).
 void StoreOutcome(uint8_t* srb, const ScsiOutcome& outcome);
 

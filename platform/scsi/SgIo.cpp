@@ -2,6 +2,7 @@
 
 #include "platform/scsi/SrbLayout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -36,20 +37,38 @@ void BuildSgIoHeader(const ScsiRequest& r, uint8_t* sense, uint8_t senseRoom, un
     h.timeout = timeoutMs;
 }
 
-ScsiOutcome OutcomeFromSgIo(const sg_io_hdr_t& h, const uint8_t* sense)
+bool ReplyMayBeShort(uint8_t opcode)
 {
+    return opcode == 0x12 || opcode == 0x43 || opcode == 0x1A || opcode == 0x5A || opcode == 0x03;
+}
+
+ScsiOutcome OutcomeFromSgIo(const sg_io_hdr_t& h, const uint8_t* sense, bool fullTransfer)
+{
+    // Host and driver codes of the kernel's SCSI midlayer.
+    constexpr unsigned kDidTimeOut = 0x03, kDriverTimeout = 0x06, kDriverSense = 0x08;
     ScsiOutcome o;
     o.targetStatus = h.status;
     if (h.sb_len_wr > 0)
-        o.sense = ParseSense(sense, h.sb_len_wr);
-    // DRIVER_SENSE (0x08) only says that sense data came back; other driver codes and
-    // any host code mean the command never completed.
+        o.sense = ParseSense(sense, std::min<size_t>(h.sb_len_wr, h.mx_sb_len));
     const unsigned driver = h.driver_status & 0x0F;
-    const bool transportFailed = h.host_status != 0 || (driver != 0 && driver != 0x08);
-    if (h.status == 0 && !transportFailed)
-        o.status = srb::kComplete;
-    else
+    if (h.host_status == kDidTimeOut || driver == kDriverTimeout) {
+        o.status = srb::kPending;
+        o.adapterStatus = srb::kHaCommandTimeout;
+        return o;
+    }
+    // DRIVER_SENSE only says that sense data came back; other driver codes and any host
+    // code mean the command never completed.
+    const bool transportFailed = h.host_status != 0 || (driver != 0 && driver != kDriverSense);
+    if (h.status != 0 || transportFailed) {
         o.status = srb::kError;
+        return o;
+    }
+    if (fullTransfer && h.dxfer_direction == SG_DXFER_FROM_DEV && h.resid != 0) {
+        o.status = srb::kError;
+        o.adapterStatus = srb::kHaDataUnderrun;
+        return o;
+    }
+    o.status = srb::kComplete;
     return o;
 }
 

@@ -20,6 +20,11 @@ constexpr uint8_t kInvalidCommand = 0x80;
 constexpr uint8_t kInvalidAdapter = 0x81;
 constexpr uint8_t kNoDevice = 0x82;
 
+// Host adapter status values (the adapter status byte of the execute block).
+constexpr uint8_t kHaOk = 0x00;
+constexpr uint8_t kHaCommandTimeout = 0x0B;
+constexpr uint8_t kHaDataUnderrun = 0x12;
+
 // The value GetSupportInfo puts in bits 8-15 when no adapter is present.
 constexpr uint8_t kNoAdapters = 0xE8;
 

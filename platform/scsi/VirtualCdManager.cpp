@@ -16,6 +16,8 @@ namespace {
 class VirtualCdManager : public UnitManager
 {
 public:
+    ~VirtualCdManager() override { ForgetVirtualDiscTexts(this); }
+
     // Adapters are numbered in file order of their identifiers; targets count from 0.
     void Add(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc)
     {
@@ -24,6 +26,9 @@ public:
             ++adapter;
         if (adapter == adapters_.size())
             adapters_.push_back({entry.adapterIdentifier, {}});
+        if (disc && !disc->Text().Empty())
+            PublishVirtualDiscText(this, static_cast<int>(adapter), static_cast<int>(adapters_[adapter].units.size()),
+                                   disc->Text());
         adapters_[adapter].units.push_back(std::make_unique<VirtualCdUnit>(std::move(entry), std::move(disc)));
     }
 
@@ -107,11 +112,25 @@ std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
     return manager;
 }
 
+std::function<std::unique_ptr<ScsiManager>()>& ManagerFactory()
+{
+    static std::function<std::unique_ptr<ScsiManager>()> factory;
+    return factory;
+}
+
+void SetScsiManagerFactory(std::function<std::unique_ptr<ScsiManager>()> factory)
+{
+    ManagerFactory() = std::move(factory);
+}
+
 std::unique_ptr<ScsiManager> LoadScsiManager()
 {
+    if (ManagerFactory())
+        return ManagerFactory()();
     const char* list = std::getenv("QUILLON_VIRTUAL_CD");
     if (list != nullptr && *list != '\0')
         return LoadVirtualCdManager(list);
+    ForgetVirtualDiscTexts(nullptr);
     return LoadSgIoManager();
 }
 

@@ -144,24 +144,41 @@ TEST(SgIo, RequestBecomesHeader)
 TEST(SgIo, HeaderBecomesOutcome)
 {
     uint8_t sense[32] = {0x70, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0};
-    sg_io_hdr_t h{};
-    EXPECT_EQ(OutcomeFromSgIo(h, sense).status, 1) << "good status";
-
-    h.status = 2;
-    h.driver_status = 0x08;
-    h.sb_len_wr = 18;
-    ScsiOutcome o = OutcomeFromSgIo(h, sense);
-    EXPECT_EQ(o.status, 4);
-    EXPECT_EQ(o.targetStatus, 2);
-    EXPECT_EQ(o.sense.key, 3);
-    EXPECT_EQ(o.sense.asc, 0x11);
-
-    sg_io_hdr_t timedOut{};
-    timedOut.host_status = 0x03;
-    EXPECT_EQ(OutcomeFromSgIo(timedOut, sense).status, 4) << "a host error is a failure";
-    sg_io_hdr_t driverError{};
-    driverError.driver_status = 0x06;
-    EXPECT_EQ(OutcomeFromSgIo(driverError, sense).status, 4) << "a driver timeout is a failure";
+    const struct
+    {
+        const char* name;
+        uint8_t status, host, driver, senseLength;
+        int resid;
+        bool fullTransfer;
+        ScsiOutcome want;
+    } rows[] = {
+        {"good status", 0, 0, 0, 0, 0, true, {1, 0, {}, 0}},
+        {"check condition with sense", 2, 0, 0x08, 18, 0, true, {4, 2, {3, 0x11, 0}, 0}},
+        {"host error", 0, 0x01, 0, 0, 0, true, {4, 0, {}, 0}},
+        {"driver error", 0, 0, 0x04, 0, 0, true, {4, 0, {}, 0}},
+        {"kernel timeout (host)", 0, 0x03, 0, 0, 0, true, {0, 0, {}, srb::kHaCommandTimeout}},
+        {"kernel timeout (driver)", 0, 0, 0x06, 0, 0, true, {0, 0, {}, srb::kHaCommandTimeout}},
+        {"short read", 0, 0, 0, 0, 2352, true, {4, 0, {}, srb::kHaDataUnderrun}},
+        {"short reply where the drive chooses its length", 0, 0, 0, 0, 100, false, {1, 0, {}, 0}},
+    };
+    for (const auto& row : rows) {
+        sg_io_hdr_t h{};
+        h.dxfer_direction = SG_DXFER_FROM_DEV;
+        h.status = row.status;
+        h.host_status = row.host;
+        h.driver_status = row.driver;
+        h.sb_len_wr = row.senseLength;
+        h.mx_sb_len = sizeof sense;
+        h.resid = row.resid;
+        const ScsiOutcome o = OutcomeFromSgIo(h, sense, row.fullTransfer);
+        EXPECT_EQ(o.status, row.want.status) << row.name;
+        EXPECT_EQ(o.targetStatus, row.want.targetStatus) << row.name;
+        EXPECT_EQ(o.sense.key, row.want.sense.key) << row.name;
+        EXPECT_EQ(o.sense.asc, row.want.sense.asc) << row.name;
+        EXPECT_EQ(o.adapterStatus, row.want.adapterStatus) << row.name;
+    }
+    EXPECT_TRUE(ReplyMayBeShort(0x43));
+    EXPECT_FALSE(ReplyMayBeShort(0xD8)) << "a vendor read must deliver every byte";
 }
 
 } // namespace

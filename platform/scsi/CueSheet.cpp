@@ -1,0 +1,279 @@
+#include "platform/scsi/CueSheet.h"
+
+#include <libcue.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+constexpr uint32_t kFramesPerSecond = 75;
+
+// Splits a line into words; a quoted word keeps its blanks and loses its quotes.
+std::vector<std::string> Words(std::string_view line)
+{
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::string word;
+        if (line[i] == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size())
+                    ++i;
+                word += line[i];
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+                word += line[i++];
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+bool Number(const std::string& s, int low, int high, int& out)
+{
+    if (s.empty() || s.size() > 3)
+        return false;
+    int v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return v >= low && v <= high;
+}
+
+// "mm:ss:ff" in frames.
+bool Time(const std::string& s, uint32_t& frames)
+{
+    const auto a = s.find(':'), b = s.rfind(':');
+    if (a == std::string::npos || a == b)
+        return false;
+    int m = 0, sec = 0, f = 0;
+    if (!Number(s.substr(0, a), 0, 999, m) || !Number(s.substr(a + 1, b - a - 1), 0, 59, sec) ||
+        !Number(s.substr(b + 1), 0, 74, f))
+        return false;
+    frames = (static_cast<uint32_t>(m) * 60 + static_cast<uint32_t>(sec)) * kFramesPerSecond + static_cast<uint32_t>(f);
+    return true;
+}
+
+bool Mode(const std::string& s, CueTrackMode& mode)
+{
+    if (s == "AUDIO")
+        mode = CueTrackMode::Audio;
+    else if (s == "MODE1/2352")
+        mode = CueTrackMode::Mode1Raw;
+    else if (s == "MODE1/2048")
+        mode = CueTrackMode::Mode1Cooked;
+    else if (s == "MODE2/2352")
+        mode = CueTrackMode::Mode2Raw;
+    else
+        return false;
+    return true;
+}
+
+bool Accepted(const std::string& keyword)
+{
+    static const char* const kIgnored[] = {"CATALOG", "CDTEXTFILE", "FLAGS",   "ISRC",      "TITLE",     "PERFORMER",
+                                           "SONGWRITER", "COMPOSER", "ARRANGER", "MESSAGE", "DISC_ID", "GENRE",
+                                           "TOC_INFO1", "TOC_INFO2", "UPC_EAN", "SIZE_INFO"};
+    for (const char* k : kIgnored)
+        if (keyword == k)
+            return true;
+    return false;
+}
+
+std::string At(int line, const std::string& why)
+{
+    return "line " + std::to_string(line) + ": " + why;
+}
+
+// Our own pass over the lines: the layout of files, tracks and indexes with the line
+// each comes from. libcue attaches a track to the wrong file when a FILE line falls
+// between its INDEX 00 and INDEX 01 (the layout rippers write for one file per track),
+// and it reports no line numbers, so the layout is read here.
+bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
+{
+    int lineNumber = 0;
+    CueTrack* track = nullptr;
+    auto fail = [&](int line, const std::string& why) {
+        error = At(line, why);
+        return false;
+    };
+    auto lacksIndex1 = [&]() {
+        if (track == nullptr)
+            return false;
+        for (const auto& index : track->indexes)
+            if (index.number == 1)
+                return false;
+        return true;
+    };
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const auto words = Words(line);
+        if (words.empty())
+            continue;
+        const std::string& key = words[0];
+        if (key == "FILE") {
+            if (words.size() != 3)
+                return fail(lineNumber, "expected FILE \"name\" BINARY or WAVE");
+            if (words[2] != "BINARY" && words[2] != "WAVE")
+                return fail(lineNumber, "file type " + words[2] + " is not read (BINARY or WAVE only)");
+            sheet.files.push_back({words[1], words[2] == "WAVE", lineNumber});
+        } else if (key == "TRACK") {
+            int number = 0;
+            CueTrackMode mode;
+            if (sheet.files.empty())
+                return fail(lineNumber, "TRACK before any FILE");
+            if (words.size() != 3 || !Number(words[1], 1, 99, number))
+                return fail(lineNumber, "expected TRACK nn MODE with nn from 01 to 99");
+            if (!Mode(words[2], mode))
+                return fail(lineNumber, "track mode " + words[2] + " is not read (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352)");
+            if (lacksIndex1())
+                return fail(track->line, "track " + std::to_string(track->number) + " has no INDEX 01");
+            if (track != nullptr && number <= track->number)
+                return fail(lineNumber, "track " + std::to_string(number) + " follows track " + std::to_string(track->number));
+            sheet.tracks.push_back({});
+            track = &sheet.tracks.back();
+            track->number = number;
+            track->line = lineNumber;
+            track->mode = mode;
+        } else if (key == "INDEX") {
+            int number = 0;
+            uint32_t frames = 0;
+            if (track == nullptr)
+                return fail(lineNumber, "INDEX outside a TRACK");
+            if (words.size() != 3 || !Number(words[1], 0, 99, number) || !Time(words[2], frames))
+                return fail(lineNumber, "expected INDEX nn mm:ss:ff");
+            if (track->indexes.empty() ? number > 1 : number <= track->indexes.back().number)
+                return fail(lineNumber, "INDEX " + words[1] + " out of order");
+            track->indexes.push_back({number, frames, static_cast<int>(sheet.files.size()) - 1, lineNumber});
+        } else if (key == "PREGAP" || key == "POSTGAP") {
+            uint32_t frames = 0;
+            if (track == nullptr)
+                return fail(lineNumber, key + " outside a TRACK");
+            if (words.size() != 2 || !Time(words[1], frames))
+                return fail(lineNumber, "expected " + key + " mm:ss:ff");
+            (key == "PREGAP" ? track->pregap : track->postgap) = frames;
+        } else if (key == "REM") {
+            if (words.size() >= 3 && words[1] == "GENRE" && track == nullptr) {
+                sheet.genre = words[2];
+                for (size_t i = 3; i < words.size(); ++i)
+                    sheet.genre += " " + words[i];
+            }
+        } else if (!Accepted(key)) {
+            return fail(lineNumber, "unknown command \"" + key + "\"");
+        } else if (words.size() < 2) {
+            return fail(lineNumber, key + " without a value");
+        }
+    }
+    sheet.lineCount = lineNumber;
+    if (lacksIndex1())
+        return fail(track->line, "track " + std::to_string(track->number) + " has no INDEX 01");
+    for (const auto& t : sheet.tracks)
+        if (t.mode == CueTrackMode::Audio)
+            return true;
+    return fail(sheet.tracks.empty() ? std::max(lineNumber, 1) : sheet.tracks.front().line, "the sheet has no audio track");
+}
+
+// libcue prints its complaints on standard error; the drive list reports the sheet in
+// its own words, so the stream is pointed at /dev/null while libcue parses.
+class QuietStderr
+{
+public:
+    QuietStderr()
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && sink >= 0)
+            ::dup2(sink, STDERR_FILENO);
+        if (sink >= 0)
+            ::close(sink);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+std::string Text(const char* s)
+{
+    return s != nullptr ? std::string(s) : std::string();
+}
+
+// CD-Text and REM DATE through libcue, which also has the last word on the grammar.
+bool ReadTexts(const std::string& text, CueSheet& sheet, std::string& error)
+{
+    static std::mutex parserState;  // libcue's parser keeps its state in globals
+    std::lock_guard lock(parserState);
+    Cd* cd = nullptr;
+    {
+        QuietStderr quiet;
+        cd = cue_parse_string(text.c_str());
+    }
+    if (cd == nullptr || cd_get_ntrack(cd) != static_cast<int>(sheet.tracks.size())) {
+        if (cd != nullptr)
+            cd_delete(cd);
+        error = At(sheet.lineCount, "the sheet is malformed (libcue refuses it)");
+        return false;
+    }
+    if (const Cdtext* cdtext = cd_get_cdtext(cd)) {
+        sheet.title = Text(cdtext_get(PTI_TITLE, cdtext));
+        sheet.performer = Text(cdtext_get(PTI_PERFORMER, cdtext));
+    }
+    if (Rem* rem = cd_get_rem(cd))
+        sheet.date = Text(rem_get(REM_DATE, rem));
+    for (size_t i = 0; i < sheet.tracks.size(); ++i) {
+        const Track* track = cd_get_track(cd, static_cast<int>(i) + 1);
+        const Cdtext* cdtext = track != nullptr ? track_get_cdtext(track) : nullptr;
+        if (cdtext != nullptr)
+            sheet.tracks[i].title = Text(cdtext_get(PTI_TITLE, cdtext));
+    }
+    cd_delete(cd);
+    return true;
+}
+
+} // namespace
+
+bool ParseCueSheet(std::string_view text, CueSheet& sheet, std::string& error)
+{
+    sheet = CueSheet{};
+    // Sheets saved on other systems often begin with a byte order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n');
+        error = At(static_cast<int>(line), "the sheet holds a NUL byte");
+        return false;
+    }
+    return ReadLayout(text, sheet, error) && ReadTexts(std::string(text), sheet, error);
+}
+
+} // namespace quillon
