@@ -7,7 +7,7 @@
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
 #include "cli/CdRip.h"
-#include "cli/CdSettings.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalGrabWindow.h"
 
 #include <algorithm>
@@ -189,7 +189,7 @@ int RunCdCommand(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
-    const int index = options.drive ? *options.drive : LoadCdSettings().defaultCd;
+    const int index = options.drive ? *options.drive : LoadStoredSettings().settings.defaultCd;
     if (command == "drives")
         return Drives(options);
     if (command == "toc")

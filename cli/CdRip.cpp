@@ -8,7 +8,7 @@
 #include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/CdOptions.h"
-#include "cli/CdSettings.h"
+#include "cli/StoredSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/TerminalGrabWindow.h"
@@ -137,7 +137,7 @@ int RunRip(int argc, char** argv)
         }
     }
 
-    const DefaultSettings settings = LoadCdSettings();
+    const DefaultSettings settings = LoadStoredSettings().settings;
     DefaultEncodingOptions options = settings.options;
     arguments.options.ApplyTo(options);
     if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {

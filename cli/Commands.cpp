@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "batch/JobList.h"
 #include "cli/CancelWatcher.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "run/ConversionRun.h"
@@ -17,25 +18,9 @@ namespace quillon::cli {
 
 namespace {
 
-const EnvironmentLookup kEnvironment = [](const char* name) { return std::getenv(name); };
-
 void Complain(const std::string& text)
 {
     std::fprintf(stderr, "quillon: %s\n", text.c_str());
-}
-
-struct LoadedSettings
-{
-    std::string path;
-    DefaultSettings settings;
-};
-
-LoadedSettings LoadSettings()
-{
-    LoadedSettings loaded{SettingsFilePath(kEnvironment), SettingsStore::Initialise(kEnvironment)};
-    QtSettingsFile file(loaded.path);
-    SettingsStore::LoadDefaults(file, loaded.settings);
-    return loaded;
 }
 
 bool IsDirectory(const std::string& path)
@@ -63,7 +48,7 @@ bool SameFile(const std::string& a, const std::string& b)
 
 int RunConversion(const CliArguments& arguments)
 {
-    const LoadedSettings loaded = LoadSettings();
+    const StoredSettings loaded = LoadStoredSettings();
     DefaultEncodingOptions options = loaded.settings.options;
     arguments.options.ApplyTo(options);
     const int action = arguments.command == Command::Encode ? kActionEncode : kActionDecode;
@@ -155,7 +140,7 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
 
 int ShowDefaults()
 {
-    const LoadedSettings loaded = LoadSettings();
+    const StoredSettings loaded = LoadStoredSettings();
     std::printf("%s\n", FormatOptionSummary(loaded.settings.options).c_str());
     std::printf("Output folder: %s\n", loaded.settings.defaultOutputDir.c_str());
     std::printf("Default CD drive: %d\n", loaded.settings.defaultCd);
@@ -165,7 +150,7 @@ int ShowDefaults()
 
 int SaveDefaults(const CliArguments& arguments)
 {
-    LoadedSettings loaded = LoadSettings();
+    StoredSettings loaded = LoadStoredSettings();
     DefaultSettings& settings = loaded.settings;
     arguments.options.ApplyTo(settings.options);
     if (const std::string problem = CheckEncodingOptions(settings.options); !problem.empty()) {
