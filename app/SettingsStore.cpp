@@ -7,15 +7,6 @@
 
 namespace quillon {
 
-std::string TemporaryFolderVariable(const EnvironmentLookup& getEnv)
-{
-    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) {
-        if (const char* value = getEnv(name))
-            return value;
-    }
-    return {};
-}
-
 std::string InitialOutputDir(const EnvironmentLookup& getEnv)
 {
     std::string folder = TemporaryFolderVariable(getEnv);

@@ -2,6 +2,7 @@
 
 #include "app/SettingsBackend.h"
 #include "batch/EncodingOptions.h"
+#include "platform/TemporaryFolder.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,11 +18,6 @@ struct DefaultSettings
     int32_t defaultCd = 0;
     std::string defaultOutputDir;
 };
-
-using EnvironmentLookup = std::function<const char*(const char*)>;
-
-// TMP, then TEMP, then TMPDIR: the first that exists, even when empty; "" when none.
-std::string TemporaryFolderVariable(const EnvironmentLookup& getEnv);
 
 // The temporary folder with "/" appended, or "NOT SET" when it is empty.
 std::string InitialOutputDir(const EnvironmentLookup& getEnv);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <limits>
+#include <strings.h>
 
 namespace quillon {
 
@@ -239,12 +240,35 @@ EditResult JobList::SetJobOutputName(const std::string& text)
     return {};
 }
 
+void JobList::FollowLayerExtension(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    auto& job = jobs_[static_cast<size_t>(index)];
+    const auto dot = job.outputName.rfind('.');
+    if (!job.IsCdTrack() || !job.IsEncode() || dot == std::string::npos)
+        return;
+    const std::string extension = job.outputName.substr(dot);
+    if (extension.size() != 4 || strncasecmp(extension.c_str(), ".mp", 3) != 0 || extension[3] < '1' ||
+        extension[3] > '3')
+        return;
+    job.outputName = MakeOutputName(job.outputName, job.action, job.layer);
+    rows_[static_cast<size_t>(index)].outputName = job.outputName;
+}
+
 void JobList::RefreshOptionText(int index)
 {
     if (index < 0 || index >= Count())
         return;
     const auto& job = jobs_[static_cast<size_t>(index)];
     rows_[static_cast<size_t>(index)].optionText = job.IsEncode() ? FormatOptionString(job.Options()) : "None";
+}
+
+void JobList::ShowOptionString(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    rows_[static_cast<size_t>(index)].optionText = FormatOptionString(jobs_[static_cast<size_t>(index)].Options());
 }
 
 int64_t JobList::BatchKiB() const

@@ -102,6 +102,13 @@ public:
 
     // The option text of the selected job changed (the options dialog).
     void RefreshOptionText(int index);
+    // After the options of job `index` changed: a CD job's output name ending in ".mp1",
+    // ".mp2" or ".mp3" takes the extension of its layer, so a Layer II stream is never
+    // named ".mp3". Other names, and file jobs, are left as the user set them.
+    void FollowLayerExtension(int index);
+    // Shows the job's option string whatever its action (a decode job that took new
+    // defaults shows them too).
+    void ShowOptionString(int index);
 
     // Sum of sizeKiB over all jobs.
     int64_t BatchKiB() const;

@@ -1,5 +1,6 @@
 #include "cd/AudioGrab.h"
 
+#include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
 
 #include <fcntl.h>
@@ -52,7 +53,13 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
         if (c.track < 0 || c.track >= drive.trackCount)
             continue;
         const TrackRecord& track = drive.tracks[c.track];
-        const std::string path = folder + c.name + ".WAV";
+        const std::string fileName = TrackFileName(c.name);
+        if (fileName.empty()) {
+            window.ShowStopMessage(TrackNameNotAFileName(c.name));
+            outcome = GrabOutcome::FileFailed;
+            break;
+        }
+        const std::string path = folder + fileName + ".WAV";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         window.SetFileText(path);
         if (fd < 0) {

@@ -4,9 +4,13 @@
 #include "platform/scsi/VirtualDisc.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -80,12 +84,37 @@ bool DiscInfoStore::SaveDiscInfo(int driveIndex, const CdDrive& drive) const
     if (!Keeps(driveIndex, drive))
         return false;
     ::mkdir((baseDir.empty() ? std::string("cddata") : baseDir + "/cddata").c_str(), 0777);
-    FILE* f = std::fopen(DiscFilePath(drive.discId).c_str(), "wb");
-    if (f == nullptr)
+    // Written beside the file and renamed over it: a link at the file's name is replaced,
+    // never followed, and a failed write leaves the old texts as they were.
+    static std::atomic<unsigned> serial{0};
+    const std::string path = DiscFilePath(drive.discId);
+    int fd = -1;
+    std::string temporary;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
         return false;
-    const size_t n = std::max<int16_t>(drive.trackCount, 0);
-    const bool written = std::fwrite(records_[driveIndex].data(), sizeof(TrackInfo), n, f) == n;
-    return std::fclose(f) == 0 && written;
+    const size_t size = sizeof(TrackInfo) * static_cast<size_t>(std::max<int16_t>(drive.trackCount, 0));
+    const auto* bytes = reinterpret_cast<const char*>(records_[driveIndex].data());
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (done != size || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool DiscInfoStore::LoadDiscInfo(int driveIndex, const CdDrive& drive)

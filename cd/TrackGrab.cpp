@@ -1,5 +1,7 @@
 #include "cd/TrackGrab.h"
 
+#include "cd/TrackList.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -32,9 +34,7 @@ std::string SpeedText(uint32_t grabbed, int64_t elapsed)
     // The speed is sectors per whole second over 74.82; before the first whole second
     // there is no rate yet.
     const double speed = elapsed > 0 ? static_cast<double>(grabbed / elapsed) * 0.013365410318096767 : 0.0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%4.1f X", speed);
-    return text;
+    return FixedOneDecimal(speed, 4) + " X";
 }
 
 int ReadSizeFor(const CdDrive& drive, size_t bufferSectors)

@@ -1,5 +1,6 @@
 #include "cd/TrackList.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace quillon {
@@ -19,6 +20,23 @@ std::string Format(const char* format, Args... args)
 }
 
 } // namespace
+
+std::string FixedOneDecimal(double value, int width)
+{
+    // printf's "%.1f" follows LC_NUMERIC, which the window toolkit takes from the user's
+    // environment; these texts keep their decimal point everywhere.
+    char digits[64];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 1).ptr;
+    std::string text(digits, end);
+    if (static_cast<int>(text.size()) < width)
+        text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+bool IsAudioTrack(const TrackRecord& track)
+{
+    return (track.entry.adrControl & 0x04) == 0;
+}
 
 const char* TrackTypeText(uint8_t adrControl)
 {
@@ -48,7 +66,7 @@ std::vector<TrackRow> BuildTrackRows(const CdDrive& drive, const std::vector<std
         row.name = g < static_cast<int>(names.size()) && !names[g].empty() ? names[g] : DefaultTrackName(g);
         row.number = Format("%d", g + 1);
         row.length = Format("%02d:%02d", static_cast<int>(t.seconds / 60), static_cast<int>(t.seconds % 60));
-        row.size = Format("%.1f MB", static_cast<double>(t.sectors) * 2352.0 / 1048576.0);
+        row.size = FixedOneDecimal(static_cast<double>(t.sectors) * 2352.0 / 1048576.0) + " MB";
         row.type = TrackTypeText(t.entry.adrControl);
         rows.push_back(std::move(row));
     }
@@ -66,7 +84,7 @@ SelectionTotals UpdateSelectionTotals(const CdDrive& drive, const std::vector<bo
         totals.seconds += drive.tracks[i].seconds;
     }
     totals.tracksText = Format("%d Track(s) ", totals.count);
-    totals.sizeText = Format("%.1f MB ", static_cast<double>(totals.sectors) * 2352.0 / 1048576.0);
+    totals.sizeText = FixedOneDecimal(static_cast<double>(totals.sectors) * 2352.0 / 1048576.0) + " MB ";
     totals.timeText = Format("%02d:%02d:%02d ", static_cast<int>(totals.seconds / 3600),
                              static_cast<int>(totals.seconds / 60 % 60), static_cast<int>(totals.seconds % 60));
     return totals;

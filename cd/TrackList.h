@@ -24,8 +24,12 @@ struct TrackRow
 
 // "Audio" for ADR/control 0x10, "ROM" for 0x14, "Unknown" otherwise.
 const char* TrackTypeText(uint8_t adrControl);
+// True for an audio track (control bit 2 clear); a data track must never be grabbed as audio.
+bool IsAudioTrack(const TrackRecord& track);
 // "Track%02d" of the 0-based track index.
 std::string DefaultTrackName(int index);
+// "%<width>.1f" with a decimal point whatever the user's locale.
+std::string FixedOneDecimal(double value, int width = 0);
 // "%d MBytes" of the whole disc.
 std::string DiscSizeText(int32_t totalSectors);
 

@@ -11,9 +11,11 @@ namespace quillon::cli {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+std::atomic<int> interrupts{0};
 
 extern "C" void OnSignal(int)
 {
+    CountInterrupt();
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] ssize_t n = write(signalPipe[1], &byte, 1);
@@ -21,6 +23,15 @@ extern "C" void OnSignal(int)
 }
 
 } // namespace
+
+void CountInterrupt()
+{
+    static_assert(std::atomic<int>::is_always_lock_free);
+    // The first may be stuck where a cancel cannot reach (an open that blocks, a drive
+    // that does not answer); the user's second asks to stop now.
+    if (interrupts.fetch_add(1) + 1 >= 2)
+        _exit(130);
+}
 
 CancelWatcher::CancelWatcher(std::function<void()> onCancel)
     : onCancel_(std::move(onCancel))

@@ -27,4 +27,9 @@ private:
     std::thread thread_;
 };
 
+// For signal handlers of the command line: counts an interrupt (Ctrl-C, SIGTERM); the
+// second one ends the command at once with exit status 130, whatever the first is still
+// waiting for. Async-signal-safe.
+void CountInterrupt();
+
 } // namespace quillon::cli

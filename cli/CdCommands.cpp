@@ -4,11 +4,13 @@
 #include "cd/CdDrive.h"
 #include "cd/CommandSense.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
 #include "cli/CdRip.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalGrabWindow.h"
+#include "cli/TerminalText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -90,6 +92,24 @@ std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveI
     return names;
 }
 
+bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, const std::vector<std::string>& names,
+                       const char* command)
+{
+    for (int t : tracks) {
+        if (!IsAudioTrack(drive.tracks[t])) {
+            std::fprintf(stderr, "quillon %s: track %d is a data track, not audio; it cannot be grabbed\n", command,
+                         t + 1);
+            return false;
+        }
+        if (TrackFileName(names[t]).empty()) {
+            std::fprintf(stderr, "quillon %s: track %d: %s\n", command, t + 1,
+                         cli::TerminalText(TrackNameNotAFileName(names[t])).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 std::vector<std::string> TrackNames(DiscInfoStore& store, int driveIndex, const CdDrive& drive)
@@ -123,14 +143,19 @@ int Toc(const CdOptions&, int index)
         return 1;
     DiscInfoStore store;
     const auto rows = BuildTrackRows(*drive, TrackNames(store, index, *drive));
+    std::vector<std::string> shownNames;
     size_t width = std::strlen(kTrackListHeaders[0]);
-    for (const auto& r : rows)
-        width = std::max(width, r.name.size());
+    for (const auto& r : rows) {
+        shownNames.push_back(cli::TerminalText(r.name));
+        width = std::max(width, shownNames.back().size());
+    }
     std::printf("%-*s  %s  %s  %s  %s\n", static_cast<int>(width), kTrackListHeaders[0], kTrackListHeaders[1],
                 kTrackListHeaders[2], kTrackListHeaders[3], kTrackListHeaders[4]);
-    for (const auto& r : rows)
-        std::printf("%-*s  %9s  %10s  %10s  %s\n", static_cast<int>(width), r.name.c_str(), r.number.c_str(),
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const TrackRow& r = rows[i];
+        std::printf("%-*s  %9s  %10s  %10s  %s\n", static_cast<int>(width), shownNames[i].c_str(), r.number.c_str(),
                     r.length.c_str(), r.size.c_str(), r.type.c_str());
+    }
     std::printf("%s\n", DiscSizeText(drive->totalSectors).c_str());
     return 0;
 }
@@ -149,6 +174,8 @@ int Grab(const CdOptions& options, int index)
     }
     DiscInfoStore store;
     const auto names = TrackNames(store, index, *drive);
+    if (!CheckChosenTracks(*drive, tracks, names, "grab"))
+        return 2;
     std::vector<GrabChoice> ticked;
     for (int t : tracks)
         ticked.push_back({t, names[t]});

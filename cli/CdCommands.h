@@ -18,6 +18,11 @@ bool LoadCdToc(CdDrive& drive);
 std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveIndex, const CdDrive& drive,
                                           bool stored);
 
+// Refuses, with a line naming the track, a data track (it would be grabbed as noise) and
+// a title that gives no file name. False when any chosen track is refused.
+bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, const std::vector<std::string>& names,
+                       const char* command);
+
 // "drives", "toc" and "grab" (and "rip" once the conversion run takes CD jobs).
 bool IsCdCommand(const char* name);
 // Runs `quillon <command> ...`; the exit status.

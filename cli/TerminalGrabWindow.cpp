@@ -2,6 +2,8 @@
 
 #include "cd/CommandSense.h"
 #include "cd/TrackGrab.h"
+#include "cli/CancelWatcher.h"
+#include "cli/TerminalText.h"
 
 #include <atomic>
 #include <csignal>
@@ -14,11 +16,14 @@ namespace quillon {
 namespace {
 
 std::atomic<bool> gCancel{false};
+std::atomic<bool> gInterrupted{false};
 struct sigaction gOldInterrupt;
 
 void OnInterrupt(int)
 {
+    cli::CountInterrupt();
     gCancel.store(true);
+    gInterrupted.store(true);
 }
 
 int Percent(int low, int high, int pos)
@@ -37,6 +42,11 @@ long NowMs()
 }
 
 } // namespace
+
+bool TerminalGrabWindow::WasInterrupted()
+{
+    return gInterrupted.load();
+}
 
 TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
 
@@ -63,10 +73,10 @@ void TerminalGrabWindow::SetFileText(const std::string& text)
     if (!file_.empty())
         Draw(true);
     EndLine();
-    file_ = text;
+    file_ = cli::TerminalText(text);
     trackPos_ = trackLow_;
     if (!tty_) {
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", file_.c_str());
         std::fflush(stdout);
     }
 }
@@ -141,7 +151,7 @@ void TerminalGrabWindow::ShowStopMessage(const std::string& text)
     Draw(true);
     EndLine();
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", cli::TerminalText(text).c_str());
     // The designed message does not say why; a user reporting a scratched disc or a
     // stubborn drive needs the sense the last read ended with.
     if (text == kGrabReadFailedMessage) {

@@ -12,6 +12,8 @@ class TerminalGrabWindow : public GrabProgressWindow
 {
 public:
     TerminalGrabWindow();
+    // True once Ctrl-C has cancelled a grab of this command.
+    static bool WasInterrupted();
     ~TerminalGrabWindow() override;
 
     void Create() override;

@@ -1,5 +1,7 @@
 #include "cli/TerminalWindow.h"
 
+#include "cli/TerminalText.h"
+
 #include <string>
 
 namespace quillon::cli {
@@ -21,7 +23,7 @@ void TerminalWindow::SetTitle(const std::string& title)
 {
     std::lock_guard lock(mutex_);
     EndProgressLine();
-    std::fprintf(out_, "%s\n", title.c_str());
+    std::fprintf(out_, "%s\n", TerminalText(title).c_str());
     std::fflush(out_);
 }
 
@@ -34,7 +36,7 @@ void TerminalWindow::SetInputPath(const std::string& path)
 void TerminalWindow::SetOutputPath(const std::string& path)
 {
     std::lock_guard lock(mutex_);
-    std::fprintf(out_, "  %s -> %s\n", inputPath_.c_str(), path.c_str());
+    std::fprintf(out_, "  %s -> %s\n", TerminalText(inputPath_).c_str(), TerminalText(path).c_str());
     std::fflush(out_);
 }
 
@@ -80,7 +82,7 @@ void TerminalWindow::LogLine(std::string_view line)
 {
     std::lock_guard lock(mutex_);
     EndProgressLine();
-    std::fprintf(out_, "%.*s\n", static_cast<int>(line.size()), line.data());
+    std::fprintf(out_, "%s\n", TerminalText(line).c_str());
     std::fflush(out_);
 }
 
@@ -95,7 +97,7 @@ void TerminalWindow::Note(const std::string& text, bool error)
     EndProgressLine();
     std::fflush(out_);
     std::FILE* stream = error ? err_ : out_;
-    std::fprintf(stream, "%s\n", text.c_str());
+    std::fprintf(stream, "%s\n", TerminalText(text).c_str());
     std::fflush(stream);
 }
 

@@ -84,7 +84,10 @@ WavCheckResult CheckWavInput(int fd, bool monoStream)
     }
     result.channels = static_cast<int>(Get16(h + 22));
     result.sampleRate = Get32(h + 24);
-    if (result.channels == 2 && monoStream)
+    // The encoders know one or two channels; any other count would be fed as noise.
+    if (result.channels != 1 && result.channels != 2)
+        result.verdict = WavCheck::NotMonoOrStereo;
+    else if (result.channels == 2 && monoStream)
         result.verdict = WavCheck::StereoToMono;
     else if (result.channels != 2 && !monoStream)
         result.verdict = WavCheck::MonoToStereo;
@@ -104,6 +107,7 @@ const char* WavCheckMessage(WavCheck verdict)
     case WavCheck::NotWave: return "Error: Input file is not a WAV";
     case WavCheck::StereoToMono: return "A Stereo WAVE file cannot be encoded into a Mono MPEG file.";
     case WavCheck::MonoToStereo: return "A Mono WAVE file cannot be encoded into a Stereo MPEG file.";
+    case WavCheck::NotMonoOrStereo: return "Error: Input file is neither mono nor stereo (1 or 2 channels).";
     case WavCheck::Not16Bit: return "Error: Input file is not a 16-bit WAV File.";
     }
     return "";

@@ -23,7 +23,8 @@ enum class WavCheck
     NotRiff,       // byte 0 is not 'R'
     NotWave,       // byte 8 is not 'W'
     StereoToMono,  // stereo file, mono stream asked for
-    MonoToStereo,  // non-stereo file, two-channel stream asked for
+    MonoToStereo,  // mono file, two-channel stream asked for
+    NotMonoOrStereo,  // a channel count other than 1 or 2
     Not16Bit,
 };
 

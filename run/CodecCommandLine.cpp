@@ -1,5 +1,6 @@
 #include "run/CodecCommandLine.h"
 
+#include <charconv>
 #include <cstdio>
 #include <unistd.h>
 
@@ -28,15 +29,25 @@ std::string ProgramDirectory()
 
 std::string CodecPath(const char* programName)
 {
-    return ProgramDirectory() + programName;
+    const std::string beside = ProgramDirectory() + programName;
+    if (access(beside.c_str(), X_OK) == 0)
+        return beside;
+    // Installed, the codec programs live in <prefix>/lib/quillon/ rather than on PATH.
+    const std::string installed = ProgramDirectory() + "../lib/quillon/" + programName;
+    return access(installed.c_str(), X_OK) == 0 ? installed : beside;
 }
 
 std::vector<std::string> EncoderArguments(const std::string& codecPath, const EncodingOptions& o,
                                           uint32_t sampleRateHz, const std::string& inputPath,
                                           const std::string& outputPath)
 {
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "-s%4.2f", sampleRateHz * 0.001);
+    // "-s%4.2f" without printf: the desktop program runs under the user's LC_NUMERIC,
+    // and the encoder reads a decimal point, never a comma.
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, sampleRateHz * 0.001, std::chars_format::fixed, 2).ptr;
+    std::string rate(digits, end);
+    rate.insert(0, rate.size() < 4 ? 4 - rate.size() : 0, ' ');
+    rate.insert(0, "-s");
 
     std::vector<std::string> words{
         codecPath,

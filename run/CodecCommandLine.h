@@ -14,7 +14,7 @@ constexpr const char* kDecoderProgram = "d3.dll";
 // The directory of the running program file, ending with "/"; "./" if it cannot be read.
 std::string ProgramDirectory();
 
-// A codec program beside the running program file.
+// A codec program beside the running program file, or in ../lib/quillon/ of an installed one.
 std::string CodecPath(const char* programName);
 
 // The encoder's words: path, -m<c> -b<kbps> -s<kHz> -p<1|2> -l<layer>, then -c -o -e and

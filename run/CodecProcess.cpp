@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -46,6 +47,18 @@ void SetNonBlocking(int fd)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
+// Our own writer of the child's output pipe, for the stop bytes. O_NONBLOCK belongs to
+// the open file, which a dup would share with the child's standard output; the child
+// must keep a blocking end, so ours is a second open of the same pipe.
+int OwnWriteEnd(int childEnd)
+{
+    const std::string path = "/proc/self/fd/" + std::to_string(childEnd);
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fd = fcntl(childEnd, F_DUPFD_CLOEXEC, 3);   // blocking, like the child's end
+    return fd;
+}
+
 } // namespace
 
 CodecProcess::CodecProcess(StatusSink& sink) : sink_(sink)
@@ -73,18 +86,20 @@ bool CodecProcess::Start(const std::vector<std::string>& argv)
         startError_ = "cannot create pipes";
         return false;
     }
-    // The run writes and reads without blocking so that Cancel can always break in.
+    // The run writes and reads without blocking so that Cancel can always break in; the
+    // child's two ends stay blocking, or its writes would fail once the pipe is full.
     SetNonBlocking(input[1]);
     SetNonBlocking(output[0]);
-    SetNonBlocking(output[1]);
+    const int ownWrite = OwnWriteEnd(output[1]);
 
     child_ = ChildProcess::Spawn(argv, input[0], output[1], &startError_);
+    close(output[1]);
 
     // Adopt after the spawn: a CloseAll that came first makes these close at once.
     inputRead_.Adopt(input[0]);
     inputWrite_.Adopt(input[1]);
     outputRead_.Adopt(output[0]);
-    outputWrite_.Adopt(output[1]);
+    outputWrite_.Adopt(ownWrite);
     return child_ != nullptr;
 }
 
@@ -191,6 +206,30 @@ void CodecProcess::Feed(int inputFd, std::atomic<uint64_t>& bytesFed)
             blocks = 0;
         }
     }
+}
+
+void CodecProcess::EndInput()
+{
+    inputWrite_.Close();
+    inputRead_.Close();
+}
+
+bool CodecProcess::WaitForEnd()
+{
+    constexpr int kCancelCheckMs = 50;
+    if (!child_)
+        return true;
+    while (!closed_) {
+        if (child_->Wait(kCancelCheckMs))
+            return true;
+    }
+    return !child_->Running();
+}
+
+void CodecProcess::Kill()
+{
+    if (child_)
+        child_->Kill();
 }
 
 void CodecProcess::StopReader()

@@ -17,7 +17,7 @@ namespace quillon {
 // One codec program of one job: the two pipes, the child, the feed of the input bytes
 // and the reader of the child's output lines.
 //
-// Worker thread: Start, StartReader, Feed, StopReader, CloseAll. Any other thread may
+// Worker thread: Start, StartReader, Feed, EndInput, WaitForEnd, StopReader, CloseAll. Any other thread may
 // call StopReader and CloseAll at the same time (Cancel); Feed then ends promptly.
 class CodecProcess
 {
@@ -46,6 +46,13 @@ public:
     // for a refresh every 10 blocks. Ends early at a failed or short write, when the child
     // has ended, or when the pipes were closed.
     void Feed(int inputFd, std::atomic<uint64_t>& bytesFed);
+
+    // Closes our ends of the input pipe: the child reads end-of-file and finishes.
+    void EndInput();
+    // Waits until the child has ended, so that the reader sees every line it printed;
+    // false when CloseAll (Cancel) came first. True when none started.
+    bool WaitForEnd();
+    void Kill();
 
     // Writes stop bytes behind the child's output until the reader has stopped.
     void StopReader();

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,15 +19,50 @@ constexpr const char* kCannotOpenInput = "Error: Cannot open the input file";
 constexpr const char* kCannotExecute = "Cannot execute compressor";
 constexpr const char* kProcessAborted = "Process aborted";
 constexpr const char* kProcessingFinished = "Processing Finished.";
-
-// How often the final wait looks whether the run was cancelled meanwhile.
-constexpr int kChildPollMs = 100;
+constexpr const char* kCannotCreateOutput = "Error: Cannot create the output file ";
 
 std::string Format(const char* format, auto... values)
 {
     char text[128];
     std::snprintf(text, sizeof text, format, values...);
     return text;
+}
+
+// Opens an input without blocking on a FIFO or device, and only when it is a plain
+// file: anything else could hang the run or never end.
+int OpenRegularFile(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// A new empty file beside `outputPath` (same folder, so the final rename cannot cross
+// file systems), hidden and named after it; "" when none can be made.
+std::string CreatePartFile(const std::string& outputPath)
+{
+    static std::atomic<unsigned> serial{0};
+    const auto slash = outputPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = folder + "." + name + Format(".%d-%u.part", static_cast<int>(getpid()), serial++);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
 }
 
 } // namespace
@@ -78,7 +114,6 @@ void ConversionRun::Run()
     JobOutcome outcome = JobOutcome::Done;
     for (int i = 0; i < jobs_.Count() && outcome == JobOutcome::Done && !abortRequested_; ++i) {
         bytesFed_ = 0;
-        ReapChildren(false);
         FileJob& job = jobs_.Job(i);
         const int32_t sizeKiB = job.sizeKiB;
         if (job.IsCdTrack()) {
@@ -101,12 +136,14 @@ void ConversionRun::Run()
     window_.SetOverallPosition(batchKiB);
 
     if (outcome == JobOutcome::Done && !abortRequested_) {
-        // Every codec program of the run has finished its file before the run says so.
-        ReapChildren(true);
-        if (!abortRequested_)
-            EndRun(kProcessingFinished);
+        // A codec program that failed left no output; the run must not say all went well.
+        std::string failure;
+        {
+            std::lock_guard lock(stateMutex_);
+            failure = firstCodecFailure_;
+        }
+        EndRun(failure.empty() ? kProcessingFinished : failure);
     }
-    ReapChildren(true);
     if (abortRequested_)
         SetEnd(RunEnd::Aborted);
     SetEnd(RunEnd::Failed);
@@ -138,7 +175,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     window_.SetInputPath(inputPath);
     window_.SetOutputPath(outputPath);
 
-    const int fd = open(inputPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(inputPath);
     if (fd < 0) {
         window_.MessageBox(kCannotOpenInput);
         SetEnd(RunEnd::Failed);
@@ -165,10 +202,24 @@ JobOutcome ConversionRun::ConvertJob(int index)
         sampleRate = check.sampleRate;
     }
 
+    // The codec program writes beside the output under a name of its own; the output's
+    // name appears only once the job has completed, so a failed or cancelled job leaves
+    // no broken file and an earlier file of that name stays as it was.
+    const std::string partPath = CreatePartFile(outputPath);
+    if (partPath.empty()) {
+        CloseInput();
+        EndRun(kCannotCreateOutput + outputPath);
+        return JobOutcome::OutputNotCreated;
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        partPath_ = partPath;
+    }
+
     const char* program = encode ? kEncoderProgram : kDecoderProgram;
     const std::string codecPath = locator_(program);
-    const auto argv = encode ? EncoderArguments(codecPath, job.Options(), sampleRate, inputPath, outputPath)
-                             : DecoderArguments(codecPath, inputPath, outputPath);
+    const auto argv = encode ? EncoderArguments(codecPath, job.Options(), sampleRate, inputPath, partPath)
+                             : DecoderArguments(codecPath, inputPath, partPath);
     auto process = std::make_shared<CodecProcess>(static_cast<StatusSink&>(*this));
     const bool started = process->Start(argv);
     SetCurrent(process);
@@ -178,24 +229,51 @@ JobOutcome ConversionRun::ConvertJob(int index)
     if (started)
         process->Feed(fd, bytesFed_);
     CloseInput();
+    // The program's last lines come after its input has ended; the stop byte goes in
+    // only behind everything it printed.
+    process->EndInput();
+    if (!process->WaitForEnd()) {
+        // Cancelled: the output is thrown away, so the program need not finish it.
+        process->Kill();
+        process->WaitForExit(-1);
+    }
     process->StopReader();
     process->CloseAll();
+    SetCurrent(nullptr);
 
     if (!started) {
-        SetCurrent(nullptr);
+        unlink(partPath.c_str());
         EndRun(kCannotExecute);
         return JobOutcome::CodecNotStarted;
     }
 
+    bool completed = !abortRequested_;
+    if (const auto status = process->ExitStatus(); completed && status && *status != 0) {
+        completed = false;
+        window_.LogLine(Format("%s ended with exit status %d", program, *status));
+        ++failedCodecs_;
+        std::lock_guard lock(stateMutex_);
+        if (firstCodecFailure_.empty())
+            firstCodecFailure_ = Format("Error: %s ended with exit status %d.", program, *status);
+    }
     if (job.IsCdTrack()) {
         clock_.Pause(kTagPauseMs);
-        process->WaitForExit(-1);
-        if (!AppendTagBlock(job, outputPath))
+        if (completed && !AppendTagBlock(job, partPath)) {
             window_.LogLine("Cannot append the track's tag to " + outputPath);
+            completed = false;
+        }
         unlink(inputPath.c_str());
     }
-    children_.push_back({program, process->TakeChild()});
-    SetCurrent(nullptr);
+    if (completed && rename(partPath.c_str(), outputPath.c_str()) != 0) {
+        window_.LogLine("Cannot name the finished file " + outputPath + ": " + std::strerror(errno));
+        completed = false;
+    }
+    if (!completed)
+        unlink(partPath.c_str());
+    {
+        std::lock_guard lock(stateMutex_);
+        partPath_.clear();
+    }
 
     window_.SetCurrentRange(100);
     window_.SetCurrentPosition(100);
@@ -273,29 +351,6 @@ void ConversionRun::Cancel()
     EndRun(kProcessAborted);
 }
 
-void ConversionRun::ReapChildren(bool waitAll)
-{
-    if (waitAll) {
-        for (auto& ended : children_) {
-            while (!abortRequested_ && !ended.child->Wait(kChildPollMs)) {
-            }
-        }
-    }
-    for (auto it = children_.begin(); it != children_.end();) {
-        if (it->child && it->child->Running()) {
-            ++it;
-            continue;
-        }
-        if (it->child) {
-            if (const auto status = it->child->ExitStatus(); status && *status != 0) {
-                ++failedCodecs_;
-                window_.LogLine(Format("%s ended with exit status %d", it->program, *status));
-            }
-        }
-        it = children_.erase(it);
-    }
-}
-
 void ConversionRun::LogLine(std::string_view line)
 {
     window_.LogLine(line);
@@ -318,7 +373,7 @@ void ConversionRun::RefreshStatus()
         in.mode = mode_;
         in.bitrateText = bitrateText_;
         in.elapsedSeconds = clock_.NowSeconds() - jobStart_;
-        outputPath = outputPath_;
+        outputPath = partPath_.empty() ? outputPath_ : partPath_;
     }
     in.bytesFed = bytesFed_.load();
     in.doneKiB = doneKiB_.load();

@@ -26,7 +26,7 @@ using TempWavGrab = std::function<bool(FileJob& job, RunWindow& window)>;
 // Where a codec program is found ("l3.dll" or "d3.dll" beside the program by default).
 using CodecLocator = std::function<std::string(const char* programName)>;
 
-enum class JobOutcome { Done, InputNotOpened, WavRejected, CodecNotStarted };
+enum class JobOutcome { Done, InputNotOpened, WavRejected, OutputNotCreated, CodecNotStarted };
 
 // How a run ended, for callers that need more than the window was shown.
 enum class RunEnd { NotEnded, Finished, Failed, Aborted, Closed };
@@ -64,16 +64,11 @@ public:
     std::string FinalMessage() const;
     bool AbortRequested() const { return abortRequested_.load(); }
     int64_t DoneKiB() const { return doneKiB_.load(); }
-    // Codec programs of this run that ended with a non-zero exit status (logged as well).
+    // Codec programs of this run that ended with a non-zero exit status (logged, and named
+    // by the final message instead of "Processing Finished.").
     int FailedCodecPrograms() const { return failedCodecs_.load(); }
 
 private:
-    struct EndedChild
-    {
-        const char* program;
-        std::unique_ptr<ChildProcess> child;
-    };
-
     void LogLine(std::string_view line) override;
     void RefreshStatus() override;
 
@@ -81,9 +76,6 @@ private:
     void SetCurrent(std::shared_ptr<CodecProcess> process);
     std::shared_ptr<CodecProcess> Current() const;
     bool AppendTagBlock(const FileJob& job, const std::string& outputPath);
-    // Logs and forgets children that have ended; with `waitAll`, first waits for every
-    // one of them until they have ended or the run is aborted.
-    void ReapChildren(bool waitAll);
     void SetEnd(RunEnd end);
 
     JobList& jobs_;
@@ -114,10 +106,10 @@ private:
     std::string bitrateText_;
     std::string inputPath_;
     std::string outputPath_;
+    std::string partPath_;          // what the codec program writes until the job completes
+    std::string firstCodecFailure_;
     std::string finalMessage_;
     std::shared_ptr<CodecProcess> current_;
-
-    std::vector<EndedChild> children_;   // worker thread only
 };
 
 } // namespace quillon

@@ -1,5 +1,6 @@
 #include "run/StatusFigures.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace quillon {
@@ -14,6 +15,14 @@ std::string Format(const char* format, auto... values)
     char text[96];
     std::snprintf(text, sizeof text, format, values...);
     return text;
+}
+
+// "%.1f" that keeps its decimal point whatever locale the windows' toolkit has set.
+std::string OneDecimal(double value)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return std::string(text, result.ptr);
 }
 
 } // namespace
@@ -83,9 +92,8 @@ StatusFigures ComputeStatusFigures(const StatusInputs& in)
         const auto estimate = static_cast<int64_t>(static_cast<double>(int64_t{in.bitrate / 8} *
                                                                        static_cast<int64_t>(in.bytesFed)) /
                                                    kilobytesPerSecond);
-        out.sizesText = Format("%lluMB Compressed to %.1fMB",
-                               static_cast<unsigned long long>(in.bytesFed / 1048576),
-                               static_cast<double>(estimate) / 1048576.0);
+        out.sizesText = Format("%lluMB Compressed to ", static_cast<unsigned long long>(in.bytesFed / 1048576)) +
+                        OneDecimal(static_cast<double>(estimate) / 1048576.0) + "MB";
     } else {
         out.sizesText = "-";
     }

@@ -1,6 +1,7 @@
 #include "run/TempWavGrab.h"
 
 #include "formats/WavHeader.h"
+#include "platform/TemporaryFolder.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -28,13 +29,9 @@ int CreateTempFile(const std::string& path)
 
 std::string TempWavFolder(const std::string& defaultOutputDir)
 {
-    std::string folder = defaultOutputDir;
-    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) {
-        if (const char* value = std::getenv(name)) {
-            folder = value;
-            break;
-        }
-    }
+    std::string folder = TemporaryFolderVariable([](const char* name) { return std::getenv(name); });
+    if (folder.empty())
+        folder = defaultOutputDir;
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;

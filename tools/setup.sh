@@ -10,6 +10,8 @@ packages=(
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time
   xvfb xauth
+  desktop-file-utils xdotool
+  locales
   clang-14 libclang-rt-14-dev
 )
 
@@ -20,18 +22,27 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all packages present"
-  exit 0
-fi
+need_locale=0
+locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || need_locale=1
 
+# Root or sudo is asked for only when there is something to install.
 sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
+if [ "$(id -u)" -ne 0 ] && { [ ${#missing[@]} -gt 0 ] || [ $need_locale -eq 1 ]; }; then
   command -v sudo >/dev/null || { echo "setup: run as root or install sudo" >&2; exit 1; }
   sudo_cmd=(sudo)
 fi
 
-echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update
-"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+else
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update
+  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Texts with a decimal point are tested under a German locale.
+if [ $need_locale -eq 1 ]; then
+  echo "setup: generating the de_DE.UTF-8 locale"
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

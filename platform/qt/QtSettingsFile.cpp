@@ -1,19 +1,51 @@
 #include "platform/qt/QtSettingsFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace quillon {
 
 namespace {
 
 const QString kGroup = QStringLiteral("Default Settings");
+
+// A save that was killed leaves its temporary file and the lock files QSettings keeps
+// beside it; older than this, no save is still using them.
+constexpr int kStaleSeconds = 60;
+const QString kTemporaryInfix = QStringLiteral(".quillon-save-");
+
+// Ours: "<name>.quillon-save-*"; and what earlier versions left, "<name>.AbC123" (always
+// empty) and "<name>.AbC123.lock". A user's own "<name>.backup" has content and stays.
+bool IsOurLeftover(const QFileInfo& entry, const QString& settingsName)
+{
+    static const QRegularExpression earlier(QStringLiteral("^\\.[A-Za-z0-9]{6}(\\.lock)?$"));
+    const QString name = entry.fileName();
+    if (!name.startsWith(settingsName + '.'))
+        return false;
+    if (name.startsWith(settingsName + kTemporaryInfix))
+        return true;
+    const QString rest = name.mid(settingsName.size());
+    return earlier.match(rest).hasMatch() && (rest.endsWith(QStringLiteral(".lock")) || entry.size() == 0);
+}
+
+void RemoveStaleLeftovers(const QFileInfo& target)
+{
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-kStaleSeconds);
+    const QDir folder = target.absoluteDir();
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!entry.isSymLink() && IsOurLeftover(entry, target.fileName()) && entry.lastModified().toUTC() < before)
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
 
 } // namespace
 
@@ -70,10 +102,16 @@ int QtSettingsFile::WriteAll(std::span<const std::pair<std::string, std::string>
     const QFileInfo target(path);
     if (!QDir().mkpath(target.absolutePath()))
         return EACCES;
+    // A file the user made read-only is kept as it is; renaming over it would not ask.
+    struct stat old;
+    const bool hadOld = ::stat(target.absoluteFilePath().toLocal8Bit().constData(), &old) == 0;
+    if (hadOld && (old.st_mode & S_IWUSR) == 0)
+        return EACCES;
+    RemoveStaleLeftovers(target);
 
     QString temporaryPath;
     {
-        QTemporaryFile file(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+        QTemporaryFile file(target.absoluteFilePath() + kTemporaryInfix + QStringLiteral("XXXXXX"));
         file.setAutoRemove(false);
         if (!file.open())
             return EACCES;
@@ -96,6 +134,8 @@ int QtSettingsFile::WriteAll(std::span<const std::pair<std::string, std::string>
         if (out.status() != QSettings::NoError)
             result = EIO;
     }
+    if (result == 0 && hadOld && ::chmod(temporaryPath.toLocal8Bit().constData(), old.st_mode & 07777) != 0)
+        result = errno;
     if (result == 0 && std::rename(temporaryPath.toLocal8Bit().constData(), path.toLocal8Bit().constData()) != 0)
         result = errno;
     if (result != 0)

@@ -433,6 +433,12 @@ int main(int argc, char** argv)
     ok &= Save(GrabIcon(true), "grab-hot.png");
     ok &= Save(OkIcon(), "ok.png");
     ok &= Save(CancelIcon(), "cancel.png");
+    // The application icon in the sizes of the desktop's hicolor theme, for installing.
+    QDir().mkpath(outputFolder + "/hicolor");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    {
+        ok &= Save(AppIcon(size), QString("hicolor/quillon-%1.png").arg(size));
+    }
     const char* treeNames[] = {"drive-removable.png", "drive-fixed.png", "drive-optical.png",
                                "drive-network.png", "folder.png", "document.png", "computer.png"};
     for (int i = 0; i < 7; ++i)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,14 +74,15 @@ protected:
     std::string path;
 };
 
-TEST(TemporaryFolderRule, PicksTheFirstVariableThatExists)
+TEST(TemporaryFolderRule, PicksTheFirstVariableThatIsNotEmpty)
 {
     struct Row { std::map<std::string, std::string> env; const char* expected; };
     const Row rows[] = {
         {{{"TMP", "/tmp"}}, "/tmp/"},
         {{{"TMP", "/var/tmp/"}, {"TEMP", "/other"}}, "/var/tmp/"},
         {{{"TEMP", "/temp"}}, "/temp/"},
-        {{{"TMP", ""}, {"TEMP", "/temp"}}, "NOT SET"},   // an empty TMP still counts
+        {{{"TMP", ""}, {"TEMP", "/temp"}}, "/temp/"},   // an empty TMP counts as unset
+        {{{"TMP", ""}, {"TEMP", ""}}, "NOT SET"},
         {{{"TMPDIR", "/run/user/1"}}, "/run/user/1/"},
         {{{"TEMP", "/temp"}, {"TMPDIR", "/tmpdir"}}, "/temp/"},
         {{}, "NOT SET"},
@@ -178,6 +180,51 @@ TEST_F(SettingsFileTest, RoundTripLeavesNothingOfALongerFolder)
     EXPECT_NE(ReadRaw().find("Default"), std::string::npos);
     for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
         EXPECT_EQ(entry.path().string(), path) << "a temporary file was left behind";
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsKeptAndItsModeSurvivesASave)
+{
+    DefaultSettings saved = SettingsStore::Initialise(Env({}));
+    saved.defaultOutputDir = "/new/";
+    const struct { fs::perms mode; bool saves; } rows[] = {
+        {fs::perms::owner_read | fs::perms::group_read, false},
+        {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, true},
+    };
+    for (const auto& row : rows) {
+        WriteRaw("[Default%20Settings]\nDefOutDir=/old/\n");
+        fs::permissions(path, row.mode);
+        QtSettingsFile file(path);
+        const int error = SettingsStore::SaveDefaults(file, saved);
+        EXPECT_EQ(error == 0, row.saves) << static_cast<int>(row.mode);
+        EXPECT_EQ(ReadRaw().find("/new/") != std::string::npos, row.saves) << ReadRaw();
+        EXPECT_EQ(fs::status(path).permissions(), row.mode) << "the file's mode changed";
+        fs::permissions(path, fs::perms::owner_all);
+    }
+}
+
+TEST_F(SettingsFileTest, SaveRemovesStaleFilesOfKilledSaves)
+{
+    WriteRaw("[Default%20Settings]\nDefOutDir=/old/\n");
+    const fs::path folder = fs::path(path).parent_path();
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    const struct { const char* name; const char* content; bool stale; bool removed; } rows[] = {
+        {"2.51.conf.quillon-save-Ab12Cd", "[Default%20Settings]", true, true},
+        {"2.51.conf.quillon-save-Ab12Cd.lock", "123", true, true},
+        {"2.51.conf.DzvYEc", "", true, true},
+        {"2.51.conf.FKcXhb.lock", "", true, true},
+        {"2.51.conf.quillon-save-Zz99Yy", "", false, false},   // a save going on now
+        {"2.51.conf.backup", "[Default%20Settings]", true, false},
+        {"other.conf.AbCdEf", "", true, false},
+    };
+    for (const auto& row : rows) {
+        std::ofstream(folder / row.name) << row.content;
+        if (row.stale)
+            fs::last_write_time(folder / row.name, old);
+    }
+    QtSettingsFile file(path);
+    ASSERT_EQ(SettingsStore::SaveDefaults(file, SettingsStore::Initialise(Env({}))), 0);
+    for (const auto& row : rows)
+        EXPECT_EQ(fs::exists(folder / row.name), !row.removed) << row.name;
 }
 
 TEST_F(SettingsFileTest, HandWrittenFileInEitherSectionSpelling)

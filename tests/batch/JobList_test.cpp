@@ -201,6 +201,43 @@ TEST(JobList, CdTracksCarryTheirRecord)
     EXPECT_EQ(list.Row(0).outputDirText, "@DEFAULT");
 }
 
+TEST(JobList, CdJobOutputFollowsItsLayer)
+{
+    const struct
+    {
+        bool cd;
+        const char* name;
+        int layer;
+        const char* want;
+    } rows[] = {
+        {true, "Mr. Blue.mp3", 2, "Mr. Blue.mp2"},
+        {true, "Mr. Blue.MP3", 1, "Mr. Blue.mp1"},
+        {true, "Mr. Blue.mp2", 3, "Mr. Blue.mp3"},
+        {true, "Mr. Blue.ogg", 2, "Mr. Blue.ogg"},     // a name the user chose stays
+        {true, "Mr. Blue", 2, "Mr. Blue"},
+        {false, "song.mp3", 2, "song.mp3"},            // file jobs keep their name
+    };
+    int dummy = 0;
+    for (const auto& row : rows) {
+        JobList list;
+        ASSERT_TRUE(list.SetDefaultOutputDir("/out"));
+        if (row.cd) {
+            CdTrackSource track;
+            track.drive = reinterpret_cast<const CdDrive*>(&dummy);
+            track.trackName = "x";
+            ASSERT_TRUE(list.AddCdTracks({track}, {}));
+        } else {
+            ASSERT_TRUE(list.AddFiles({{"song.wav", "1K"}}, "/in", kActionEncode, {}));
+        }
+        list.Select(0);
+        ASSERT_TRUE(list.SetJobOutputName(row.name));
+        list.Job(0).layer = static_cast<int16_t>(row.layer);
+        list.FollowLayerExtension(0);
+        EXPECT_EQ(list.Job(0).outputName, row.want) << row.name;
+        EXPECT_EQ(list.Row(0).outputName, row.want) << row.name;
+    }
+}
+
 TEST(JobList, TextsLongerThanTheirFieldAreRefused)
 {
     const std::string name255(251, 'n');

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -17,12 +20,14 @@ struct CliRun
     std::string out;
 };
 
-// Runs quillon with `args` in `dir`, standard error joined to standard output.
-CliRun Quillon(const std::string& dir, const std::string& args)
+// Runs quillon with `args` in `dir`, standard error joined to standard output. `after`
+// is shell text that runs while quillon runs in the background ($p is its process).
+CliRun Quillon(const std::string& dir, const std::string& args, const std::string& after = "")
 {
-    const std::string cmd = "cd '" + dir + "' && TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
-                            "/drives' " + QUILLON_BIN_DIR +
-                            "/quillon " + args + " 2>&1";
+    std::string cmd = "cd '" + dir + "' && TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
+                      "/drives' " + QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
+    if (!after.empty())
+        cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";
     CliRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
@@ -126,6 +131,7 @@ TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
 
 TEST_F(CdCommands, GrabWritesTheImageData)
 {
+    disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
     const CliRun r = Quillon(dir.Path(), "grab --tracks 2-3 -o " + dir.Path());
     ASSERT_EQ(r.status, 0) << r.out;
     for (int t : {1, 2}) {
@@ -223,6 +229,7 @@ TEST_F(CdCommands, FailedReadsSayWhichSenseTheyEndedWith)
 
 TEST_F(CdCommands, RipSkipsATrackThatCannotBeRead)
 {
+    disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SCRATCHED | 1.0 | disc.cue | fail=22100:6\n");
     ::mkdir((dir / "out").c_str(), 0755);
     ::mkdir((dir / "tmp").c_str(), 0755);
@@ -251,6 +258,91 @@ TEST_F(CdCommands, RipRefusals)
         EXPECT_NE(r.status, 0) << row.args;
         EXPECT_NE(r.out.find(row.text), std::string::npos) << row.args << ": " << r.out;
     }
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+TEST_F(CdCommands, DataTracksAreRefusedBeforeAnythingIsWritten)
+{
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    for (const char* args : {"grab --tracks 2,3 -o out", "rip --tracks 2,3 -o out"}) {
+        const CliRun r = Quillon(dir.Path(), args);
+        EXPECT_EQ(r.status, 2) << args << ": " << r.out;
+        EXPECT_NE(r.out.find("track 3 is a data track"), std::string::npos) << args << ": " << r.out;
+    }
+    for (const char* name : {"out/Track02.WAV", "out/Track03.WAV", "out/Track02.mp3", "out/Track03.mp3"})
+        EXPECT_FALSE(Exists(dir / name)) << name;
+}
+
+// Sets the stored title of track `index` in the disc's text file that a rip left.
+void StoreTitle(const testing::TempDir& dir, int index, const std::string& title)
+{
+    std::string file;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "cddata"))
+        file = entry.path();
+    ASSERT_FALSE(file.empty()) << "no disc text file";
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    std::string field = title;
+    field.resize(30, '\0');
+    f.seekp(index * 128 + 3);
+    f.write(field.data(), 30);
+}
+
+TEST_F(CdCommands, StoredTitlesNameFilesInsideTheOutputFolderAndPrintEscaped)
+{
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "out/a").c_str(), 0755);
+    ::mkdir((dir / "out/a/b").c_str(), 0755);
+    ASSERT_EQ(Quillon(dir.Path(), "rip --tracks 2 -o out/a/b").status, 0) << "the rip stores the disc's text";
+    std::filesystem::remove(dir / "out/a/b/Track02.mp3");
+
+    StoreTitle(dir, 1, "../../escape1");
+    StoreTitle(dir, 0, "red\x1b[31m\a\nline");
+    const CliRun grab = Quillon(dir.Path(), "grab --tracks 2 -o out/a/b");
+    EXPECT_EQ(grab.status, 0) << grab.out;
+    EXPECT_TRUE(Exists(dir / "out/a/b/_.._escape1.WAV")) << grab.out;
+    const CliRun rip = Quillon(dir.Path(), "rip --tracks 2 -o out/a/b");
+    EXPECT_EQ(rip.status, 0) << rip.out;
+    ExpectTaggedMpeg(dir / "out/a/b/_.._escape1.mp3", "../../escape1", "Unknown", 12);
+    for (const char* outside : {"out/escape1.WAV", "out/escape1.mp3", "escape1.WAV", "escape1.mp3"})
+        EXPECT_FALSE(Exists(dir / outside)) << outside;
+
+    const CliRun toc = Quillon(dir.Path(), "toc");
+    EXPECT_EQ(toc.status, 0) << toc.out;
+    EXPECT_NE(toc.out.find("red\\x1b[31m\\x07\\nline"), std::string::npos) << toc.out;
+    EXPECT_EQ(toc.out.find_first_of("\x1b\a"), std::string::npos) << "raw control characters reached the terminal";
+
+    StoreTitle(dir, 1, "..");
+    const CliRun dots = Quillon(dir.Path(), "grab --tracks 2 -o out/a/b");
+    EXPECT_NE(dots.status, 0);
+    EXPECT_NE(dots.out.find("cannot be a file name"), std::string::npos) << dots.out;
+}
+
+TEST_F(CdCommands, CtrlCEndsTheWholeRipAndASecondOneEndsAGrabAtOnce)
+{
+    disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SLOW | 1.0 | disc.cue | delay=20\n");
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    // Track 3 takes about 4 s to grab; the Ctrl-C comes during it.
+    const CliRun rip = Quillon(dir.Path(), "rip --tracks 3,2 -o out", "sleep 1; kill -INT $p");
+    EXPECT_EQ(rip.status, 130) << rip.out;
+    EXPECT_FALSE(Exists(dir / "out/Track02.mp3")) << "the rip went on with the next track";
+    EXPECT_FALSE(Exists(dir / "out/Track03.mp3"));
+
+    // Every read takes 5 s: the first Ctrl-C waits for the read, the second does not.
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | STUCK | 1.0 | disc.cue | delay=5000\n");
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun grab = Quillon(dir.Path(), "grab --tracks 2 -o out", "sleep 0.5; kill -INT $p; sleep 0.2; kill -INT $p");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(grab.status, 130) << grab.out;
+    EXPECT_LT(took, std::chrono::seconds(3));
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
+#include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "FakeScsi.h"
 #include "TestDisc.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace quillon {
@@ -260,6 +262,59 @@ TEST(DiscInfoStore, RoundTripAndLimits)
     ASSERT_TRUE(again.LoadDiscInfo(3, drive));
     EXPECT_EQ(again.Record(3, 0)->tag[0], 'Z');
     EXPECT_EQ(TrackInfoField(again.Record(3, 1)->title, 30), "Kept");
+}
+
+TEST(DiscInfoStore, SaveReplacesALinkInsteadOfWritingThroughIt)
+{
+    testing::TempDir dir;
+    ::mkdir((dir / "cddata").c_str(), 0755);
+    testing::WriteTextFile(dir / "victim", "not a disc text");
+    ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / "cddata/00000578.cdd").c_str()), 0);
+    DiscInfoStore store;
+    store.baseDir = dir.Path();
+    CdDrive drive = DriveWithToc({0, 150 * 75, 350 * 75});
+    SetTrackInfoTitle(*store.Record(0, 0), "First");
+    ASSERT_TRUE(store.SaveDiscInfo(0, drive));
+
+    const auto victim = testing::ReadBinaryFile(dir / "victim");
+    EXPECT_EQ(std::string(victim.begin(), victim.end()), "not a disc text") << "the link's target was written";
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / "cddata/00000578.cdd").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << "the link is replaced by the disc text file";
+    EXPECT_EQ(st.st_size, 256);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "cddata"))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"00000578.cdd"}) << "a temporary file was left";
+}
+
+TEST(TrackNames, AFileNameComponentAndTheAudioFlag)
+{
+    const struct { const char* title; const char* file; } rows[] = {
+        {"Plain Title", "Plain Title"},
+        {"../../escape1", "_.._escape1"},
+        {"sub/dir/name", "sub_dir_name"},
+        {"/etc/passwd", "_etc_passwd"},
+        {"  .hidden", "hidden"},
+        {"..", ""},
+        {"...", ""},
+        {" . ", ""},
+        {"", ""},
+        {"line\nbreak\x1b[31m\a", "line_break_[31m_"},
+        {"tab\there\x7f", "tab_here_"},
+        {"Caf\xc3\xa9 No. 5...", "Caf\xc3\xa9 No. 5..."},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TrackFileName(row.title), row.file) << row.title;
+
+    const struct { uint8_t adrControl; bool audio; } flags[] = {
+        {0x10, true}, {0x11, true}, {0x12, true}, {0x14, false}, {0x16, false}, {0x04, false}, {0x00, true},
+    };
+    for (const auto& f : flags) {
+        TrackRecord track;
+        track.entry.adrControl = f.adrControl;
+        EXPECT_EQ(IsAudioTrack(track), f.audio) << std::hex << int(f.adrControl);
+    }
 }
 
 } // namespace

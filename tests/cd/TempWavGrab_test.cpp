@@ -52,6 +52,8 @@ TEST(TempWavFolder, EnvironmentOrder)
         {nullptr, "/temp", "/third", "/temp/"},
         {nullptr, nullptr, "/third", "/third/"},
         {nullptr, nullptr, nullptr, "/home/user/Music/"},
+        {"", "/temp", "/third", "/temp/"},   // set but empty counts as unset, as in the settings
+        {"", "", "", "/home/user/Music/"},
     };
     for (const auto& row : rows) {
         ScopedEnv a("TMP", row.tmp), b("TEMP", row.temp), c("TMPDIR", row.tmpdir);

@@ -227,6 +227,12 @@ TEST(EncoderEndToEnd, RefusalsEndNonZeroWithALineAndNoFile)
         {"layer 2 stereo at 32 kbit/s", {"-ms", "-b32", "-s44.10", "-p1", "-l2"}},
         {"layer 2 mono at 384 kbit/s", {"-mm", "-b384", "-s44.10", "-p1", "-l2"}},
         {"layer 1 stereo frame too small for its allocation", {"-ms", "-b32", "-s48.00", "-p1", "-l1"}},
+        // The options dialog keeps the bitrate list of the layer it opened with, so a job
+        // can carry a bitrate that its new layer has not.
+        {"layer 1 at the layer 3 bitrate 40", {"-ms", "-b40", "-s44.10", "-p1", "-l1"}},
+        {"layer 2 at the layer 3 bitrate 40", {"-mm", "-b40", "-s44.10", "-p1", "-l2"}},
+        {"layer 3 at the layer 1 bitrate 288", {"-ms", "-b288", "-s44.10", "-p2", "-l3"}},
+        {"layer 2 at the layer 1 bitrate 416", {"-ms", "-b416", "-s44.10", "-p1", "-l2"}},
         {"unknown mode", {"-mq", "-b128", "-s44.10", "-p2", "-l3"}},
         {"unknown word", {"-ms", "-b128", "-s44.10", "-p2", "-l3", "-z"}},
         {"output folder missing", {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, true},

@@ -112,7 +112,10 @@ TEST(WavHeader, InputCheckVerdicts)
         {"short file starting with R", {'R', 'I', 'F', 'F', 0, 0}, false, WavCheck::NotWave},
         {"stereo into mono", Header(2, 44100, 16), true, WavCheck::StereoToMono},
         {"mono into stereo", Header(1, 44100, 16), false, WavCheck::MonoToStereo},
-        {"four channels count as not stereo", Header(4, 44100, 16), false, WavCheck::MonoToStereo},
+        {"no channels", Header(0, 44100, 16), false, WavCheck::NotMonoOrStereo},
+        {"no channels into mono", Header(0, 44100, 16), true, WavCheck::NotMonoOrStereo},
+        {"three channels into mono", Header(3, 44100, 16), true, WavCheck::NotMonoOrStereo},
+        {"four channels into stereo", Header(4, 44100, 16), false, WavCheck::NotMonoOrStereo},
         {"mono 8-bit into stereo reports channels first", Header(1, 22050, 8), false, WavCheck::MonoToStereo},
         {"8-bit", Header(2, 44100, 8), false, WavCheck::Not16Bit},
         {"24-bit", Header(2, 48000, 24), false, WavCheck::Not16Bit},
@@ -143,6 +146,8 @@ TEST(WavHeader, RejectionMessages)
     EXPECT_STREQ(WavCheckMessage(WavCheck::MonoToStereo),
                  "A Mono WAVE file cannot be encoded into a Stereo MPEG file.");
     EXPECT_STREQ(WavCheckMessage(WavCheck::Not16Bit), "Error: Input file is not a 16-bit WAV File.");
+    EXPECT_STREQ(WavCheckMessage(WavCheck::NotMonoOrStereo),
+                 "Error: Input file is neither mono nor stereo (1 or 2 channels).");
     EXPECT_STREQ(WavCheckMessage(WavCheck::Accepted), "");
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon {
@@ -88,6 +89,8 @@ struct Job
         codec.StartReader();
         if (started)
             codec.Feed(inputFd, bytesFed);
+        codec.EndInput();
+        codec.WaitForEnd();
         codec.StopReader();
         codec.CloseAll();
         EXPECT_TRUE(codec.ReaderStopped());
@@ -220,6 +223,34 @@ TEST(CodecProcess, ReaderSplitsTheChildsOutput)
         close(fd);
         EXPECT_EQ(sink.Lines(), row.lines) << row.mode;
     }
+}
+
+TEST(CodecProcess, SlowReaderLosesNoLineOfAChattyChild)
+{
+    // The first lines are taken slowly, so the child meets a full pipe; it must wait
+    // there, not lose what it prints.
+    class SlowSink : public RecordingSink
+    {
+    public:
+        void LogLine(std::string_view line) override
+        {
+            if (++count_ <= 50)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            RecordingSink::LogLine(line);
+        }
+
+    private:
+        int count_ = 0;
+    } sink;
+    CodecProcess codec(sink);
+    ASSERT_TRUE(codec.Start({kFake, "many-lines", "4000"}));
+    codec.StartReader();
+    ASSERT_TRUE(codec.WaitForExit(30000));
+    codec.StopReader();
+    codec.CloseAll();
+    const auto lines = sink.Lines();
+    ASSERT_EQ(lines.size(), 4000u);
+    EXPECT_EQ(lines.back(), "line 4000 of a codec program that has a lot to say");
 }
 
 TEST(CodecProcess, StopByteFromTheChildStopsTheReaderEarly)

@@ -1,6 +1,9 @@
 #include "RunTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace quillon::test {
@@ -164,7 +167,7 @@ TEST_F(RunFixture, FailureTable)
     }
 }
 
-TEST_F(RunFixture, CodecThatEndsAtOnceCountsAsDoneAndItsStatusIsLogged)
+TEST_F(RunFixture, CodecThatEndsAtOnceIsNamedByTheFinalMessage)
 {
     if (!RealCodecsPresent())
         return;
@@ -175,11 +178,12 @@ TEST_F(RunFixture, CodecThatEndsAtOnceCountsAsDoneAndItsStatusIsLogged)
 
     RunAll();
 
-    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Error: l3.dll ended with exit status 2."});
     EXPECT_TRUE(window.LogHas("999 kbit/s")) << "the codec's own line reaches the log";
     EXPECT_TRUE(window.LogHas("l3.dll ended with exit status 2"));
-    EXPECT_GT(FileSize(folder / "fine.mp3"), 0u);
-    EXPECT_EQ(end, RunEnd::Finished);
+    EXPECT_FALSE(fs::exists(folder / "refused.mp3"));
+    EXPECT_GT(FileSize(folder / "fine.mp3"), 0u) << "the later jobs are still converted";
+    EXPECT_EQ(end, RunEnd::Failed);
 }
 
 TEST_F(RunFixture, ThirdOfFiveFailsItsCheck)
@@ -279,8 +283,7 @@ std::string SlowFinishingCodec(const TempFolder& folder)
               "for last; do :; done\n"
               "cat > \"$last\"\n"
               "sleep 1\n"
-              "printf END >> \"$last\"\n"
-              "exit 3\n",
+              "printf END >> \"$last\"\n",
               fs::perms::owner_all);
     return path;
 }
@@ -304,10 +307,122 @@ TEST_F(RunFixture, FinishedOnlyAfterEveryCodecProgramHasEnded)
     RunAll();
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
     EXPECT_EQ(tailsAtMessage, (std::vector<std::string>{"END", "END"}));
-    int statusLines = 0;
-    for (const auto& line : window.Get(window.log))
-        statusLines += line == "l3.dll ended with exit status 3";
-    EXPECT_EQ(statusLines, 2) << ::testing::PrintToString(window.Get(window.log));
+}
+
+std::string CopyingCodec(const TempFolder& folder);
+
+// What stays under the output's name when a job's codec program fails, is killed or
+// completes; an earlier file of that name is there before the run.
+TEST_F(RunFixture, OutputAppearsOnlyWhenItsJobHasCompleted)
+{
+    const struct
+    {
+        const char* what;
+        const char* script;   // after the input has been copied to the file it is given
+        const char* message;
+        bool replaced;
+    } rows[] = {
+        {"codec fails", "exit 3", "Error: l3.dll ended with exit status 3.", false},
+        {"codec killed", "kill -9 $$", "Error: l3.dll ended with exit status 137.", false},
+        {"codec completes", "exit 0", kFinished, true},
+    };
+    for (const auto& row : rows) {
+        TempFolder rowFolder;
+        JobList rowJobs;
+        ASSERT_TRUE(rowJobs.SetDefaultOutputDir(rowFolder.path));
+        WritePcmWav(rowFolder / "in.wav", 0.5, 2);
+        WriteText(rowFolder / "in.mp3", "OLD");
+        ASSERT_TRUE(rowJobs.AddFiles({{"in.wav", "1K"}}, rowFolder.path, kActionEncode, DefaultEncodingOptions{}));
+        const std::string codec = rowFolder / "codec.sh";
+        WriteText(codec, std::string("#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n") + row.script + "\n",
+                  fs::perms::owner_all);
+        TestWindow w;
+        ConversionRun run(rowJobs, w, clock, {}, [&](const char*) { return codec; });
+        run.Start();
+        run.Join();
+
+        EXPECT_EQ(w.Get(w.messages), std::vector<std::string>{row.message}) << row.what;
+        const uint64_t wavBody = FileSize(rowFolder / "in.wav") - 44;
+        EXPECT_EQ(FileSize(rowFolder / "in.mp3"), row.replaced ? wavBody : 3u) << row.what;
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(rowFolder.path))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"codec.sh", "in.mp3", "in.wav"})) << row.what << ": a partial file was left";
+    }
+}
+
+TEST_F(RunFixture, CancelledJobLeavesTheEarlierFileAndNoPart)
+{
+    WritePcmWav(folder / "long.wav", 10.0, 2);
+    WriteText(folder / "long.mp3", "OLD");
+    Add("long.wav", kActionEncode);
+    const std::string codec = CopyingCodec(folder);
+    locator = [&](const char*) { return codec; };
+    ConversionRun run(jobs, window, clock, {}, locator);
+    std::atomic<bool> once{true};
+    window.onFigures = [&] {
+        if (once.exchange(false))
+            std::thread([&] { run.Cancel(); }).join();
+    };
+    run.Start();
+    run.Join();
+    EXPECT_EQ(run.End(), RunEnd::Aborted);
+    EXPECT_EQ(FileSize(folder / "long.mp3"), 3u);
+    for (const auto& entry : fs::directory_iterator(folder.path))
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+}
+
+TEST_F(RunFixture, LogShowsTheLinesACodecPrintsAfterItsInputEnded)
+{
+    WritePcmWav(folder / "a.wav", 0.2, 2);
+    Add("a.wav", kActionEncode);
+    const std::string codec = folder / "late.sh";
+    WriteText(codec, "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\nsleep 0.3\necho 'No space left on device'\n",
+              fs::perms::owner_all);
+    locator = [&](const char*) { return codec; };
+    RunAll();
+    EXPECT_TRUE(window.LogHas("No space left on device")) << ::testing::PrintToString(window.Get(window.log));
+}
+
+TEST_F(RunFixture, FifoInputIsRefusedInsteadOfHanging)
+{
+    const std::string fifo = folder / "pipe.wav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Add("pipe.wav", kActionEncode);
+    std::atomic<bool> done{false};
+    // Should the open block, a writer unblocks it so that the test ends and fails.
+    std::thread rescue([&] {
+        for (int i = 0; i < 50 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+        }
+    });
+    ConversionRun run(jobs, window, clock, {}, locator);
+    run.Start();
+    run.Join();
+    done = true;
+    rescue.join();
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Error: Cannot open the input file"});
+    EXPECT_EQ(run.End(), RunEnd::Failed);
+    run.Cancel();
+}
+
+TEST_F(RunFixture, DecodeFiguresFollowTheOutputWhileItIsWritten)
+{
+    WriteText(folder / "stream.mp2", std::string(1'000'000, '\x5a'));
+    Add("stream.mp2", kActionDecode);
+    const std::string codec = CopyingCodec(folder);
+    locator = [&](const char*) { return codec; };
+    RunAll();
+    int64_t frames = 0;
+    for (const auto& f : window.Get(window.figureList))
+        frames = std::max<int64_t>(frames, f.framesDone);
+    EXPECT_GT(frames, 0) << "the figures read the length of the file being written";
+    EXPECT_EQ(FileSize(folder / "stream.wav"), 1'000'000u);
 }
 
 // A stand-in codec that copies its standard input into the file named by its last word.

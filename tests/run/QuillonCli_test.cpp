@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <atomic>
+#include <sys/stat.h>
 #include <thread>
 
 extern char** environ;
@@ -94,7 +96,8 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
 {
     struct Row { std::vector<std::string> args; int status; const char* expected; bool onStderr; };
     const Row rows[] = {
-        {{}, 0, "Usage: quillon encode", false},
+        {{}, 2, "no display to open the window on", true},            // the window, but no display
+        {{"song.wav"}, 2, "for the command line see 'quillon --help'", true},
         {{"--help"}, 0, "--emphasis E", false},
         {{"--version"}, 0, "quillon 2.51.0", false},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'", true},
@@ -203,6 +206,9 @@ TEST_F(CliTest, FailuresEndWithTheirTextAndANonZeroStatus)
         // The codec refuses Layer II mono above 192 kbit/s: the run finishes, the status tells.
         {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
          "l3.dll ended with exit status", false},
+        // ... and the run's final message names the failure instead of "Processing Finished."
+        {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
+         "Error: l3.dll ended with exit status 2.", true},
         {{"encode", "-o", "no-such-folder", "ok.wav"}, "does not exist", true},
         {{"decode", "-o", ".", "ok.wav"}, "would be overwritten by its own output", true},
     };
@@ -214,6 +220,50 @@ TEST_F(CliTest, FailuresEndWithTheirTextAndANonZeroStatus)
         EXPECT_FALSE(fs::exists(folder / "out/ok.mp3")) << row.text << ": no later job runs";
     }
     EXPECT_GT(FileSize(folder / "ok.wav"), 44u) << "the input survives";
+}
+
+TEST_F(CliTest, RefusesBatchesThatWouldLoseOrHangBeforeAnyJob)
+{
+    fs::create_directories(folder / "d1");
+    fs::create_directories(folder / "d2");
+    WritePcmWav(folder / "d1/a.wav", 0.2, 2);
+    WritePcmWav(folder / "d2/a.wav", 0.2, 2);
+    ASSERT_EQ(mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+    // Should quillon open the FIFO, a writer unblocks it so that the test ends and fails.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const int fd = open((folder / "pipe.wav").c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            close(fd);
+    });
+    struct Row { std::vector<std::string> args; const char* text; };
+    const Row rows[] = {
+        {{"encode", "-o", "out", "d1/a.wav", "d2/a.wav"},
+         "Two or more files of the batch would be written as out/a.mp3"},
+        {{"encode", "-o", "out", "pipe.wav"}, "pipe.wav is not a regular file"},
+        {{"encode", "-o", "out", "d1"}, "d1 names a folder, not a file"},
+    };
+    for (const auto& row : rows) {
+        const CliResult r = Run(row.args);
+        EXPECT_EQ(r.status, 2) << row.text << "\n" << r.out << r.err;
+        EXPECT_TRUE(Has(r.err, row.text)) << row.text << "\nerr: " << r.err;
+        EXPECT_FALSE(Has(r.out, "Quillon- (File")) << row.text << ": no job may start";
+    }
+    done = true;
+    rescue.join();
+    EXPECT_FALSE(fs::exists(folder / "out/a.mp3"));
+}
+
+TEST_F(CliTest, ControlCharactersInNamesArePrintedEscaped)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "x\x1b[2Jy\a.wav", 0.2, 2);
+    const CliResult r = Run({"encode", "-o", "out", "x\x1b[2Jy\a.wav"});
+    EXPECT_TRUE(Has(r.out, "x\\x1b[2Jy\\x07.wav")) << r.out;
+    EXPECT_EQ((r.out + r.err).find_first_of("\x1b\a"), std::string::npos) << "raw control characters reached the terminal";
 }
 
 TEST_F(CliTest, CtrlCCancelsTheBatch)

@@ -7,11 +7,12 @@
 //   lone-cr         prints "a\rb", then "c\r\n", then "d"
 //   slow-copy OUT   like copy, but sleeps 1 ms per read so the pipe fills up
 //   flood OUT       copies standard input to OUT while printing lines as fast as it can
+//   many-lines N    prints N numbered lines as fast as it can (a failed write loses its line)
 // Started with codec arguments (the first word begins with "-m", as the run passes them),
 // it takes the mode from QUILLON_FAKE_CODEC ("copy", "never-read", "exit-now" or "flood")
 // and the output from the last word, so that a run can use it as its encoder.
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -113,6 +114,11 @@ int main(int argc, char** argv)
     }
     if (mode == "flood" && argc > 2)
         return Flood(argv[2]);
+    if (mode == "many-lines" && argc > 2) {
+        for (int i = 1; i <= std::atoi(argv[2]); ++i)
+            Say("line " + std::to_string(i) + " of a codec program that has a lot to say\n");
+        return 0;
+    }
     if (mode == "lone-cr") {
         Say("a\rb\nc\r\nd\n");
         return 0;

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GrabberPictures.h"
+#include "StatusGallery.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
 #include "ui/CHyperLink.h"
@@ -23,6 +25,8 @@
 #include "ui/SplashWindow.h"
 
 using namespace quillon;
+
+int RenderWizard(const QString& outDir);   // WizardShots.cpp
 
 namespace
 {
@@ -307,5 +311,8 @@ int main(int argc, char** argv)
     RenderAbout();
     RenderFolderTree();
     RenderPictures();
+    failures += RenderWizard(outDir);
+    RenderGrabberWindows(Save);
+    failures += RenderStatusWindow(outDir) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

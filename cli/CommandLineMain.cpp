@@ -1,17 +1,16 @@
-// quillon: with a subcommand, converts files on the command line with the same run the
-// window uses, or works with audio CDs; without one, the window will open (for now the
-// usage is shown).
+// The command line: converts files with the same run the window uses, or works with
+// audio CDs. The program's main decides whether it runs or the window opens.
 
 #include "cli/CdCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
+#include "cli/StartChoice.h"
 
 #include <csignal>
 #include <cstdio>
 
-int main(int argc, char** argv)
+int quillon::cli::CommandLineMain(int argc, char** argv)
 {
-    using namespace quillon::cli;
     // A closed pipe shows as a failed write, in the codec pipes as on our own output.
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -32,6 +31,8 @@ int main(int argc, char** argv)
         std::fputs(UsageText().c_str(), stdout);
         std::printf("\nAudio CD commands:\n");
         quillon::PrintCdUsage();
+        std::printf("\nWithout a subcommand quillon opens its window; quillon FILE... opens it with the\n"
+                    "WAV and MPEG audio files on the batch.\n");
         return kExitOk;
     case Command::Encode:
     case Command::Decode:

@@ -1,0 +1,94 @@
+#include "batch/AddPaths.h"
+
+#include "formats/WavHeader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace quillon {
+
+namespace {
+
+std::string LowerExtension(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return {};
+    std::string ext = name.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+// A header our input check takes: RIFF, WAVE, 16-bit samples. The channel count is the
+// job's business, so either channel verdict still counts as a WAV file.
+bool HasWavHeader(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const WavCheck verdict = CheckWavInput(fd, false).verdict;
+    ::close(fd);
+    return verdict == WavCheck::Accepted || verdict == WavCheck::MonoToStereo ||
+           verdict == WavCheck::StereoToMono;
+}
+
+bool IsMpegName(const std::string& ext)
+{
+    return ext == ".mp1" || ext == ".mp2" || ext == ".mp3" || ext == ".mpa";
+}
+
+} // namespace
+
+std::vector<std::string> AddPathsToBatch(JobList& jobs, const std::vector<std::string>& paths,
+                                         const DefaultEncodingOptions& defaults)
+{
+    std::vector<std::string> refused;
+    for (const auto& given : paths) {
+        auto refuse = [&](const std::string& why) { refused.push_back("Cannot add " + given + ": " + why); };
+        if (given.empty()) {
+            refuse("the name is empty");
+            continue;
+        }
+        struct stat info {};
+        if (::stat(given.c_str(), &info) != 0) {
+            refuse(std::strerror(errno));
+            continue;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            refuse("not a regular file");
+            continue;
+        }
+        // The run opens location + file name later, perhaps from another current folder.
+        std::error_code error;
+        const auto full = std::filesystem::absolute(given, error).lexically_normal();
+        if (error) {
+            refuse(error.message());
+            continue;
+        }
+        const std::string name = full.filename().string();
+        const std::string ext = LowerExtension(name);
+        int action;
+        if (ext == ".wav" || HasWavHeader(given))
+            action = kActionEncode;
+        else if (IsMpegName(ext))
+            action = kActionDecode;
+        else {
+            refuse("neither a WAV file nor an MPEG audio file (.mp1, .mp2, .mp3, .mpa)");
+            continue;
+        }
+        const SourceFile file{name, SizeText(static_cast<uint64_t>(info.st_size))};
+        if (auto added = jobs.AddFiles({file}, full.parent_path().string(), action, defaults); !added)
+            refuse(added.message);
+    }
+    return refused;
+}
+
+} // namespace quillon

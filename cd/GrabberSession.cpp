@@ -1,0 +1,297 @@
+#include "cd/GrabberSession.h"
+
+#include "cd/GenreList.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillon {
+
+const char* const kGrabberTitle = "Quillon - CD-Audio Grabber Options...";
+const char* const kNoDrivesMessage = "No CD-ROM drives detected!";
+const char* const kNoDiscMessage = "No CD-Audio Disc Present in Drive!";
+const char* const kNoRawAudioQuestion =
+    "Warning!: This CD-ROM doesn't support RAW Audio Reading !\nQuillon may not be able to grab audio tracks "
+    "from CDA.\nDo you want to continue anyway ?";
+const char* const kSelectAllLabel = "Select &All Tracks";
+const char* const kDeselectAllLabel = "Deselect &All Tracks";
+const char* const kUnknownText = "Unknown";
+
+namespace {
+
+// The control nibble's data bit: such a track holds sectors of a file system, not sound.
+bool IsDataTrack(uint8_t adrControl)
+{
+    return (adrControl & 0x04) != 0;
+}
+
+// INQUIRY pads its texts with blanks; the list shows the words.
+std::string TrimRight(std::string text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::string OrUnknown(std::string text)
+{
+    return text.empty() ? std::string(kUnknownText) : text;
+}
+
+} // namespace
+
+std::string Latin1ToUtf8(const std::string& text)
+{
+    std::string out;
+    for (const unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+GrabberSession::GrabberSession(DriveTable& drives, int& driveCount)
+    : drives_(drives), driveCount_(driveCount), store_(std::make_unique<DiscInfoStore>())
+{
+}
+
+bool GrabberSession::DetectDrives()
+{
+    store_->Clear();
+    currentTrack_ = 0;
+    artist = kUnknownText;
+    currentIndex_ = -1;
+    driveCount_ = quillon::DetectDrives(drives_);
+    if (driveCount_ < 0)
+        driveCount_ = 0;
+    return driveCount_ > 0;
+}
+
+std::vector<std::string> GrabberSession::DriveEntries() const
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < driveCount_; ++i)
+        entries.push_back(TrimRight(drives_[i].vendor) + " " + TrimRight(drives_[i].product));
+    return entries;
+}
+
+int GrabberSession::InitialDrive(int defaultCd) const
+{
+    return defaultCd >= 0 && defaultCd < driveCount_ ? defaultCd : 0;
+}
+
+TrackInfo& GrabberSession::Record(int row)
+{
+    if (TrackInfo* stored = store_->Record(currentIndex_, row))
+        return *stored;
+    return spare_.at(static_cast<size_t>(row));
+}
+
+void GrabberSession::StoreRowNames(int index)
+{
+    for (size_t i = 0; i < rows_.size(); ++i)
+        SetTrackInfoTitle(Record(static_cast<int>(i)), rows_[i].texts.name);
+    store_->SaveDiscInfo(index, drives_[index]);
+}
+
+DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
+{
+    DiscLoad load;
+    currentTrack_ = 0;
+    if (currentIndex_ >= 0)
+        StoreRowNames(currentIndex_);
+    rows_.clear();
+    artist = kUnknownText;
+    if (index < 0 || index >= driveCount_) {
+        currentIndex_ = -1;
+        return load;
+    }
+
+    currentIndex_ = index;
+    if (store_->Record(index, 0) == nullptr)
+        spare_ = {};
+    CdDrive& drive = drives_[index];
+    drive.SetBlockMode(0, 2048);
+    DiscToc toc;
+    int count = 0;
+    load.discPresent = drive.ReadToc(count, toc.data()) == 1;
+    if (load.discPresent) {
+        discSize_ = DiscSizeText(drive.totalSectors);
+        load.storedTextRead = store_->LoadDiscInfo(index, drive);
+        const int tracks = std::min<int>(drive.trackCount, DiscInfoStore::kTracks);
+        std::vector<std::string> names;
+        for (int i = 0; i < tracks; ++i) {
+            TrackInfo& record = Record(i);
+            if (load.storedTextRead) {
+                names.push_back(TrackInfoField(record.title, sizeof record.title));
+            } else {
+                names.push_back(DefaultTrackName(i));
+                SetTrackInfoTitle(record, names.back());
+            }
+        }
+        for (TrackRow& texts : BuildTrackRows(drive, names)) {
+            GrabberRow row;
+            row.dataTrack = IsDataTrack(drive.tracks[rows_.size()].entry.adrControl);
+            row.texts = std::move(texts);
+            rows_.push_back(std::move(row));
+            if (rows_.size() == static_cast<size_t>(tracks))
+                break;
+        }
+        RecountTotals();
+    }
+
+    genre = kGenreOther;
+    selectAll_ = false;
+    if (load.storedTextRead && !rows_.empty()) {
+        const TrackInfo& first = Record(0);
+        year = TrackInfoField(first.year, sizeof first.year);
+        artist = TrackInfoField(first.artist, sizeof first.artist);
+        album = TrackInfoField(first.album, sizeof first.album);
+    } else {
+        year = std::to_string(currentYear);
+        artist = kUnknownText;
+        album = kUnknownText;
+    }
+    AssignInfoToAll();
+
+    uint8_t capabilities[32] = {};
+    drive.GetCapabilities(capabilities);
+    load.rawAudio = CdDrive::SupportsRawAudio(capabilities);
+    return load;
+}
+
+void GrabberSession::AssignInfoToAll()
+{
+    if (genre < 0 || genre >= kGenreCount)
+        return;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        GrabberRow& row = rows_[i];
+        row.texts.artist = artist;
+        row.texts.genre = GenreName(genre);
+        row.genre = genre;
+        SetTrackInfo(Record(static_cast<int>(i)), row.texts.name, artist, album, year, comment,
+                     static_cast<uint8_t>(row.genre));
+    }
+}
+
+void GrabberSession::CommitTrackInfo(int mark, int selectedRow)
+{
+    const int count = static_cast<int>(rows_.size());
+    if (count == 0)
+        return;
+    if (currentTrack_ < 0 || currentTrack_ >= count)
+        currentTrack_ = 0;
+    // A list without a selection mark reports -1; the first row stands in for it.
+    if (mark < 0 || mark >= count)
+        mark = 0;
+    if (selectedRow >= 0 && selectedRow < count) {
+        currentTrack_ = selectedRow;
+        mark = selectedRow;
+    }
+
+    GrabberRow& current = rows_[static_cast<size_t>(currentTrack_)];
+    TrackInfo& record = Record(currentTrack_);
+    SetTrackInfo(record, current.texts.name, artist, album, year, comment, static_cast<uint8_t>(current.genre));
+    const int chosen = genre >= 0 ? genre : SortedGenreIndices().front();
+    if (const int found = FindGenre(GenreName(chosen)); found >= 0)
+        record.genre = static_cast<uint8_t>(found);
+    current.texts.artist = artist;
+    current.texts.genre = GenreName(chosen);
+
+    const TrackInfo& shown = Record(mark);
+    artist = rows_[static_cast<size_t>(mark)].texts.artist;
+    const int position = SortedPositionForGenre(shown.genre);
+    genre = position >= 0 ? SortedGenreIndices()[static_cast<size_t>(position)] : kGenreOther;
+    currentTrack_ = mark;
+    artist = OrUnknown(TrackInfoField(shown.artist, sizeof shown.artist));
+    album = OrUnknown(TrackInfoField(shown.album, sizeof shown.album));
+    comment = OrUnknown(TrackInfoField(shown.comment, sizeof shown.comment));
+    // A full year field runs on into the comment: only its own four characters count.
+    if (const std::string storedYear = TrackInfoField(shown.year, sizeof shown.year); !storedYear.empty())
+        year = storedYear.substr(0, 4);
+}
+
+void GrabberSession::RecountTotals()
+{
+    std::vector<bool> ticked;
+    for (const GrabberRow& row : rows_)
+        ticked.push_back(row.ticked);
+    if (const CdDrive* drive = CurrentDrive())
+        totals_ = UpdateSelectionTotals(*drive, ticked);
+}
+
+bool GrabberSession::SetTicked(int row, bool ticked)
+{
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return false;
+    GrabberRow& r = rows_[static_cast<size_t>(row)];
+    if (ticked && r.dataTrack)
+        return false;
+    r.ticked = ticked;
+    RecountTotals();
+    return true;
+}
+
+const char* GrabberSession::ToggleSelectAll()
+{
+    selectAll_ = !selectAll_;
+    for (GrabberRow& row : rows_)
+        row.ticked = selectAll_ && !row.dataTrack;
+    RecountTotals();
+    return selectAll_ ? kDeselectAllLabel : kSelectAllLabel;
+}
+
+bool GrabberSession::RenameTrack(int row, const std::string& name)
+{
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || name.size() > kMaxTrackNameLength)
+        return false;
+    rows_[static_cast<size_t>(row)].texts.name = name;
+    return true;
+}
+
+std::vector<GrabChoice> GrabberSession::GrabChoices() const
+{
+    std::vector<GrabChoice> choices;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].ticked)
+            choices.push_back({static_cast<int>(i), Latin1ToUtf8(rows_[i].texts.name)});
+    return choices;
+}
+
+AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingOptions& defaults,
+                                           std::string& message)
+{
+    if (totals_.count < 1)
+        return AcceptOutcome::NothingSelected;
+    CdDrive* drive = CurrentDrive();
+    if (drive == nullptr)
+        return AcceptOutcome::NothingSelected;
+    std::vector<CdTrackSource> sources;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].ticked)
+            continue;
+        TrackInfo& record = Record(static_cast<int>(i));
+        SetTrackInfoTitle(record, rows_[i].texts.name);
+        CdTrackSource source;
+        source.trackIndex = static_cast<int>(i);
+        source.hostAdapter = drive->hostAdapter;
+        source.targetId = drive->target;
+        source.drive = drive;
+        source.trackName = Latin1ToUtf8(rows_[i].texts.name);
+        std::memcpy(source.tagBlock.data(), &record, sizeof record);
+        source.sectors = drive->tracks[i].sectors;
+        sources.push_back(std::move(source));
+    }
+    if (const EditResult added = jobs.AddCdTracks(sources, defaults); !added) {
+        message = added.message;
+        return AcceptOutcome::Refused;
+    }
+    store_->SaveDiscInfo(currentIndex_, *drive);
+    return AcceptOutcome::Accepted;
+}
+
+} // namespace quillon

@@ -1,0 +1,494 @@
+#include "cd/windows/GrabberDialog.h"
+
+#include "app/QuillonApp.h"
+#include "cd/GenreList.h"
+#include "cd/windows/FlatButton.h"
+#include "cd/windows/GrabProgressDialog.h"
+#include "platform/qt/QtSettingsFile.h"
+#include "res/Pictures.h"
+#include "ui/AboutDialog.h"
+#include "ui/FolderBrowser.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpressionValidator>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+namespace quillon {
+
+namespace {
+
+constexpr int kInfoFieldLength = 30;
+// The list reports a pointer resting on it after this long, as the system's hover time.
+constexpr int kHoverMs = 400;
+
+QString FromRecord(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToRecord(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+QString Plain(const QString& label)
+{
+    QString text = label;
+    return text.remove(QLatin1Char('&'));
+}
+
+// A label with its access key pointing at the control, which takes the label's text as
+// its accessible name.
+QLabel* Labelled(const QString& caption, QWidget* control, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(control);
+    control->setAccessibleName(Plain(caption));
+    return label;
+}
+
+QLineEdit* InfoEdit(const char* objectName, int maxLength, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(objectName));
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+} // namespace
+
+GrabberDialog::GrabberDialog(QuillonApp& app, QWidget* parent)
+    : QDialog(parent), app_(app), session_(app.drives, app.driveCount)
+{
+    askFolder = [this](const std::string& title) -> std::optional<std::string> {
+        FolderBrowser browser;
+        browser.title = title;
+        if (!browser.Browse())
+            return std::nullopt;
+        return browser.path;
+    };
+    saveDefaults = [this] {
+        QtSettingsFile file(SettingsFilePath([](const char* name) { return std::getenv(name); }));
+        app_.SaveDefaults(file);
+    };
+    BuildControls();
+}
+
+GrabberDialog::~GrabberDialog() = default;
+
+void GrabberDialog::BuildControls()
+{
+    setObjectName(QStringLiteral("grabberDialog"));
+    setWindowTitle(QString::fromLatin1(kGrabberTitle));
+    setWindowIcon(QIcon(QString::fromLatin1(pictures::kAppIconPath)));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    InstallAboutMenu(this);
+
+    auto* outer = new QVBoxLayout(this);
+
+    // Drive row.
+    auto* driveRow = new QHBoxLayout;
+    drives_ = new QComboBox(this);
+    drives_->setObjectName(QStringLiteral("drives"));
+    drives_->setMinimumWidth(240);
+    driveRow->addWidget(Labelled(QStringLiteral("&Select CD-ROM Drive:"), drives_, this));
+    driveRow->addWidget(drives_, 1);
+    refresh_ = new FlatButton(QStringLiteral("&Refresh"), this);
+    refresh_->setObjectName(QStringLiteral("refresh"));
+    driveRow->addWidget(refresh_);
+    setDefault_ = new FlatButton(QStringLiteral("&Set default CD"), this);
+    setDefault_->setObjectName(QStringLiteral("setDefaultCd"));
+    driveRow->addWidget(setDefault_);
+    auto* sizeCaption = new QLabel(QStringLiteral("Total Disc Size:"), this);
+    discSize_ = new QLabel(QStringLiteral("0 MBytes"), this);
+    discSize_->setObjectName(QStringLiteral("discSize"));
+    discSize_->setAccessibleName(QStringLiteral("Total Disc Size:"));
+    driveRow->addSpacing(12);
+    driveRow->addWidget(sizeCaption);
+    driveRow->addWidget(discSize_);
+    outer->addLayout(driveRow);
+
+    // Track list.
+    tracks_ = new QTableWidget(0, kTrackListColumns, this);
+    tracks_->setObjectName(QStringLiteral("tracks"));
+    tracks_->setAccessibleName(QStringLiteral("Tracks"));
+    QStringList headers;
+    for (const char* header : kTrackListHeaders)
+        headers << QString::fromLatin1(header);
+    tracks_->setHorizontalHeaderLabels(headers);
+    tracks_->verticalHeader()->hide();
+    tracks_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    tracks_->setShowGrid(true);
+    tracks_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tracks_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tracks_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::DoubleClicked);
+    tracks_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    tracks_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    tracks_->resizeColumnsToContents();
+    tracks_->setColumnWidth(0, tracks_->columnWidth(0) * 5 / 2);
+    tracks_->setMinimumHeight(180);
+    tracks_->viewport()->setMouseTracking(true);
+    tracks_->viewport()->installEventFilter(this);
+    outer->addWidget(tracks_, 1);
+    auto* hint = new QLabel(QStringLiteral("Left-click on the Track Name items to edit."), this);
+    outer->addWidget(hint);
+
+    // Totals and info fields.
+    auto* middle = new QHBoxLayout;
+    auto* totals = new QGroupBox(QStringLiteral("Selected Track(s):"), this);
+    auto* totalsGrid = new QGridLayout(totals);
+    auto addTotal = [&](int row, const char* caption, const char* initial, const char* name) {
+        auto* value = new QLabel(QString::fromLatin1(initial), totals);
+        value->setObjectName(QString::fromLatin1(name));
+        value->setAccessibleName(QString::fromLatin1(caption));
+        totalsGrid->addWidget(new QLabel(QString::fromLatin1(caption), totals), row, 0);
+        totalsGrid->addWidget(value, row, 1);
+        return value;
+    };
+    totalSize_ = addTotal(0, "Total Size:", "00 MBytes.", "totalSize");
+    totalTime_ = addTotal(1, "Total Time:", "00:00:00 ", "totalTime");
+    totalTracks_ = addTotal(2, "Total Tracks:", "0 Track(s) ", "totalTracks");
+    middle->addWidget(totals);
+
+    auto* info = new QGridLayout;
+    artist_ = InfoEdit("artist", kInfoFieldLength, this);
+    album_ = InfoEdit("album", kInfoFieldLength, this);
+    year_ = InfoEdit("year", 4, this);
+    year_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year_));
+    comment_ = InfoEdit("comment", kInfoFieldLength, this);
+    genres_ = new QComboBox(this);
+    genres_->setObjectName(QStringLiteral("genres"));
+    genres_->setMaxVisibleItems(16);
+    // The list shows the names sorted; each entry carries its index in the genre table.
+    for (const int index : SortedGenreIndices())
+        genres_->addItem(QString::fromLatin1(GenreName(index)), index);
+    info->addWidget(Labelled(QStringLiteral("Artist &Name:"), artist_, this), 0, 0);
+    info->addWidget(artist_, 0, 1, 1, 3);
+    info->addWidget(Labelled(QStringLiteral("Album Nam&e:"), album_, this), 1, 0);
+    info->addWidget(album_, 1, 1, 1, 3);
+    info->addWidget(Labelled(QStringLiteral("Music Genre:"), genres_, this), 2, 0);
+    info->addWidget(genres_, 2, 1);
+    info->addWidget(Labelled(QStringLiteral("Year:"), year_, this), 2, 2);
+    info->addWidget(year_, 2, 3);
+    info->addWidget(Labelled(QStringLiteral("Comment:"), comment_, this), 3, 0);
+    info->addWidget(comment_, 3, 1, 1, 3);
+    assign_ = new QPushButton(QStringLiteral("Assign Current Info to all &Tracks."), this);
+    assign_->setObjectName(QStringLiteral("assign"));
+    assign_->setAccessibleName(Plain(assign_->text()));
+    assign_->setAutoDefault(false);
+    info->addWidget(assign_, 4, 0, 1, 4);
+    middle->addLayout(info, 1);
+    outer->addLayout(middle);
+
+    // Buttons.
+    auto* buttons = new QHBoxLayout;
+    selectAll_ = new FlatButton(QString::fromLatin1(kSelectAllLabel), this);
+    selectAll_->setObjectName(QStringLiteral("selectAll"));
+    grabNow_ = new FlatButton(QStringLiteral("&Grab Now!"), this);
+    grabNow_->setObjectName(QStringLiteral("grabNow"));
+    grabNow_->SetIcons(QString::fromLatin1(pictures::kGrabIconPath), QString::fromLatin1(pictures::kGrabHotIconPath),
+                       FlatButton::IconPlace::Left);
+    ok_ = new FlatButton(QStringLiteral("O&K"), this);
+    ok_->setObjectName(QStringLiteral("ok"));
+    ok_->SetIcons(QString::fromLatin1(pictures::kOkIconPath), QString(), FlatButton::IconPlace::Above);
+    cancel_ = new FlatButton(QStringLiteral("&Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    cancel_->SetIcons(QString::fromLatin1(pictures::kCancelIconPath), QString(), FlatButton::IconPlace::Above);
+    buttons->addWidget(selectAll_);
+    buttons->addStretch(1);
+    buttons->addWidget(grabNow_);
+    buttons->addSpacing(16);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    outer->addLayout(buttons);
+    for (QPushButton* b : {static_cast<QPushButton*>(refresh_), static_cast<QPushButton*>(setDefault_),
+                           static_cast<QPushButton*>(selectAll_), static_cast<QPushButton*>(grabNow_),
+                           static_cast<QPushButton*>(ok_), static_cast<QPushButton*>(cancel_)})
+        b->setAutoDefault(false);
+
+    setTabOrder(drives_, refresh_);
+    setTabOrder(refresh_, setDefault_);
+    setTabOrder(setDefault_, tracks_);
+    setTabOrder(tracks_, artist_);
+    setTabOrder(artist_, album_);
+    setTabOrder(album_, genres_);
+    setTabOrder(genres_, year_);
+    setTabOrder(year_, comment_);
+    setTabOrder(comment_, assign_);
+    setTabOrder(assign_, selectAll_);
+    setTabOrder(selectAll_, grabNow_);
+    setTabOrder(grabNow_, ok_);
+    setTabOrder(ok_, cancel_);
+
+    hover_ = new QTimer(this);
+    hover_->setSingleShot(true);
+    hover_->setInterval(kHoverMs);
+
+    connect(drives_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnDriveChanged);
+    connect(refresh_, &QPushButton::clicked, this, [this] {
+        if (drives_->currentIndex() >= 0 && !LoadDisc(drives_->currentIndex()))
+            reject();
+    });
+    connect(setDefault_, &QPushButton::clicked, this, &GrabberDialog::OnSetDefaultCd);
+    connect(tracks_, &QTableWidget::itemChanged, this, &GrabberDialog::OnItemChanged);
+    connect(selectAll_, &QPushButton::clicked, this, &GrabberDialog::OnSelectAll);
+    connect(assign_, &QPushButton::clicked, this, &GrabberDialog::OnAssign);
+    for (QLineEdit* edit : {artist_, album_, year_, comment_})
+        connect(edit, &QLineEdit::textChanged, this, &GrabberDialog::OnFieldChanged);
+    connect(genres_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnFieldChanged);
+    connect(hover_, &QTimer::timeout, this, &GrabberDialog::OnHover);
+    connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
+    connect(ok_, &QPushButton::clicked, this, &GrabberDialog::OnOk);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    resize(760, 560);
+}
+
+bool GrabberDialog::Open()
+{
+    if (!session_.DetectDrives()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"), QString::fromLatin1(kNoDrivesMessage),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return false;
+    }
+    showing_ = true;
+    drives_->clear();
+    for (const std::string& entry : session_.DriveEntries())
+        drives_->addItem(QString::fromStdString(entry));
+    drives_->setCurrentIndex(session_.InitialDrive(app_.settings.defaultCd));
+    showing_ = false;
+    if (!LoadDisc(drives_->currentIndex()))
+        return false;
+    if (tracks_->rowCount() > 0) {
+        tracks_->selectRow(0);
+        tracks_->setFocus();
+    }
+    return true;
+}
+
+bool GrabberDialog::LoadDisc(int index)
+{
+    const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
+    ShowRows();
+    discSize_->setText(QString::fromStdString(session_.DiscSize()));
+    ShowTotals();
+    ShowFields();
+    if (!load.discPresent) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), QString::fromLatin1(kNoDiscMessage),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+    if (!load.rawAudio) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Quillon"), QString::fromLatin1(kNoRawAudioQuestion),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        if (box.exec() == QMessageBox::No)
+            return false;
+    }
+    return true;
+}
+
+void GrabberDialog::OnDriveChanged(int index)
+{
+    if (showing_ || index < 0)
+        return;
+    if (!LoadDisc(index))
+        reject();
+}
+
+void GrabberDialog::OnSetDefaultCd()
+{
+    if (drives_->currentIndex() < 0)
+        return;
+    app_.settings.defaultCd = drives_->currentIndex();
+    saveDefaults();
+}
+
+void GrabberDialog::OnItemChanged(QTableWidgetItem* item)
+{
+    if (showing_ || item->column() != 0)
+        return;
+    const int row = item->row();
+    const GrabberRow& model = session_.Rows().at(static_cast<size_t>(row));
+    const bool ticked = item->checkState() == Qt::Checked;
+    if (ticked != model.ticked) {
+        session_.SetTicked(row, ticked);
+        ShowTotals();
+    }
+    if (item->text() != FromRecord(model.texts.name))
+        session_.RenameTrack(row, ToRecord(item->text()));
+    ShowRowTexts();
+}
+
+void GrabberDialog::OnSelectAll()
+{
+    selectAll_->setText(QString::fromLatin1(session_.ToggleSelectAll()));
+    selectAll_->setAccessibleName(Plain(selectAll_->text()));
+    ShowRowTexts();
+    ShowTotals();
+}
+
+void GrabberDialog::OnAssign()
+{
+    TakeFields();
+    session_.AssignInfoToAll();
+    ShowRowTexts();
+}
+
+void GrabberDialog::OnFieldChanged()
+{
+    if (showing_)
+        return;
+    TakeFields();
+    const QList<QTableWidgetSelectionRange> ranges = tracks_->selectedRanges();
+    session_.CommitTrackInfo(tracks_->currentRow(), ranges.isEmpty() ? -1 : ranges.first().topRow());
+    ShowRowTexts();
+    ShowFields();
+}
+
+void GrabberDialog::OnHover()
+{
+    if (!tracks_->viewport()->underMouse())
+        return;
+    OnFieldChanged();
+}
+
+bool GrabberDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tracks_->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            hover_->start();
+        else if (event->type() == QEvent::Leave)
+            hover_->stop();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void GrabberDialog::OnGrabNow()
+{
+    CdDrive* drive = session_.CurrentDrive();
+    if (drive == nullptr || session_.Totals().count < 1) {
+        StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
+        return;
+    }
+    GrabProgressDialog window(this);
+    AudioGrab(*drive, session_.GrabChoices(), askFolder, window);
+}
+
+void GrabberDialog::OnOk()
+{
+    std::string message;
+    switch (session_.AcceptTracks(app_.jobs, app_.settings.options, message)) {
+    case AcceptOutcome::NothingSelected:
+        StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
+        return;
+    case AcceptOutcome::Refused:
+        StopMessage(QString::fromStdString(message));
+        return;
+    case AcceptOutcome::Accepted:
+        accept();
+        return;
+    }
+}
+
+void GrabberDialog::StopMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quillon"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void GrabberDialog::TakeFields()
+{
+    session_.artist = ToRecord(artist_->text());
+    session_.album = ToRecord(album_->text());
+    session_.year = ToRecord(year_->text());
+    session_.comment = ToRecord(comment_->text());
+    session_.genre = genres_->currentIndex() >= 0 ? genres_->currentData().toInt() : -1;
+}
+
+void GrabberDialog::ShowFields()
+{
+    showing_ = true;
+    artist_->setText(FromRecord(session_.artist));
+    album_->setText(FromRecord(session_.album));
+    year_->setText(FromRecord(session_.year));
+    comment_->setText(FromRecord(session_.comment));
+    genres_->setCurrentIndex(genres_->findData(session_.genre));
+    showing_ = false;
+}
+
+void GrabberDialog::ShowRows()
+{
+    showing_ = true;
+    tracks_->clearContents();
+    tracks_->setRowCount(0);
+    const auto& rows = session_.Rows();
+    tracks_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const GrabberRow& row = rows[static_cast<size_t>(r)];
+        const std::string* texts[kTrackListColumns] = {&row.texts.name,  &row.texts.number, &row.texts.length,
+                                                       &row.texts.size,  &row.texts.type,   &row.texts.artist,
+                                                       &row.texts.genre};
+        for (int c = 0; c < kTrackListColumns; ++c) {
+            auto* item = new QTableWidgetItem(FromRecord(*texts[c]));
+            if (c == 0) {
+                Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+                if (!row.dataTrack)
+                    flags |= Qt::ItemIsUserCheckable;
+                item->setFlags(flags);
+                item->setCheckState(Qt::Unchecked);
+            } else {
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                item->setTextAlignment(Qt::AlignCenter);
+            }
+            tracks_->setItem(r, c, item);
+        }
+    }
+    showing_ = false;
+}
+
+void GrabberDialog::ShowRowTexts()
+{
+    showing_ = true;
+    const auto& rows = session_.Rows();
+    for (int r = 0; r < tracks_->rowCount() && r < static_cast<int>(rows.size()); ++r) {
+        const GrabberRow& row = rows[static_cast<size_t>(r)];
+        tracks_->item(r, 0)->setText(FromRecord(row.texts.name));
+        tracks_->item(r, 0)->setCheckState(row.ticked ? Qt::Checked : Qt::Unchecked);
+        tracks_->item(r, 5)->setText(FromRecord(row.texts.artist));
+        tracks_->item(r, 6)->setText(FromRecord(row.texts.genre));
+    }
+    showing_ = false;
+}
+
+void GrabberDialog::ShowTotals()
+{
+    const SelectionTotals& totals = session_.Totals();
+    if (totals.tracksText.empty())
+        return;   // nothing counted yet: the initial texts stay
+    totalSize_->setText(QString::fromStdString(totals.sizeText));
+    totalTime_->setText(QString::fromStdString(totals.timeText));
+    totalTracks_->setText(QString::fromStdString(totals.tracksText));
+}
+
+bool OpenGrabberDialog(QWidget* parent, QuillonApp& app)
+{
+    GrabberDialog dialog(app, parent);
+    if (!dialog.Open())
+        return false;
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace quillon

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "cd/AudioGrab.h"
+#include "cd/GrabberSession.h"
+
+#include <QDialog>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+class QTimer;
+
+namespace quillon {
+
+class FlatButton;
+struct QuillonApp;
+
+// "Quillon - CD-Audio Grabber Options...": the drives, the tracks of the loaded disc,
+// their names and tag texts, "&Grab Now!" to WAV files and O&K to CD jobs. The rules
+// live in GrabberSession; this class shows its state and passes the user's actions in.
+class GrabberDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    GrabberDialog(QuillonApp& app, QWidget* parent = nullptr);
+    ~GrabberDialog() override;
+
+    // Detects the drives and loads the disc of the default drive; false when the dialog
+    // closed itself (no drive, or the user declined a drive without raw audio reading).
+    bool Open();
+
+    GrabberSession& Session() { return session_; }
+
+    // Asks for the folder of "&Grab Now!" (the folder dialog unless a test sets it).
+    FolderAsker askFolder;
+    // Stores all default settings (the settings file unless a test sets it).
+    std::function<void()> saveDefaults;
+
+private:
+    void BuildControls();
+    // Loads the disc of a drive entry; false when the user chose to close the dialog.
+    bool LoadDisc(int index);
+    void OnDriveChanged(int index);
+    void OnSetDefaultCd();
+    void OnItemChanged(QTableWidgetItem* item);
+    void OnSelectAll();
+    void OnAssign();
+    void OnFieldChanged();
+    void OnHover();
+    void OnGrabNow();
+    void OnOk();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    void TakeFields();
+    void ShowFields();
+    void ShowRows();
+    void ShowRowTexts();
+    void ShowTotals();
+    void StopMessage(const QString& text);
+
+    QuillonApp& app_;
+    GrabberSession session_;
+    bool showing_ = false;   // controls are being filled: their change signals are ours
+
+    QComboBox* drives_;
+    FlatButton* refresh_;
+    FlatButton* setDefault_;
+    QLabel* discSize_;
+    QTableWidget* tracks_;
+    QLabel* totalSize_;
+    QLabel* totalTime_;
+    QLabel* totalTracks_;
+    QLineEdit* artist_;
+    QLineEdit* album_;
+    QComboBox* genres_;
+    QLineEdit* year_;
+    QLineEdit* comment_;
+    QPushButton* assign_;
+    FlatButton* selectAll_;
+    FlatButton* grabNow_;
+    FlatButton* ok_;
+    FlatButton* cancel_;
+    QTimer* hover_;
+};
+
+// Runs the grabber modally over `parent`; on O&K the CD jobs have been appended to
+// app.jobs and true is returned. Fits the input page's TrackPicker.
+bool OpenGrabberDialog(QWidget* parent, QuillonApp& app);
+
+} // namespace quillon

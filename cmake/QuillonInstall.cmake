@@ -1,0 +1,11 @@
+# cmake --install: quillon in bin/, the codec programs in lib/quillon/ (off PATH; quillon
+# looks there when they are not beside it), the desktop entry and the icon in the hicolor
+# sizes drawn by res/make-pictures.sh.
+include(GNUInstallDirs)
+install(TARGETS quillon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS l3_encoder d3_decoder RUNTIME DESTINATION lib/quillon)
+install(FILES ${CMAKE_SOURCE_DIR}/res/desktop/quillon.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 22 24 32 48 64 128 256)
+  install(FILES ${CMAKE_SOURCE_DIR}/res/pictures/hicolor/quillon-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME quillon.png)
+endforeach()

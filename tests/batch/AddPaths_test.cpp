@@ -1,0 +1,102 @@
+#include "batch/AddPaths.h"
+#include "formats/WavHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AddPathsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "quillon-addpaths-XXXXXX").string();
+        dir_ = mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+        return dir_ + "/" + name;
+    }
+    std::string WavBytes(size_t samples)
+    {
+        uint8_t header[kWavHeaderSize];
+        BuildWavHeader(header, kWavHeaderSize + samples, 2, 44100);
+        return std::string(reinterpret_cast<char*>(header), kWavHeaderSize) + std::string(samples, '\0');
+    }
+
+    std::string dir_;
+};
+
+TEST_F(AddPathsTest, SortsPathsIntoEncodeAndDecodeJobsAndNamesEachRefusal)
+{
+    struct Row { std::string path; int action; const char* refusal; };   // action -1: refused
+    fs::create_directory(dir_ + "/folder");
+    const Row rows[] = {
+        {Write("take.wav", WavBytes(4096)), kActionEncode, nullptr},
+        {Write("LOUD.MP3", "\xff\xfb\x90\x00"), kActionDecode, nullptr},
+        {Write("recording", WavBytes(2048)), kActionEncode, nullptr},      // WAV by content
+        {Write("empty.Wav", ""), kActionEncode, nullptr},                  // WAV by name
+        {Write("x.mp2", ""), kActionDecode, nullptr},
+        {Write("y.mpa", ""), kActionDecode, nullptr},
+        {Write("notes.txt", "hello"), -1, "neither a WAV file nor an MPEG audio file"},
+        {dir_ + "/missing.wav", -1, "No such file or directory"},
+        {dir_ + "/folder", -1, "not a regular file"},
+        {"", -1, "the name is empty"},
+        {Write("z.mp1", ""), kActionDecode, nullptr},
+    };
+    std::vector<std::string> paths;
+    for (const auto& row : rows)
+        paths.push_back(row.path);
+
+    JobList jobs;
+    ASSERT_TRUE(jobs.SetDefaultOutputDir("/out"));
+    const auto refused = AddPathsToBatch(jobs, paths, {});
+
+    size_t job = 0, line = 0;
+    for (const auto& row : rows) {
+        if (row.action < 0) {
+            ASSERT_LT(line, refused.size()) << row.path;
+            EXPECT_NE(refused[line].find("Cannot add " + row.path + ": "), std::string::npos) << refused[line];
+            EXPECT_NE(refused[line].find(row.refusal), std::string::npos) << refused[line];
+            ++line;
+            continue;
+        }
+        ASSERT_LT(job, static_cast<size_t>(jobs.Count())) << row.path;
+        const FileJob& added = jobs.Job(static_cast<int>(job));
+        EXPECT_EQ(added.InputPath(), row.path) << "added in the order given";
+        EXPECT_EQ(added.action, row.action) << row.path;
+        EXPECT_EQ(added.outputDir, "/out/");
+        ++job;
+    }
+    EXPECT_EQ(line, refused.size());
+    EXPECT_EQ(job, static_cast<size_t>(jobs.Count()));
+    EXPECT_EQ(jobs.Job(0).outputName, "take.mp3");
+    EXPECT_EQ(jobs.Row(0).sizeText, "4K");
+    EXPECT_EQ(jobs.Row(1).outputName, "LOUD.wav");
+    EXPECT_EQ(jobs.Row(1).optionText, "None");
+}
+
+TEST_F(AddPathsTest, RelativePathsBecomeAbsolute)
+{
+    const std::string wav = Write("a.wav", WavBytes(16));
+    const auto here = fs::current_path();
+    fs::current_path(dir_);
+    JobList jobs;
+    auto refused = AddPathsToBatch(jobs, {"./a.wav"}, {});
+    fs::current_path(here);
+    ASSERT_TRUE(refused.empty());
+    EXPECT_EQ(jobs.Job(0).InputPath(), wav);
+}
+
+} // namespace
+} // namespace quillon

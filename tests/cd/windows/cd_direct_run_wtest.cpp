@@ -1,0 +1,114 @@
+#include <QTableWidget>
+#include <QTest>
+#include <dirent.h>
+#include <filesystem>
+
+#include "GrabberTestSupport.h"
+#include "WidgetTestMain.h"
+#include "cd/windows/FlatButton.h"
+#include "cd/windows/GrabProgressDialog.h"
+#include "cd/windows/GrabberDialog.h"
+#include "cd/windows/RunGrabWindow.h"
+#include "run/RunClock.h"
+#include "run/windows/StatusDialog.h"
+
+using namespace quillon;
+using namespace quillon::testing;
+
+namespace {
+
+// The run's fixed pauses are not waited for.
+class NoPauseClock : public RunClock
+{
+public:
+    void Pause(int) override {}
+    int64_t NowSeconds() override { return WallClockSeconds(); }
+};
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+class CdDirectRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The wizard's track picker opens the grabber, O&K hands tracks 1 and 3 over, and the
+    // status window's run grabs each into a temporary WAV file with the progress window
+    // over it, encodes it with l3.dll and appends the track's tag.
+    void grabberOkThenTheRunMakesTaggedMpegFiles()
+    {
+        GrabberPlace place({{false, 300}, {false, 450}, {false, 225}},
+                           "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=2\n");
+        const std::string temp = place.dir / "tmp";
+        const std::string out = place.dir / "out";
+        std::filesystem::create_directories(temp);
+        std::filesystem::create_directories(out);
+        ::setenv("TMP", temp.c_str(), 1);
+
+        BoxRobot robot;
+        bool ticked = false;
+        bool progressOverDisabledStatus = false;
+        StatusDialog* status = nullptr;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* grabber = qobject_cast<GrabberDialog*>(w);
+                if (grabber && grabber->isVisible() && !ticked) {
+                    ticked = true;
+                    auto* tracks = grabber->findChild<QTableWidget*>(QStringLiteral("tracks"));
+                    tracks->item(0, 0)->setCheckState(Qt::Checked);
+                    tracks->item(2, 0)->setCheckState(Qt::Checked);
+                    QTest::mouseClick(grabber->findChild<FlatButton*>(QStringLiteral("ok")), Qt::LeftButton);
+                }
+                auto* progress = qobject_cast<GrabProgressDialog*>(w);
+                if (progress && progress->isVisible() && status && !status->isEnabled() &&
+                    progress->parentWidget() == status)
+                    progressOverDisabledStatus = true;
+            }
+        });
+        driver.start(5);
+
+        NoPauseClock clock;
+        const std::string codecDir = QUILLON_BIN_DIR;
+        status = new StatusDialog([&](QWidget* parent) { return OpenGrabberDialog(parent, place.app); },
+                                  [&](RunWindow& window) {
+                                      return std::make_unique<ConversionRun>(
+                                          place.app.jobs, window, clock,
+                                          MakeWindowTempWavGrab(place.app, dynamic_cast<QWidget*>(&window)),
+                                          [&](const char* program) { return codecDir + "/" + program; });
+                                  });
+        QCOMPARE(status->exec(), 2);
+        delete status;
+        status = nullptr;
+        ::unsetenv("TMP");
+
+        QVERIFY(ticked);
+        QVERIFY(progressOverDisabledStatus);
+        QVERIFY(!robot.seen.isEmpty());
+        QCOMPARE(robot.seen.last().text, QStringLiteral("Processing Finished."));
+        QCOMPARE(FilesIn(out), (std::vector<std::string>{"Track01.mp3", "Track03.mp3"}));
+        QVERIFY(FilesIn(temp).empty());
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<uint8_t> mpeg = ReadBinaryFile(out + "/" + FilesIn(out)[i]);
+            QVERIFY(mpeg.size() > 1000);
+            QCOMPARE(int(mpeg[0]), 0xFF);                  // an MPEG frame starts the file
+            QCOMPARE(int(mpeg[1] & 0xE0), 0xE0);
+            const FileJob& job = place.app.jobs.Job(i);
+            QVERIFY(std::equal(job.tagBlock->begin(), job.tagBlock->end(), mpeg.end() - 128));
+            QCOMPARE(std::string(reinterpret_cast<const char*>(&mpeg[mpeg.size() - 125])),
+                     std::string(i == 0 ? "Track01" : "Track03"));
+        }
+    }
+};
+
+QUILLON_WIDGET_TEST_MAIN(CdDirectRunTest)
+#include "cd_direct_run_wtest.moc"

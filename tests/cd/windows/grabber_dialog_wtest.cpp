@@ -1,0 +1,372 @@
+#include <QComboBox>
+#include <QDate>
+#include <QEnterEvent>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+
+#include "GrabberTestSupport.h"
+#include "WidgetTestMain.h"
+#include "batch/EncodingOptions.h"
+#include "cd/GenreList.h"
+#include "cd/windows/FlatButton.h"
+#include "cd/windows/GrabProgressDialog.h"
+#include "cd/windows/GrabberDialog.h"
+
+using namespace quillon;
+using namespace quillon::testing;
+
+namespace {
+
+const std::vector<TestTrack> kFiveTracks = {{false, 750}, {false, 1500}, {false, 2250}, {false, 300}, {false, 600}};
+const char* const kOneDrive = "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n";
+
+template <typename T>
+T* Child(QWidget& dialog, const char* name)
+{
+    T* child = dialog.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        qFatal("no control %s", name);
+    return child;
+}
+
+QString Cell(GrabberDialog& d, int row, int column)
+{
+    return Child<QTableWidget>(d, "tracks")->item(row, column)->text();
+}
+
+void Tick(GrabberDialog& d, int row)
+{
+    Child<QTableWidget>(d, "tracks")->item(row, 0)->setCheckState(Qt::Checked);
+}
+
+} // namespace
+
+class GrabberDialogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshDiscShowsDefaultsAndEveryControlIsNamed()
+    {
+        GrabberPlace place(kFiveTracks, std::string(kOneDrive) + "ATAPI | QUILLON | SECOND ONE | 1.0 | disc.cue\n");
+        place.app.settings.defaultCd = 6;   // beyond the drives found: the first drive is loaded
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        QCOMPARE(d.windowTitle(), QStringLiteral("Quillon - CD-Audio Grabber Options..."));
+        auto* drives = Child<QComboBox>(d, "drives");
+        QCOMPARE(drives->count(), 2);
+        QCOMPARE(drives->itemText(0), QStringLiteral("QUILLON VIRTUAL CD"));
+        QCOMPARE(drives->itemText(1), QStringLiteral("QUILLON SECOND ONE"));
+        QCOMPARE(drives->currentIndex(), 0);
+        QCOMPARE(Child<QTableWidget>(d, "tracks")->rowCount(), 5);
+        for (int row = 0; row < 5; ++row) {
+            QCOMPARE(Cell(d, row, 0), QStringLiteral("Track%1").arg(row + 1, 2, 10, QLatin1Char('0')));
+            QCOMPARE(Cell(d, row, 5), QStringLiteral("Unknown"));
+            QCOMPARE(Cell(d, row, 6), QStringLiteral("Other"));
+        }
+        QCOMPARE(Cell(d, 2, 3), QStringLiteral("5.0 MB"));
+        QCOMPARE(Child<QLineEdit>(d, "year")->text(), QString::number(QDate::currentDate().year()));
+        QCOMPARE(Child<QLineEdit>(d, "artist")->text(), QStringLiteral("Unknown"));
+        QCOMPARE(Child<QLineEdit>(d, "album")->text(), QStringLiteral("Unknown"));
+        auto* genres = Child<QComboBox>(d, "genres");
+        QCOMPARE(genres->currentText(), QStringLiteral("Other"));
+        QCOMPARE(genres->currentIndex(), 93);
+        QCOMPARE(genres->itemText(0), QStringLiteral("Acapella"));
+        QCOMPARE(genres->itemData(genres->findText(QStringLiteral("Trash Metal"))).toInt(), 143);
+        QCOMPARE(Child<QLabel>(d, "totalTracks")->text(), QStringLiteral("0 Track(s) "));
+
+        // Limits of the fields.
+        QCOMPARE(Child<QLineEdit>(d, "artist")->maxLength(), 30);
+        QCOMPARE(Child<QLineEdit>(d, "comment")->maxLength(), 30);
+        auto* year = Child<QLineEdit>(d, "year");
+        year->clear();
+        QTest::keyClicks(year, QStringLiteral("19x9a95"));
+        QCOMPARE(year->text(), QStringLiteral("1999"));
+
+        int controls = 0;
+        for (QWidget* control : d.findChildren<QWidget*>()) {
+            const bool ours = !control->objectName().isEmpty() && !control->objectName().startsWith(QStringLiteral("qt_"));
+            if (ours && (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
+                         qobject_cast<QAbstractButton*>(control) || qobject_cast<QTableWidget*>(control))) {
+                QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+                ++controls;
+            }
+        }
+        QCOMPARE(controls, 14);
+        QCOMPARE(Child<FlatButton>(d, "grabNow")->accessibleName(), QStringLiteral("Grab Now!"));
+    }
+
+    void selectAllTwiceAndRockForAll()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        auto* selectAll = Child<FlatButton>(d, "selectAll");
+        QTest::mouseClick(selectAll, Qt::LeftButton);
+        QCOMPARE(selectAll->text(), QStringLiteral("Deselect &All Tracks"));
+        QCOMPARE(Child<QLabel>(d, "totalTracks")->text(), QStringLiteral("5 Track(s) "));
+        QCOMPARE(Child<QLabel>(d, "totalTime")->text(), QStringLiteral("00:01:12 "));
+        QCOMPARE(Child<QLabel>(d, "totalSize")->text(), QStringLiteral("12.1 MB "));
+        QTest::mouseClick(selectAll, Qt::LeftButton);
+        QCOMPARE(selectAll->text(), QStringLiteral("Select &All Tracks"));
+        QCOMPARE(Child<QLabel>(d, "totalTracks")->text(), QStringLiteral("0 Track(s) "));
+        for (int row = 0; row < 5; ++row)
+            QCOMPARE(Child<QTableWidget>(d, "tracks")->item(row, 0)->checkState(), Qt::Unchecked);
+
+        auto* genres = Child<QComboBox>(d, "genres");
+        genres->setCurrentIndex(genres->findText(QStringLiteral("Rock")));
+        QTest::mouseClick(Child<QPushButton>(d, "assign"), Qt::LeftButton);
+        for (int row = 0; row < 5; ++row) {
+            QCOMPARE(int(d.Session().Record(row).genre), 17);
+            QCOMPARE(Cell(d, row, 6), QStringLiteral("Rock"));
+        }
+    }
+
+    void okWithTracksTwoAndFiveAddsTheirJobs()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        Child<QLineEdit>(d, "comment")->setText(QStringLiteral("first pressing"));
+        QTest::mouseClick(Child<QPushButton>(d, "assign"), Qt::LeftButton);
+        Tick(d, 1);
+        Tick(d, 4);
+        QCOMPARE(Child<QLabel>(d, "totalTracks")->text(), QStringLiteral("2 Track(s) "));
+        QTest::mouseClick(Child<FlatButton>(d, "ok"), Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+
+        const CdDrive& drive = place.app.drives[0];
+        const QString location = QStringLiteral("CD[%1,%2]").arg(drive.hostAdapter).arg(drive.target);
+        const std::string options = FormatOptionString(place.app.settings.options);
+        const std::string year = std::to_string(QDate::currentDate().year());
+        struct Want
+        {
+            const char* file;
+            const char* size;
+            const char* output;
+            int track;
+        } wants[] = {{"Track02", "3445K", "Track02.mp3", 1}, {"Track05", "1378K", "Track05.mp3", 4}};
+        QCOMPARE(place.app.jobs.Count(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const JobRow& row = place.app.jobs.Row(i);
+            const FileJob& job = place.app.jobs.Job(i);
+            QCOMPARE(QString::fromStdString(row.fileName), QString::fromLatin1(wants[i].file));
+            QCOMPARE(QString::fromStdString(row.location), location);
+            QCOMPARE(row.sizeText, std::string(wants[i].size));
+            QCOMPARE(row.actionText, std::string("Encode"));
+            QCOMPARE(row.optionText, options);
+            QCOMPARE(row.outputName, std::string(wants[i].output));
+            QCOMPARE(row.outputDirText, std::string("@DEFAULT"));
+            QCOMPARE(job.trackIndex, int16_t(wants[i].track));
+            QCOMPARE(job.cdDrive, &drive);
+            QCOMPARE(job.outputDir, place.dir.Path() + "/out/");
+            TrackInfo tag;
+            std::memcpy(&tag, job.tagBlock->data(), sizeof tag);
+            QCOMPARE(std::string(tag.tag, 3), std::string("TAG"));
+            QCOMPARE(TrackInfoField(tag.title, 30), std::string(wants[i].file));
+            QCOMPARE(TrackInfoField(tag.artist, 30), std::string("Unknown"));
+            QCOMPARE(TrackInfoField(tag.album, 30), std::string("Unknown"));
+            QCOMPARE(TrackInfoField(tag.year, 4), year);
+            QCOMPARE(TrackInfoField(tag.comment, 30), std::string("first pressing"));
+            QCOMPARE(int(tag.genre), 12);
+        }
+    }
+
+    void storedTextComesBackAndNamesAreLimited()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        {
+            GrabberDialog d(place.app);
+            QVERIFY(d.Open());
+            d.show();
+            auto* tracks = Child<QTableWidget>(d, "tracks");
+            // Rename through the list's own editor, as the user does.
+            auto rename = [&](int row, const QString& text) {
+                tracks->setCurrentCell(row, 0);
+                tracks->editItem(tracks->item(row, 0));
+                auto* editor = tracks->viewport()->findChild<QLineEdit*>();
+                QVERIFY(editor);
+                editor->setText(text);
+                QTest::keyClick(editor, Qt::Key_Return);
+                // The list commits the editor's text through a queued call and deletes
+                // the editor later; neither may leak into the next edit.
+                QCoreApplication::processEvents();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            };
+            rename(0, QString(29, QLatin1Char('n')));
+            QCOMPARE(Cell(d, 0, 0), QString(29, QLatin1Char('n')));
+            rename(0, QString(30, QLatin1Char('x')));
+            QCOMPARE(Cell(d, 0, 0), QString(29, QLatin1Char('n')));
+            rename(2, QStringLiteral("Harbour Lights"));
+            Child<QLineEdit>(d, "artist")->setText(QStringLiteral("The Quays"));
+            Child<QLineEdit>(d, "album")->setText(QStringLiteral("Night Crossing"));
+            Child<QLineEdit>(d, "year")->setText(QStringLiteral("1998"));
+            QTest::mouseClick(Child<QPushButton>(d, "assign"), Qt::LeftButton);
+            Tick(d, 2);
+            QTest::mouseClick(Child<FlatButton>(d, "ok"), Qt::LeftButton);
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        }
+        GrabberDialog again(place.app);
+        QVERIFY(again.Open());
+        QCOMPARE(Cell(again, 0, 0), QString(29, QLatin1Char('n')));
+        QCOMPARE(Cell(again, 2, 0), QStringLiteral("Harbour Lights"));
+        QCOMPARE(Cell(again, 1, 0), QStringLiteral("Track02"));
+        QCOMPARE(Cell(again, 3, 5), QStringLiteral("The Quays"));
+        QCOMPARE(Child<QLineEdit>(again, "artist")->text(), QStringLiteral("The Quays"));
+        QCOMPARE(Child<QLineEdit>(again, "album")->text(), QStringLiteral("Night Crossing"));
+        QCOMPARE(Child<QLineEdit>(again, "year")->text(), QStringLiteral("1998"));
+
+        // "&Set default CD" stores every default with the chosen drive.
+        QTest::mouseClick(Child<FlatButton>(again, "setDefaultCd"), Qt::LeftButton);
+        QVERIFY(QFile::exists(QString::fromStdString(place.dir / "Norvane/Quillon/2.51.conf")));
+    }
+
+    void refusalsAndDriveMessages()
+    {
+        struct Case
+        {
+            const char* what;
+            std::string drives;
+            QMessageBox::StandardButton answer;
+            bool opens;
+            QString message;
+            QMessageBox::Icon icon;
+        };
+        const QString question = QString::fromLatin1(kNoRawAudioQuestion);
+        const Case cases[] = {
+            {"no drive", "# none\n", QMessageBox::Ok, false, "No CD-ROM drives detected!", QMessageBox::Warning},
+            {"empty tray", "ATAPI | QUILLON | EMPTY TRAY | 1.0 | none\n", QMessageBox::Ok, true,
+             "No CD-Audio Disc Present in Drive!", QMessageBox::NoIcon},
+            {"nocdda, No", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | nocdda\n", QMessageBox::No, false,
+             question, QMessageBox::Critical},
+            {"nocdda, Yes", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | nocdda\n", QMessageBox::Yes, true,
+             question, QMessageBox::Critical},
+        };
+        for (const Case& c : cases) {
+            GrabberPlace place(kFiveTracks, c.drives);
+            BoxRobot robot(c.answer);
+            GrabberDialog d(place.app);
+            QCOMPARE(d.Open(), c.opens);
+            QVERIFY2(robot.seen.size() == 1, c.what);
+            QCOMPARE(robot.seen[0].text, c.message);
+            QCOMPARE(robot.seen[0].icon, c.icon);
+        }
+
+        // Nothing ticked: O&K and "&Grab Now!" refuse with string 122 and the dialog stays.
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        BoxRobot robot;
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        bool asked = false;
+        d.askFolder = [&](const std::string&) -> std::optional<std::string> {
+            asked = true;
+            return std::nullopt;
+        };
+        QTest::mouseClick(Child<FlatButton>(d, "ok"), Qt::LeftButton);
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        QCOMPARE(robot.seen.size(), 2);
+        for (const auto& seen : robot.seen) {
+            QCOMPARE(seen.text, QStringLiteral("You didn't slected any Audio track for reading...!"));
+            QCOMPARE(seen.icon, QMessageBox::Critical);
+        }
+        QVERIFY(!asked);
+        QVERIFY(d.isVisible());
+        QCOMPARE(place.app.jobs.Count(), 0);
+    }
+
+    void flatButtonsLightUpUnderThePointerAndSinkWhenPressed()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* grab = Child<FlatButton>(d, "grabNow");
+        const QImage rest = grab->grab().toImage();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), grab->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(grab, &enter);
+        QVERIFY(grab->IsHot());
+        QVERIFY(grab->hasFocus());
+        const QImage hot = grab->grab().toImage();
+        grab->setDown(true);
+        const QImage pressed = grab->grab().toImage();
+        grab->setDown(false);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(grab, &leave);
+        QVERIFY(!grab->IsHot());
+        grab->setEnabled(false);
+        const QImage disabled = grab->grab().toImage();
+        QVERIFY(rest != hot);
+        QVERIFY(hot != pressed);
+        QVERIFY(rest != disabled);
+    }
+
+    void grabNowWritesTheTracksAndCancelStopsInTheSecond()
+    {
+        // Reads of 4 sectors taking 15 ms each: a track of 60 sectors takes about 0.2 s.
+        const std::vector<TestTrack> tracks = {{false, 60}, {false, 60}, {false, 60}};
+        GrabberPlace place(tracks, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=15\n");
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        const std::string out = place.dir / "wav";
+        QDir().mkpath(QString::fromStdString(out));
+        d.askFolder = [&](const std::string& title) -> std::optional<std::string> {
+            if (title != "Select a Folder where to Save the WAV files...")
+                return std::nullopt;
+            return out;
+        };
+        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
+
+        // A whole grab: every file byte for byte as the image holds it.
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        for (int t = 0; t < 3; ++t)
+            QCOMPARE(ReadBinaryFile(out + "/Track0" + std::to_string(t + 1) + ".WAV"), ExpectedWav(place.disc, t, 60));
+        QVERIFY(d.isEnabled());
+
+        // Cancel while the second file is written.
+        for (int t = 1; t <= 3; ++t)
+            std::remove((out + "/Track0" + std::to_string(t) + ".WAV").c_str());
+        BoxRobot robot;
+        bool dialogDisabled = false;
+        bool pressed = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* progress = d.findChild<GrabProgressDialog*>();
+            if (pressed || progress == nullptr || !progress->isVisible())
+                return;
+            if (progress->FileLine()->text().endsWith(QStringLiteral("Track02.WAV")) &&
+                progress->TrackBar()->value() >= 3) {
+                QCOMPARE(progress->windowTitle(), QStringLiteral("Reading RAW Audio..."));
+                dialogDisabled = !d.isEnabled();
+                pressed = true;
+                QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+            }
+        });
+        watch.start(5);
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        QVERIFY(pressed);
+        QVERIFY(dialogDisabled);
+        QVERIFY(d.isEnabled());
+        QCOMPARE(robot.seen.size(), 1);
+        QCOMPARE(robot.seen[0].text, QStringLiteral("Reading aborted by user!"));
+
+        QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
+        const std::vector<uint8_t> second = ReadBinaryFile(out + "/Track02.WAV");
+        QVERIFY(second.size() > 44 && second.size() < 44 + 60 * 2352u);
+        QCOMPARE((second.size() - 44) % 2352, size_t(0));
+        QCOMPARE(second, ExpectedWav(place.disc, 1, static_cast<uint32_t>((second.size() - 44) / 2352)));
+        QVERIFY(!QFile::exists(QString::fromStdString(out + "/Track03.WAV")));
+    }
+};
+
+QUILLON_WIDGET_TEST_MAIN(GrabberDialogTest)
+#include "grabber_dialog_wtest.moc"

@@ -1,0 +1,115 @@
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "GrabberTestSupport.h"
+#include "WidgetTestMain.h"
+#include "cd/windows/GrabProgressDialog.h"
+#include "cd/windows/RunGrabWindow.h"
+#include "run/RunWindow.h"
+
+using namespace quillon;
+using namespace quillon::testing;
+
+namespace {
+
+// The run's window is only the owner's stand-in here; the grab talks to its own window.
+class SilentRunWindow : public RunWindow
+{
+public:
+    void SetFileNumbers(int, int) override {}
+    void SetTitle(const std::string&) override {}
+    void SetBitrateText(const std::string&) override {}
+    void SetInputPath(const std::string&) override {}
+    void SetOutputPath(const std::string&) override {}
+    void SetCurrentRange(int64_t) override {}
+    void SetCurrentPosition(int64_t) override {}
+    void SetOverallRange(int64_t) override {}
+    void SetOverallPosition(int64_t) override {}
+    void ShowFigures(const StatusFigures&) override {}
+    void LogLine(std::string_view) override {}
+    void MessageBox(const std::string&) override {}
+    void Close(int) override {}
+    void Enable(bool) override {}
+};
+
+} // namespace
+
+class RunGrabWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The run's worker grabs track 2 into the temporary folder while the progress window
+    // lives on this thread over the status window; then a second grab is cancelled.
+    void workerGrabsThroughTheWindowAndCancelRemovesTheFile()
+    {
+        GrabberPlace place({{false, 40}, {false, 80}}, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=10\n");
+        const std::string temp = place.dir / "tmp";
+        QDir().mkpath(QString::fromStdString(temp));
+        ::setenv("TMP", temp.c_str(), 1);
+        QVERIFY(DetectDrives(place.app.drives) == 1);
+        DiscToc toc;
+        int count = 0;
+        QCOMPARE(place.app.drives[0].ReadToc(count, toc.data()), 1);
+
+        QWidget status;
+        status.show();
+        const TempWavGrab grab = MakeWindowTempWavGrab(place.app, &status);
+        SilentRunWindow runWindow;
+        const std::string path = temp + "/Track02.wav";
+
+        for (const bool cancel : {false, true}) {
+            FileJob job;
+            job.fileName = "Track02";
+            job.trackIndex = 1;
+            job.cdDrive = &place.app.drives[0];
+            BoxRobot robot;
+            bool sawWindowOverDisabledStatus = false;
+            bool pressed = false;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                auto* progress = status.findChild<GrabProgressDialog*>();
+                if (progress == nullptr || !progress->isVisible())
+                    return;
+                if (!status.isEnabled() && progress->isEnabled() &&
+                    progress->FileLine()->text() == QString::fromStdString(path))
+                    sawWindowOverDisabledStatus = true;
+                if (cancel && !pressed && progress->TrackBar()->value() >= 2) {
+                    pressed = true;
+                    QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+                }
+            });
+            watch.start(5);
+
+            std::atomic<int> result{-1};
+            std::thread worker([&] { result = grab(job, runWindow) ? 1 : 0; });
+            QTRY_VERIFY_WITH_TIMEOUT(result.load() >= 0, 20000);
+            worker.join();
+            // The window goes through the queued calls the worker left behind.
+            QTRY_VERIFY(status.findChild<GrabProgressDialog*>() == nullptr);
+            QVERIFY(sawWindowOverDisabledStatus);
+            QVERIFY(status.isEnabled());
+            if (!cancel) {
+                QCOMPARE(result.load(), 1);
+                QCOMPARE(job.location, temp + "/");
+                QCOMPARE(job.fileName, std::string("Track02.wav"));
+                QCOMPARE(ReadBinaryFile(path), ExpectedWav(place.disc, 1, 80));
+                QVERIFY(robot.seen.isEmpty());
+                std::remove(path.c_str());
+            } else {
+                QCOMPARE(result.load(), 0);
+                QVERIFY(!QFile::exists(QString::fromStdString(path)));
+                QCOMPARE(robot.seen.size(), 1);
+                QCOMPARE(robot.seen[0].text, QStringLiteral("Reading aborted by user!"));
+                QCOMPARE(robot.seen[0].icon, QMessageBox::Critical);
+            }
+        }
+        ::unsetenv("TMP");
+    }
+};
+
+QUILLON_WIDGET_TEST_MAIN(RunGrabWindowTest)
+#include "run_grab_window_wtest.moc"
