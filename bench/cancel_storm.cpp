@@ -37,6 +37,14 @@ constexpr int kLatestCancelUs = 40000;   // covers a whole copy job at pipe spee
 constexpr int kHangMs = 10000;
 constexpr int kGiveUpMs = 120000;
 
+// Ctrl-C or a time limit (SIGINT, SIGTERM) ends the storm after the current run, with the
+// figures of the runs done so far.
+volatile std::sig_atomic_t stopRequested = 0;
+void RequestStop(int)
+{
+    stopRequested = 1;
+}
+
 class QuietWindow : public RunWindow
 {
 public:
@@ -140,7 +148,8 @@ void Print(const Figures& f, unsigned seed)
     std::vector<double> all;
     for (const auto& [kind, list] : f.idleMs)
         all.insert(all.end(), list.begin(), list.end());
-    std::printf("cancel storm: %d runs (seed %u), pauses 0, input %llu bytes\n", f.runs, seed,
+    std::printf("cancel storm: %d runs (seed %u)%s, pauses 0, input %llu bytes\n", f.runs, seed,
+                stopRequested ? ", stopped early" : "",
                 static_cast<unsigned long long>(kInputBytes));
     std::printf("  hangs (not idle within %d ms): %d\n", kHangMs, f.hangs);
     std::printf("  Cancel to idle: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", Percentile(all, 0.5),
@@ -162,6 +171,8 @@ void Print(const Figures& f, unsigned seed)
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 1000;
     const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1u;
     const std::string stub = argc > 3 ? argv[3] : QUILLON_FAKE_CODEC_PATH;
@@ -189,7 +200,7 @@ int main(int argc, char** argv)
     Figures figures;
     const int baseFds = OpenDescriptors();
 
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < runs && !stopRequested; ++i) {
         const std::string kind = kKinds[i % 4];
         setenv("QUILLON_FAKE_CODEC", kind.c_str(), 1);
         JobList jobs;
