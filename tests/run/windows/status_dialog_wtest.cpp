@@ -166,7 +166,8 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
     delete window;   // joins the worker; the codec program is reaped with the run
 
     QVERIFY(!std::filesystem::exists(folder / "later.mp3"));
-    QVERIFY(std::filesystem::file_size(folder / "long.mp3") < std::filesystem::file_size(folder / "long.wav"));
+    // A cancelled job leaves no partial output behind.
+    QVERIFY(!std::filesystem::exists(folder / "long.mp3"));
     errno = 0;
     QCOMPARE(waitpid(-1, nullptr, WNOHANG), -1);
     QCOMPARE(errno, ECHILD);
