@@ -1,8 +1,10 @@
 #include "cd/CdDrive.h"
 
+#include "cd/DiscInfoStore.h"
 #include "cd/DriveQuirks.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -126,6 +128,10 @@ int32_t CdDrive::ReadToc(int& count, TocEntry* table)
     // The last entry read is the lead-out; a reply with more tracks than the drive's
     // records is cut to them, the entry after the last record closing it.
     const int entries = std::min(count, kTrackRecordCapacity + 1);
+    if (FirstUnusableTocEntry(table, entries) >= 0) {
+        trackCount = 0;
+        return kTocUnusable;
+    }
     int tracksRead = 0;
     for (int i = 0; i + 1 < entries; ++i) {
         TrackRecord& t = tracks[i];
@@ -133,11 +139,35 @@ int32_t CdDrive::ReadToc(int& count, TocEntry* table)
         t.sectors = table[i + 1].start - table[i].start;
         t.seconds = SectorsToSeconds(t.sectors);
         totalSectors += static_cast<int32_t>(t.sectors);
-        discId = (discId + static_cast<uint32_t>(i + 1) * t.seconds) * 2;
+        discId = DiscIdentifierStep(discId, static_cast<uint32_t>(i + 1), t.seconds);
         ++tracksRead;
     }
     trackCount = static_cast<int16_t>(tracksRead);
     return 1;
+}
+
+int FirstUnusableTocEntry(const TocEntry* table, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (table[i].start > kTocLastUsableStart || (i > 0 && table[i].start < table[i - 1].start))
+            return i;
+    }
+    return -1;
+}
+
+std::string UnusableTocText(const TocEntry* table, int count)
+{
+    const int bad = FirstUnusableTocEntry(table, count);
+    if (bad < 0)
+        return {};
+    char text[160];
+    if (bad == 0 || table[bad].start > kTocLastUsableStart)
+        std::snprintf(text, sizeof text, "The disc's table of contents cannot be read: track %d starts at sector %u.",
+                      table[bad].trackNumber, table[bad].start);
+    else
+        std::snprintf(text, sizeof text, "The disc's table of contents cannot be read: track %d runs past %s.",
+                      table[bad - 1].trackNumber, table[bad].trackNumber == 0xAA ? "the lead-out" : "the next track");
+    return text;
 }
 
 int DetectDrives(DriveTable& drives)

@@ -24,6 +24,22 @@ struct TrackRecord
 // The TOC table the drives share, overwritten at each load.
 using DiscToc = std::array<TocEntry, kTocCapacity>;
 
+// ReadToc's result for a reply that cannot describe a disc: a track that starts before
+// the one before it, or ends past the lead-out (an image shorter than its sheet), would
+// get a length that wraps around. Never a command result, which are 0..0xFFFFF or -1.
+constexpr int32_t kTocUnusable = -2;
+
+// The last sector an MSF address can name (99:59:74, less the 150 sectors of lead-in): no
+// disc reaches beyond it, and up to it the lengths, seconds and sizes shown never wrap.
+constexpr uint32_t kTocLastUsableStart = 99 * 4500 + 59 * 75 + 74 - 150;
+
+// The index of the first of `count` entries that starts before the entry before it or
+// beyond kTocLastUsableStart; -1 when every entry follows the one before.
+int FirstUnusableTocEntry(const TocEntry* table, int count);
+
+// The text that reports such a table, naming the track whose length cannot be right.
+std::string UnusableTocText(const TocEntry* table, int count);
+
 // Read methods chosen from the drive quirks file.
 enum ReadMethod : int16_t
 {
@@ -53,7 +69,8 @@ public:
     int32_t SetBlockMode(int density, uint32_t blockLength);
     // Fills 32 bytes; bit 0 of byte 13 says whether CD-DA reading is supported.
     int32_t GetCapabilities(uint8_t buffer[32]);
-    // Reads the TOC into `table` and the track records; 1 on success.
+    // Reads the TOC into `table` and the track records; 1 on success, kTocUnusable (no
+    // tracks kept) when the entries do not follow each other.
     int32_t ReadToc(int& count, TocEntry* table);
 
     // Bit 0 of byte 13 of a capabilities buffer.

@@ -8,10 +8,11 @@
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
 #include "cli/CdRip.h"
-#include "cli/CdSettings.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalGrabWindow.h"
 #include "cli/TerminalText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -63,7 +64,13 @@ bool LoadCdToc(CdDrive& drive)
     drive.SetBlockMode(0, 2048);
     DiscToc toc;
     int count = 0;
-    if (drive.ReadToc(count, toc.data()) != 1) {
+    const int32_t result = drive.ReadToc(count, toc.data());
+    if (result == kTocUnusable) {
+        const int entries = std::min(count, kTrackRecordCapacity + 1);
+        std::fprintf(stderr, "quillon: %s\n", UnusableTocText(toc.data(), entries).c_str());
+        return false;
+    }
+    if (result != 1) {
         std::fprintf(stderr, "%s\n", kNoDisc);
         const std::string why = DescribeCommandFailure(aspi_last_command());
         if (!why.empty())
@@ -209,7 +216,7 @@ int RunCdCommand(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
-    const int index = options.drive ? *options.drive : LoadCdSettings().defaultCd;
+    const int index = options.drive ? *options.drive : LoadStoredSettings().settings.defaultCd;
     if (command == "drives")
         return Drives(options);
     if (command == "toc")

@@ -9,7 +9,7 @@
 #include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/CdOptions.h"
-#include "cli/CdSettings.h"
+#include "cli/StoredSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/TerminalGrabWindow.h"
@@ -81,6 +81,11 @@ int RunRip(int argc, char** argv)
                 ok = !v->empty() && *end == '\0' && n >= 0 && n < kDriveSlots;
                 driveIndex = static_cast<int>(n);
             }
+        } else if (word == "--save") {
+            // A rip uses the defaults; storing them is left to `quillon defaults --save`,
+            // so that a rip never changes what the next command does.
+            Complain("quillon rip does not store defaults; store them with 'quillon defaults --save'");
+            return kExitUsage;
         } else if (word == "--tracks") {
             ok = value(v);
             cd.tracks = v.value_or("");
@@ -133,7 +138,7 @@ int RunRip(int argc, char** argv)
         }
     }
 
-    const DefaultSettings settings = LoadCdSettings();
+    const DefaultSettings settings = LoadStoredSettings().settings;
     DefaultEncodingOptions options = settings.options;
     arguments.options.ApplyTo(options);
     if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {

@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include "cd/CdDrive.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -47,7 +49,7 @@ std::string UsageText()
 {
     return "Usage: quillon encode [options] FILE...\n"
            "       quillon decode [options] FILE...\n"
-           "       quillon defaults [--save [options]]\n"
+           "       quillon defaults [--save [options] [--drive N]]\n"
            "       quillon --help | --version\n"
            "\n"
            "Encodes 16-bit PCM WAV files to MPEG audio (Layer I, II or III) and decodes MPEG audio\n"
@@ -68,7 +70,8 @@ std::string UsageText()
            "  --emphasis E             de-emphasis: none, 50/15 or ccitt\n"
            "\n"
            "quillon defaults prints the stored defaults; with --save it stores the options given\n"
-           "(-o DIR sets the default output folder). Ctrl-C cancels a conversion.\n"
+           "(-o DIR sets the default output folder, --drive N the default CD drive, 0 to 6).\n"
+           "Ctrl-C cancels a conversion.\n"
            "Exit status: 0 when every file was converted, 1 on a failure, 2 on a usage error,\n"
            "130 when cancelled.\n";
 }
@@ -107,6 +110,7 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
         {"--bitrate", [&](const std::string& v) { o.bitrate = ParseInt(v); return o.bitrate && *o.bitrate > 0; }},
         {"--mode", [&](const std::string& v) { o.mode = WordIndex(v, {"mono", "stereo", "joint", "dual"}); return o.mode.has_value(); }},
         {"--emphasis", [&](const std::string& v) { o.deEmphasis = WordIndex(v, {"none", "50/15", "ccitt"}); return o.deEmphasis.has_value(); }},
+        {"--drive", [&](const std::string& v) { result.drive = ParseInt(v); return result.drive && *result.drive >= 0 && *result.drive < kDriveSlots; }},
     };
     const std::map<std::string, std::pair<std::optional<int>*, int>> flags = {
         {"--fast", {&o.quality, 0}},        {"--hq", {&o.quality, 1}},
@@ -169,7 +173,9 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
     switch (result.command) {
     case Command::Encode:
     case Command::Decode:
-        if (result.files.empty())
+        if (result.drive)
+            result.error = "--drive is for the CD commands and 'quillon defaults --save'";
+        else if (result.files.empty())
             result.error = "no input files given";
         break;
     case Command::ShowDefaults:

@@ -30,6 +30,7 @@ struct CliArguments
     Command command = Command::Usage;
     OptionOverrides options;
     std::optional<std::string> outputDir;
+    std::optional<int> drive;   // the default CD drive, stored by `defaults --save` only
     std::vector<std::string> files;
     std::string error;   // set when the words cannot be understood
 };

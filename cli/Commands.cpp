@@ -4,6 +4,7 @@
 #include "batch/JobList.h"
 #include "batch/OutputClashes.h"
 #include "cli/CancelWatcher.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "run/ConversionRun.h"
@@ -18,25 +19,9 @@ namespace quillon::cli {
 
 namespace {
 
-const EnvironmentLookup kEnvironment = [](const char* name) { return std::getenv(name); };
-
 void Complain(const std::string& text)
 {
     std::fprintf(stderr, "quillon: %s\n", text.c_str());
-}
-
-struct LoadedSettings
-{
-    std::string path;
-    DefaultSettings settings;
-};
-
-LoadedSettings LoadSettings()
-{
-    LoadedSettings loaded{SettingsFilePath(kEnvironment), SettingsStore::Initialise(kEnvironment)};
-    QtSettingsFile file(loaded.path);
-    SettingsStore::LoadDefaults(file, loaded.settings);
-    return loaded;
 }
 
 bool IsDirectory(const std::string& path)
@@ -64,7 +49,7 @@ bool SameFile(const std::string& a, const std::string& b)
 
 int RunConversion(const CliArguments& arguments)
 {
-    const LoadedSettings loaded = LoadSettings();
+    const StoredSettings loaded = LoadStoredSettings();
     DefaultEncodingOptions options = loaded.settings.options;
     arguments.options.ApplyTo(options);
     const int action = arguments.command == Command::Encode ? kActionEncode : kActionDecode;
@@ -162,7 +147,7 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
 
 int ShowDefaults()
 {
-    const LoadedSettings loaded = LoadSettings();
+    const StoredSettings loaded = LoadStoredSettings();
     std::printf("%s\n", FormatOptionSummary(loaded.settings.options).c_str());
     std::printf("Output folder: %s\n", loaded.settings.defaultOutputDir.c_str());
     std::printf("Default CD drive: %d\n", loaded.settings.defaultCd);
@@ -172,7 +157,7 @@ int ShowDefaults()
 
 int SaveDefaults(const CliArguments& arguments)
 {
-    LoadedSettings loaded = LoadSettings();
+    StoredSettings loaded = LoadStoredSettings();
     DefaultSettings& settings = loaded.settings;
     arguments.options.ApplyTo(settings.options);
     if (const std::string problem = CheckEncodingOptions(settings.options); !problem.empty()) {
@@ -190,6 +175,8 @@ int SaveDefaults(const CliArguments& arguments)
             return kExitUsage;
         }
     }
+    if (arguments.drive)
+        settings.defaultCd = *arguments.drive;
     QtSettingsFile file(loaded.path);
     if (const int error = SettingsStore::SaveDefaults(file, settings); error != 0) {
         Complain("cannot save the defaults to " + loaded.path + ": " + std::strerror(error));
@@ -197,6 +184,7 @@ int SaveDefaults(const CliArguments& arguments)
     }
     std::printf("%s\n", FormatOptionSummary(settings.options).c_str());
     std::printf("Output folder: %s\n", settings.defaultOutputDir.c_str());
+    std::printf("Default CD drive: %d\n", settings.defaultCd);
     return kExitOk;
 }
 

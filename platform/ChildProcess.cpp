@@ -1,5 +1,6 @@
 #include "platform/ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -102,15 +103,17 @@ ChildProcess::~ChildProcess()
         close(pidFd_);
 }
 
-bool ChildProcess::Reap(bool block)
+bool ChildProcess::Reap()
 {
+    // Never blocks under the lock: Kill and ExitStatus from another thread must get
+    // through while a thread waits for the child.
     std::lock_guard lock(mutex_);
     if (status_)
         return true;
     int raw = 0;
     pid_t r;
     do {
-        r = waitpid(pid_, &raw, block ? 0 : WNOHANG);
+        r = waitpid(pid_, &raw, WNOHANG);
     } while (r < 0 && errno == EINTR);
     if (r == pid_) {
         status_ = DecodeStatus(raw);
@@ -126,30 +129,33 @@ bool ChildProcess::Reap(bool block)
 
 bool ChildProcess::Running()
 {
-    return !Reap(false);
+    return !Reap();
 }
 
 bool ChildProcess::Wait(int timeoutMs)
 {
-    if (Reap(false))
+    if (Reap())
         return true;
-    if (timeoutMs < 0)
-        return Reap(true);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return Reap(false);
+        int left = -1;
+        if (timeoutMs >= 0) {
+            left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        deadline - std::chrono::steady_clock::now())
+                                        .count());
+            if (left <= 0)
+                return Reap();
+        }
         if (pidFd_ >= 0) {
             pollfd p{pidFd_, POLLIN, 0};
-            poll(&p, 1, static_cast<int>(left.count()));
+            poll(&p, 1, left);
         } else {
-            std::this_thread::sleep_for(std::min(pause, left));
+            const auto step = left < 0 ? pause : std::min(pause, std::chrono::milliseconds(left));
+            std::this_thread::sleep_for(step);
             pause = std::min(pause * 2, std::chrono::milliseconds(20));
         }
-        if (Reap(false))
+        if (Reap())
             return true;
     }
 }

@@ -26,7 +26,8 @@ public:
 
     pid_t Pid() const { return pid_; }
     bool Running();
-    // True once the child has ended; timeoutMs < 0 waits without limit.
+    // True once the child has ended; timeoutMs < 0 waits without limit. Another thread
+    // may Kill the child meanwhile, which ends the wait.
     bool Wait(int timeoutMs);
     void Kill();
     // Exit code, or 128 + signal number, once the child has ended and been reaped.
@@ -37,7 +38,7 @@ public:
 
 private:
     explicit ChildProcess(pid_t pid);
-    bool Reap(bool block);
+    bool Reap();
 
     pid_t pid_;
     int pidFd_ = -1;

@@ -15,9 +15,6 @@ namespace quillon {
 
 namespace {
 
-// One EndRun at a time in the whole process: the worker's failure and a Cancel may meet.
-std::atomic_flag runEnding = ATOMIC_FLAG_INIT;
-
 constexpr const char* kCannotOpenInput = "Error: Cannot open the input file";
 constexpr const char* kCannotExecute = "Cannot execute compressor";
 constexpr const char* kProcessAborted = "Process aborted";
@@ -318,7 +315,7 @@ std::shared_ptr<CodecProcess> ConversionRun::Current() const
 
 void ConversionRun::EndRun(const std::string& message)
 {
-    if (runEnding.test_and_set())
+    if (runEnding_.test_and_set())
         return;
     {
         std::lock_guard lock(stateMutex_);
@@ -338,7 +335,7 @@ void ConversionRun::EndRun(const std::string& message)
     else
         SetEnd(abortRequested_ ? RunEnd::Aborted : RunEnd::Failed);
     window_.Close(2);
-    runEnding.clear();
+    runEnding_.clear();
 }
 
 void ConversionRun::Cancel()

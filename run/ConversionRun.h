@@ -86,6 +86,9 @@ private:
     std::thread worker_;
 
     std::atomic<bool> abortRequested_{false};
+    // One EndRun at a time: the worker's failure and a Cancel may meet. It belongs to the
+    // run, so that the end of one run never holds up the end of another.
+    std::atomic_flag runEnding_;
     std::atomic<RunEnd> end_{RunEnd::NotEnded};
     std::atomic<uint64_t> bytesFed_{0};
     std::atomic<int64_t> doneKiB_{0};

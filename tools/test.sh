@@ -2,7 +2,7 @@
 # Builds Quillon and runs its tests through CTest.
 #   tools/test.sh            plain build in build/, every test
 #   tools/test.sh address    address + undefined sanitizers in build-address/, every test
-#   tools/test.sh thread     thread sanitizer in build-thread/, the run and pipe tests
+#   tools/test.sh thread     thread sanitizer in build-thread/, the run, pipe and process tests
 #   tools/test.sh all        all three, one after the other
 set -euo pipefail
 self=$(realpath "$0")

@@ -92,6 +92,43 @@ TEST_F(CdCommands, StoredDefaultDriveIsUsed)
     EXPECT_EQ(Quillon(dir.Path(), "toc --drive 0").status, 0);
 }
 
+// A sheet the image reader cannot make sense of (an index without its time) once ended
+// the whole program; it costs only its own drive.
+TEST_F(CdCommands, UnreadableSheetCostsOnlyItsDrive)
+{
+    testing::WriteTextFile(dir / "broken.bin", std::string(100 * 2352, '\0'));
+    testing::WriteTextFile(dir / "broken.cue", "FILE \"broken.bin\" BINARY\n"
+                                               "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                               "  TRACK 02 AUDIO\n    INDEX 01\n");
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | BROKEN SHEET | 1.0 | broken.cue\n"
+                                           "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
+    const CliRun r = Quillon(dir.Path(), "drives");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("drives: line 1: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0  CD[0,0]  QUILLON  VIRTUAL CD  1.0"), std::string::npos) << r.out;
+}
+
+TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
+{
+    const CliRun saved = Quillon(dir.Path(), "defaults --save --drive 1");
+    EXPECT_EQ(saved.status, 0) << saved.out;
+    EXPECT_NE(saved.out.find("Default CD drive: 1\n"), std::string::npos) << saved.out;
+    const CliRun r = Quillon(dir.Path(), "toc");
+    EXPECT_EQ(r.out.rfind("No CD-Audio Disc Present in Drive!\n", 0), 0u) << "drive 1 has no disc: " << r.out;
+
+    const struct { const char* args; const char* text; } refused[] = {
+        {"defaults --save --drive 7", "invalid value '7' for option '--drive'"},
+        {"defaults --save --drive x", "invalid value 'x' for option '--drive'"},
+        {"defaults --drive 1", "options are stored only with 'quillon defaults --save'"},
+        {"encode --drive 1 a.wav", "--drive is for the CD commands"},
+    };
+    for (const auto& row : refused) {
+        const CliRun bad = Quillon(dir.Path(), row.args);
+        EXPECT_EQ(bad.status, 2) << row.args;
+        EXPECT_NE(bad.out.find(row.text), std::string::npos) << row.args << ": " << bad.out;
+    }
+}
+
 TEST_F(CdCommands, GrabWritesTheImageData)
 {
     disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
@@ -115,6 +152,7 @@ TEST_F(CdCommands, RefusalsEndNonZero)
         {"grab --tracks x", "bad track list"},
         {"toc --drive 7", "there is no drive 7"},
         {"toc --speed 4", "unknown option"},
+        {"rip --tracks 1 --save -o /tmp", "quillon rip does not store defaults"},
     };
     for (const auto& row : rows) {
         const CliRun r = Quillon(dir.Path(), row.args);

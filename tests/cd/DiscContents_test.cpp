@@ -15,7 +15,7 @@ namespace quillon {
 namespace {
 
 // A drive whose TOC reply lists tracks starting at `starts`, the last start being the lead-out.
-CdDrive DriveWithToc(const std::vector<uint32_t>& starts, uint8_t adrControl = 0x10)
+CdDrive DriveWithToc(const std::vector<uint32_t>& starts, uint8_t adrControl = 0x10, int32_t expected = 1)
 {
     auto fake = std::make_unique<testing::FakeScsiManager>();
     fake->answer = [starts, adrControl](const ScsiRequest& r) {
@@ -38,7 +38,7 @@ CdDrive DriveWithToc(const std::vector<uint32_t>& starts, uint8_t adrControl = 0
     CdDrive drive;
     DiscToc toc;
     int count = 0;
-    EXPECT_EQ(drive.ReadToc(count, toc.data()), 1);
+    EXPECT_EQ(drive.ReadToc(count, toc.data()), expected);
     return drive;
 }
 
@@ -107,6 +107,40 @@ TEST(DiscToc, MoreTracksThanRecordsAreCut)
     const CdDrive d = DriveWithToc(starts);
     EXPECT_EQ(d.trackCount, kTrackRecordCapacity);
     EXPECT_EQ(d.tracks[kTrackRecordCapacity - 1].sectors, 100u);
+}
+
+// A track cannot be longer than the disc: a table whose starts go backwards (an image
+// shorter than its sheet puts the lead-out before the last track) is reported, never shown
+// with lengths that wrapped around.
+TEST(DiscToc, TablesWhoseTracksDoNotFollowEachOtherAreReported)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<uint32_t> starts;
+        int32_t result;
+        const char* text;
+    } rows[] = {
+        {"in order", {0, 5000, 9000}, 1, ""},
+        {"an empty track", {0, 5000, 5000, 9000}, 1, ""},
+        {"lead-out before the last track", {0, 5000, 3000}, kTocUnusable,
+         "The disc's table of contents cannot be read: track 2 runs past the lead-out."},
+        {"a track before the one before it", {0, 5000, 4000, 9000}, kTocUnusable,
+         "The disc's table of contents cannot be read: track 2 runs past the next track."},
+        {"lead-out at the last sector MSF can name", {0, 5000, 449849}, 1, ""},
+        {"a start no disc has", {0, 449850, 449900}, kTocUnusable,
+         "The disc's table of contents cannot be read: track 2 starts at sector 449850."},
+        {"a start that would wrap the sizes", {0, 0x80000000u, 0x80000100u}, kTocUnusable,
+         "The disc's table of contents cannot be read: track 2 starts at sector 2147483648."},
+    };
+    for (const auto& row : rows) {
+        const CdDrive d = DriveWithToc(row.starts, 0x10, row.result);
+        EXPECT_EQ(d.trackCount, row.result == 1 ? static_cast<int>(row.starts.size()) - 1 : 0) << row.name;
+        std::vector<TocEntry> table;
+        for (size_t i = 0; i < row.starts.size(); ++i)
+            table.push_back({0, 0x10, static_cast<uint8_t>(i + 1 == row.starts.size() ? 0xAA : i + 1), 0, row.starts[i]});
+        EXPECT_EQ(UnusableTocText(table.data(), static_cast<int>(table.size())), row.text) << row.name;
+    }
 }
 
 TEST(DiscToc, RowAndTotalTexts)

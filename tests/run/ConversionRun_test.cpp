@@ -535,5 +535,42 @@ TEST_F(CdFixture, GrabbedTrackIsEncodedTaggedAndTheListRestored)
     EXPECT_EQ(clock.Pauses(), (std::vector<int>{1500, 500, 500}));
 }
 
+// Ending one run must not keep another run of the process from ending: while the first
+// run's final message is still open, a second run finishes and shows its own.
+TEST(RunEnding, EachRunEndsOnItsOwn)
+{
+    JobList firstJobs, secondJobs;
+    TestWindow first, second;
+    FastClock clock;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool firstShowing = false, secondDone = false;
+    first.onMessage = [&](const std::string&) {
+        std::unique_lock lock(mutex);
+        firstShowing = true;
+        changed.notify_all();
+        // The message box stays open until the other run has ended (or a while has passed).
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return secondDone; });
+    };
+    ConversionRun a(firstJobs, first, clock);
+    a.Start();
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return firstShowing; }));
+    }
+    ConversionRun b(secondJobs, second, clock);
+    b.Run();
+    {
+        std::lock_guard lock(mutex);
+        secondDone = true;
+        changed.notify_all();
+    }
+    a.Join();
+    EXPECT_EQ(second.Get(second.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(second.Get(second.closes), std::vector<int>{2});
+    EXPECT_EQ(b.End(), RunEnd::Finished);
+    EXPECT_EQ(first.Get(first.closes), std::vector<int>{2});
+}
+
 } // namespace
 } // namespace quillon::test

@@ -6,7 +6,12 @@
 //   stop-byte       prints "before", a 0xFF byte, then "after"
 //   lone-cr         prints "a\rb", then "c\r\n", then "d"
 //   slow-copy OUT   like copy, but sleeps 1 ms per read so the pipe fills up
+//   flood OUT       copies standard input to OUT while printing lines as fast as it can
 //   many-lines N    prints N numbered lines as fast as it can (a failed write loses its line)
+// Started with codec arguments (the first word begins with "-m", as the run passes them),
+// it takes the mode from QUILLON_FAKE_CODEC ("copy", "never-read", "exit-now" or "flood")
+// and the output from the last word, so that a run can use it as its encoder.
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -48,12 +53,45 @@ int Copy(const char* path, bool slow)
     return 0;
 }
 
+// Reads in a thread of its own so that the printing never waits for the input.
+int Flood(const char* path)
+{
+    std::atomic<bool> ended{false};
+    std::thread copier([&] {
+        Copy(path, false);
+        ended = true;
+    });
+    const std::string line = "flooding the log with one more line of text\n";
+    long long lines = 0;
+    while (!ended) {
+        Say(line);
+        ++lines;
+    }
+    copier.join();
+    Say("lines " + std::to_string(lines) + "\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    const std::string mode = argc > 1 ? argv[1] : "";
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode.rfind("-m", 0) == 0) {
+        const char* chosen = std::getenv("QUILLON_FAKE_CODEC");
+        mode = chosen ? chosen : "copy";
+        const char* output = argv[argc - 1];
+        if (mode == "copy")
+            return Copy(output, false);
+        if (mode == "flood")
+            return Flood(output);
+        if (mode == "never-read") {
+            Say("not reading\n");
+            std::this_thread::sleep_for(std::chrono::seconds(30));
+            return 0;
+        }
+    }
     if ((mode == "copy" || mode == "slow-copy") && argc > 2)
         return Copy(argv[2], mode == "slow-copy");
     if (mode == "exit-now") {
@@ -74,6 +112,8 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         return 0;
     }
+    if (mode == "flood" && argc > 2)
+        return Flood(argv[2]);
     if (mode == "many-lines" && argc > 2) {
         for (int i = 1; i <= std::atoi(argv[2]); ++i)
             Say("line " + std::to_string(i) + " of a codec program that has a lot to say\n");
