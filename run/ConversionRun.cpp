@@ -223,6 +223,8 @@ JobOutcome ConversionRun::ConvertJob(int index)
     auto process = std::make_shared<CodecProcess>(static_cast<StatusSink&>(*this));
     const bool started = process->Start(argv);
     SetCurrent(process);
+    if (abortRequested_)
+        process->CloseAll();   // cancelled while the job was set up: no feed, no wait
     process->StartReader();
     clock_.Pause(kStartPauseMs);
 
@@ -340,9 +342,11 @@ void ConversionRun::EndRun(const std::string& message)
 
 void ConversionRun::Cancel()
 {
+    // The flag goes first: a job being set up sees it once its codec program is current,
+    // so a Cancel that finds no program still ends the one about to start.
+    abortRequested_ = true;
     const auto process = Current();
     const bool readerStopped = !process || process->ReaderStopped();
-    abortRequested_ = true;
     if (readerStopped) {
         SetEnd(RunEnd::Closed);
         window_.Close(1);

@@ -250,6 +250,32 @@ TEST_F(RunFixture, CancelWhileFeedingAbortsTheBatch)
     EXPECT_FALSE(fs::exists(folder / "later.mp3"));
 }
 
+// Cancel may come while a job is set up, before its codec program exists. The program
+// started just after must not hold the run until it ends by itself (it would sleep 30 s).
+TEST_F(RunFixture, CancelBeforeTheCodecStartsDoesNotWaitForIt)
+{
+    WritePcmWav(folder / "a.wav", 2.0, 2);
+    Add("a.wav", kActionEncode);
+    setenv("QUILLON_FAKE_CODEC", "never-read", 1);
+    ConversionRun* running = nullptr;
+    locator = [&](const char*) {
+        running->Cancel();
+        return std::string(QUILLON_TEST_BIN_DIR) + "/fake_codec";
+    };
+    ConversionRun run(jobs, window, clock, grab, locator);
+    running = &run;
+    const auto start = std::chrono::steady_clock::now();
+    run.Start();
+    run.Join();
+    unsetenv("QUILLON_FAKE_CODEC");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{1});
+    EXPECT_FALSE(fs::exists(folder / "a.mp3"));
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
 TEST_F(RunFixture, CancelBetweenJobsClosesTheWindow)
 {
     if (!RealCodecsPresent())
