@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -19,9 +21,26 @@ namespace {
 const QString kGroup = QStringLiteral("Default Settings");
 
 // A save that was killed leaves its temporary file and the lock files QSettings keeps
-// beside it; older than this, no save is still using them.
+// beside it. Our temporary names carry the saving process's number, so the leftovers of
+// a process that no longer exists go at once; others only once no save can still be
+// using them.
 constexpr int kStaleSeconds = 60;
 const QString kTemporaryInfix = QStringLiteral(".quillon-save-");
+
+// The process number in "<name>.quillon-save-<pid>-*", or 0.
+pid_t SavingProcess(const QString& name, const QString& settingsName)
+{
+    const QString rest = name.mid(settingsName.size() + kTemporaryInfix.size());
+    const qsizetype dash = rest.indexOf('-');
+    bool ok = false;
+    const long pid = dash > 0 ? rest.left(dash).toLong(&ok) : 0;
+    return ok && pid > 0 ? static_cast<pid_t>(pid) : 0;
+}
+
+bool ProcessIsGone(pid_t pid)
+{
+    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 // Ours: "<name>.quillon-save-*"; and what earlier versions left, "<name>.AbC123" (always
 // empty) and "<name>.AbC123.lock". A user's own "<name>.backup" has content and stays.
@@ -42,7 +61,10 @@ void RemoveStaleLeftovers(const QFileInfo& target)
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-kStaleSeconds);
     const QDir folder = target.absoluteDir();
     for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!entry.isSymLink() && IsOurLeftover(entry, target.fileName()) && entry.lastModified().toUTC() < before)
+        if (entry.isSymLink() || !IsOurLeftover(entry, target.fileName()))
+            continue;
+        if (ProcessIsGone(SavingProcess(entry.fileName(), target.fileName())) ||
+            entry.lastModified().toUTC() < before)
             QFile::remove(entry.absoluteFilePath());
     }
 }
@@ -111,7 +133,8 @@ int QtSettingsFile::WriteAll(std::span<const std::pair<std::string, std::string>
 
     QString temporaryPath;
     {
-        QTemporaryFile file(target.absoluteFilePath() + kTemporaryInfix + QStringLiteral("XXXXXX"));
+        QTemporaryFile file(target.absoluteFilePath() + kTemporaryInfix + QString::number(::getpid()) +
+                            QStringLiteral("-XXXXXX"));
         file.setAutoRemove(false);
         if (!file.open())
             return EACCES;

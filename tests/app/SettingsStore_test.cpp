@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -207,7 +210,17 @@ TEST_F(SettingsFileTest, SaveRemovesStaleFilesOfKilledSaves)
     WriteRaw("[Default%20Settings]\nDefOutDir=/old/\n");
     const fs::path folder = fs::path(path).parent_path();
     const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
-    const struct { const char* name; const char* content; bool stale; bool removed; } rows[] = {
+    // A process that has ended, and one that lives on (saving right now, as far as we know).
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string endedSave = "2.51.conf.quillon-save-" + std::to_string(ended) + "-Qw34Er";
+    const std::string livingSave = "2.51.conf.quillon-save-" + std::to_string(getppid()) + "-Ty56Ui";
+    const struct { std::string name; const char* content; bool stale; bool removed; } rows[] = {
+        {endedSave, "", false, true},
+        {endedSave + ".lock", "1", false, true},
+        {livingSave, "", false, false},
         {"2.51.conf.quillon-save-Ab12Cd", "[Default%20Settings]", true, true},
         {"2.51.conf.quillon-save-Ab12Cd.lock", "123", true, true},
         {"2.51.conf.DzvYEc", "", true, true},
