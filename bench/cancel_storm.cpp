@@ -4,6 +4,7 @@
 // left, descriptors leaked and files left in the output folder.
 //
 //   cancel_storm [RUNS [SEED [STUB]]]      defaults: 1000 runs, seed 1, the tests' fake_codec
+#include "run/NullRunWindow.h"
 #include "batch/JobList.h"
 #include "formats/WavHeader.h"
 #include "run/ConversionRun.h"
@@ -45,24 +46,7 @@ void RequestStop(int)
     stopRequested = 1;
 }
 
-class QuietWindow : public RunWindow
-{
-public:
-    void SetFileNumbers(int, int) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBitrateText(const std::string&) override {}
-    void SetInputPath(const std::string&) override {}
-    void SetOutputPath(const std::string&) override {}
-    void SetCurrentRange(int64_t) override {}
-    void SetCurrentPosition(int64_t) override {}
-    void SetOverallRange(int64_t) override {}
-    void SetOverallPosition(int64_t) override {}
-    void ShowFigures(const StatusFigures&) override {}
-    void LogLine(std::string_view) override {}
-    void MessageBox(const std::string&) override {}
-    void Close(int) override {}
-    void Enable(bool) override {}
-};
+using QuietWindow = NullRunWindow;
 
 class NoPauses : public RunClock
 {

@@ -1,3 +1,4 @@
+#include "run/NullRunWindow.h"
 #include "run/TempWavGrab.h"
 
 #include "cd/DiscInfoStore.h"
@@ -176,24 +177,11 @@ TEST_F(TempGrabFixture, FolderThatCannotTakeTheFile)
 }
 
 // A run window that only keeps messages.
-class QuietRunWindow : public RunWindow
+class QuietRunWindow : public NullRunWindow
 {
 public:
     std::vector<std::string> messages;
-    void SetFileNumbers(int, int) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBitrateText(const std::string&) override {}
-    void SetInputPath(const std::string&) override {}
-    void SetOutputPath(const std::string&) override {}
-    void SetCurrentRange(int64_t) override {}
-    void SetCurrentPosition(int64_t) override {}
-    void SetOverallRange(int64_t) override {}
-    void SetOverallPosition(int64_t) override {}
-    void ShowFigures(const StatusFigures&) override {}
-    void LogLine(std::string_view) override {}
     void MessageBox(const std::string& text) override { messages.push_back(text); }
-    void Close(int) override {}
-    void Enable(bool) override {}
 };
 
 class NoWaitClock : public RunClock

@@ -1,3 +1,4 @@
+#include "run/NullRunWindow.h"
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
@@ -16,24 +17,7 @@ using namespace quillon::testing;
 namespace {
 
 // The run's window is only the owner's stand-in here; the grab talks to its own window.
-class SilentRunWindow : public RunWindow
-{
-public:
-    void SetFileNumbers(int, int) override {}
-    void SetTitle(const std::string&) override {}
-    void SetBitrateText(const std::string&) override {}
-    void SetInputPath(const std::string&) override {}
-    void SetOutputPath(const std::string&) override {}
-    void SetCurrentRange(int64_t) override {}
-    void SetCurrentPosition(int64_t) override {}
-    void SetOverallRange(int64_t) override {}
-    void SetOverallPosition(int64_t) override {}
-    void ShowFigures(const StatusFigures&) override {}
-    void LogLine(std::string_view) override {}
-    void MessageBox(const std::string&) override {}
-    void Close(int) override {}
-    void Enable(bool) override {}
-};
+using SilentRunWindow = NullRunWindow;
 
 } // namespace
 
