@@ -30,6 +30,7 @@ struct CliArguments
     Command command = Command::Usage;
     OptionOverrides options;
     std::optional<std::string> outputDir;
+    std::optional<int> jobs;   // codec programs at once (encode, decode)
     std::vector<std::string> files;
     std::string error;   // set when the words cannot be understood
 };

@@ -15,9 +15,6 @@ namespace quillon {
 
 namespace {
 
-// One EndRun at a time in the whole process: the worker's failure and a Cancel may meet.
-std::atomic_flag runEnding = ATOMIC_FLAG_INIT;
-
 constexpr const char* kCannotOpenInput = "Error: Cannot open the input file";
 constexpr const char* kCannotExecute = "Cannot execute compressor";
 constexpr const char* kProcessAborted = "Process aborted";
@@ -100,6 +97,12 @@ std::string ConversionRun::FinalMessage() const
 {
     std::lock_guard lock(stateMutex_);
     return finalMessage_;
+}
+
+std::string ConversionRun::FirstCodecFailure() const
+{
+    std::lock_guard lock(stateMutex_);
+    return firstCodecFailure_;
 }
 
 void ConversionRun::SetEnd(RunEnd end)
@@ -318,7 +321,9 @@ std::shared_ptr<CodecProcess> ConversionRun::Current() const
 
 void ConversionRun::EndRun(const std::string& message)
 {
-    if (runEnding.test_and_set())
+    // One EndRun at a time per run: the worker's failure and a Cancel may meet. Several
+    // runs of one process (the command line's parallel jobs) end independently.
+    if (runEnding_.test_and_set())
         return;
     {
         std::lock_guard lock(stateMutex_);
@@ -338,7 +343,7 @@ void ConversionRun::EndRun(const std::string& message)
     else
         SetEnd(abortRequested_ ? RunEnd::Aborted : RunEnd::Failed);
     window_.Close(2);
-    runEnding.clear();
+    runEnding_.clear();
 }
 
 void ConversionRun::Cancel()

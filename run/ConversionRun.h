@@ -67,6 +67,8 @@ public:
     // Codec programs of this run that ended with a non-zero exit status (logged, and named
     // by the final message instead of "Processing Finished.").
     int FailedCodecPrograms() const { return failedCodecs_.load(); }
+    // The final message naming the first of them ("" when none failed).
+    std::string FirstCodecFailure() const;
 
 private:
     void LogLine(std::string_view line) override;
@@ -90,6 +92,7 @@ private:
     std::atomic<uint64_t> bytesFed_{0};
     std::atomic<int64_t> doneKiB_{0};
     std::atomic<int> failedCodecs_{0};
+    std::atomic_flag runEnding_ = ATOMIC_FLAG_INIT;
 
     // The current job as the figures see it; written by the worker, read by whichever
     // thread refreshes the figures.
