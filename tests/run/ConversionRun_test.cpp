@@ -55,6 +55,22 @@ TEST_F(RunFixture, EmptyListFinishesAtOnce)
     EXPECT_TRUE(clock.Pauses().empty());
 }
 
+TEST_F(RunFixture, RunsOfOneProcessEndIndependently)
+{
+    // The command line's parallel jobs are runs of one process: one run ending while
+    // another is showing its final message must still end, with its own message.
+    JobList otherJobs;
+    TestWindow other;
+    ConversionRun second(otherJobs, other, clock, {}, locator);
+    window.onMessage = [&](const std::string&) { second.EndRun("Error: second"); };
+    ConversionRun first(jobs, window, clock, grab, locator);
+    first.EndRun("Error: first");
+    EXPECT_EQ(first.End(), RunEnd::Failed);
+    EXPECT_EQ(second.End(), RunEnd::Failed);
+    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Error: first"});
+    EXPECT_EQ(other.Get(other.messages), std::vector<std::string>{"Error: second"});
+}
+
 TEST_F(RunFixture, EncodesAndDecodesWithTheCodecPrograms)
 {
     if (!RealCodecsPresent())
