@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A batch of 10 WAV files of 30 s each through `quillon encode` (128 kbit/s stereo Layer
 # III, high quality) against the lame program with the same settings run on the same
-# files one after another. The run's fixed pauses (1500 ms before each feed, 500 ms
-# after each job) are subtracted from quillon's time before the ratio is taken.
+# files one after another: once with the default number of jobs (the usable CPUs) and
+# once with --jobs 1. Peak memory of each quillon run comes from /usr/bin/time -v.
 #
 #   bench/encode_batch.sh [BUILD_DIR]      (default: build)
 #
@@ -14,13 +14,12 @@ quillon="$build/bin/quillon"
 for tool in "$quillon" "$build/bin/l3.dll"; do
   [ -x "$tool" ] || { echo "missing $tool; build it first" >&2; exit 1; }
 done
-for tool in sox lame; do
+for tool in sox lame /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
 files=10
 seconds=30
-pause_ms=$((files * (1500 + 500)))
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-batch-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -35,26 +34,38 @@ cat "${inputs[@]}" > /dev/null   # both runs start from the page cache
 
 now() { date +%s.%N; }
 
+# Prints the wall time of one quillon run; its peak resident memory goes to $1.rss.
+run_quillon() {
+  local name=$1; shift
+  rm -rf out && mkdir out
+  local start end
+  start=$(now)
+  XDG_CONFIG_HOME="$work/config" /usr/bin/time -v -o "$name.time" "$quillon" encode "$@" -o out \
+    --layer 3 --bitrate 128 --mode stereo --hq "${inputs[@]}" > "$name.log"
+  end=$(now)
+  [ "$(ls out/*.mp3 | wc -l)" -eq "$files" ] || { echo "quillon did not write $files files" >&2; cat "$name.log" >&2; exit 1; }
+  awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$name.time" > "$name.rss"
+  python3 -c "print($end - $start)"
+}
+
 t0=$(now)
 for f in "${inputs[@]}"; do
   lame --quiet -m s -b 128 -q 2 --noreplaygain -t "$f" "ref/${f%.wav}.mp3"
 done
 t1=$(now)
-XDG_CONFIG_HOME="$work/config" "$quillon" encode -o out --layer 3 --bitrate 128 --mode stereo --hq "${inputs[@]}" > quillon.log
-t2=$(now)
-ls out/*.mp3 | wc -l | grep -qx "$files" || { echo "quillon did not write $files files" >&2; cat quillon.log >&2; exit 1; }
+lame_s=$(python3 -c "print($t1 - $t0)")
+parallel_s=$(run_quillon parallel)
+single_s=$(run_quillon single --jobs 1)
 
-python3 - "$t0" "$t1" "$t2" "$pause_ms" "$files" "$seconds" <<'PY'
+python3 - "$lame_s" "$parallel_s" "$single_s" "$(cat parallel.rss)" "$(cat single.rss)" "$files" "$seconds" "$(nproc)" <<'PY'
 import sys
-t0, t1, t2 = map(float, sys.argv[1:4])
-pause = int(sys.argv[4]) / 1000
-files, seconds = int(sys.argv[5]), int(sys.argv[6])
-lame = t1 - t0
-quillon = t2 - t1
-work = quillon - pause
-print(f"batch: {files} files of {seconds} s, 128 kbit/s stereo Layer III")
-print(f"lame, one after another:   {lame:7.2f} s")
-print(f"quillon encode:            {quillon:7.2f} s, of which fixed pauses {pause:.2f} s")
-print(f"quillon without pauses:    {work:7.2f} s")
-print(f"ratio quillon / lame:      {work / lame:.3f}  (goal: at most 1.00)")
+lame, parallel, single = map(float, sys.argv[1:4])
+rss_parallel, rss_single = int(sys.argv[4]), int(sys.argv[5])
+files, seconds, cpus = int(sys.argv[6]), int(sys.argv[7]), int(sys.argv[8])
+print(f"batch: {files} files of {seconds} s, 128 kbit/s stereo Layer III, {cpus} usable CPUs")
+print(f"lame, one after another:      {lame:7.2f} s")
+print(f"quillon encode (default jobs): {parallel:7.2f} s, peak memory {rss_parallel / 1024:.1f} MiB")
+print(f"quillon encode --jobs 1:      {single:7.2f} s, peak memory {rss_single / 1024:.1f} MiB")
+print(f"ratio quillon / lame:         {parallel / lame:.3f}  (goal on 2 CPUs: at most 0.60)")
+print(f"ratio quillon --jobs 1 / lame: {single / lame:.3f}  (goal: at most 1.00)")
 PY

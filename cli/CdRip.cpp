@@ -224,7 +224,7 @@ int RunRip(int argc, char** argv)
     store.SaveDiscInfo(index, *drive);
 
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
-    SystemRunClock clock;
+    UnpacedRunClock clock;
     const TempWavGrab grab = MakeTempWavGrab(drives, [&jobs] { return jobs.DefaultOutputDir(); },
                                              [](RunWindow&) { return std::make_unique<TerminalGrabWindow>(); });
     int skipped = 0;

@@ -53,8 +53,8 @@ std::string UsageText()
            "       quillon --help | --version\n"
            "\n"
            "Encodes 16-bit PCM WAV files to MPEG audio (Layer I, II or III) and decodes MPEG audio\n"
-           "files to WAV, one file after the other, with the codec programs l3.dll and d3.dll\n"
-           "installed beside quillon. Output names are the input names with .mp1, .mp2, .mp3 or .wav.\n"
+           "files to WAV with the codec programs l3.dll and d3.dll installed beside quillon, several\n"
+           "files at once. Output names are the input names with .mp1, .mp2, .mp3 or .wav.\n"
            "Options that are not given come from the stored defaults (quillon defaults).\n"
            "\n"
            "Options:\n"
@@ -68,6 +68,7 @@ std::string UsageText()
            "  --no-copyright, --no-original, --no-crc\n"
            "                           clear them\n"
            "  --emphasis E             de-emphasis: none, 50/15 or ccitt\n"
+           "  --jobs N                 convert up to N files at once (default: the usable CPUs)\n"
            "\n"
            "quillon defaults prints the stored defaults; with --save it stores the options given\n"
            "(-o DIR sets the default output folder, --drive N the default CD drive, 0 to 6).\n"
@@ -109,6 +110,7 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
         {"--layer", [&](const std::string& v) { o.layer = ParseInt(v); return o.layer && *o.layer >= 1 && *o.layer <= 3; }},
         {"--bitrate", [&](const std::string& v) { o.bitrate = ParseInt(v); return o.bitrate && *o.bitrate > 0; }},
         {"--mode", [&](const std::string& v) { o.mode = WordIndex(v, {"mono", "stereo", "joint", "dual"}); return o.mode.has_value(); }},
+        {"--jobs", [&](const std::string& v) { result.jobs = ParseInt(v); return result.jobs && *result.jobs >= 1; }},
         {"--emphasis", [&](const std::string& v) { o.deEmphasis = WordIndex(v, {"none", "50/15", "ccitt"}); return o.deEmphasis.has_value(); }},
         {"--drive", [&](const std::string& v) { result.drive = ParseInt(v); return result.drive && *result.drive >= 0 && *result.drive < kDriveSlots; }},
     };
@@ -183,6 +185,8 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
             result.error = "options are stored only with 'quillon defaults --save'";
         [[fallthrough]];
     case Command::SaveDefaults:
+        if (result.error.empty() && result.jobs)
+            result.error = "--jobs applies to encode and decode only";
         if (result.error.empty() && !result.files.empty())
             result.error = "'quillon defaults' takes no files";
         break;

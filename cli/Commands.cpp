@@ -5,6 +5,7 @@
 #include "batch/OutputClashes.h"
 #include "cli/CancelWatcher.h"
 #include "cli/StoredSettings.h"
+#include "cli/ParallelBatch.h"
 #include "cli/TerminalWindow.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "run/ConversionRun.h"
@@ -114,10 +115,8 @@ int RunConversion(const CliArguments& arguments)
     }
 
     TerminalWindow window(stdout, stderr, isatty(STDOUT_FILENO) != 0);
-    SystemRunClock clock;
-    ConversionRun run(jobs, window, clock);
-    const int noSkippedGrabs = 0;
-    return RunBatch(run, window, noSkippedGrabs);
+    UnpacedRunClock clock;
+    return RunParallelBatch(jobs, window, clock, arguments.jobs.value_or(UsableCpuCount()));
 }
 
 int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs)

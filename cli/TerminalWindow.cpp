@@ -50,13 +50,12 @@ void TerminalWindow::ShowFigures(const StatusFigures& f)
 {
     if (!f.currentBarPosition)
         return;   // the input is closed: nothing new to show
-    std::lock_guard lock(mutex_);
-    const auto now = std::chrono::steady_clock::now();
-    if (!terminal_ && now - lastPlainLine_ < std::chrono::seconds(1))
-        return;
-    lastPlainLine_ = now;
-
-    const int64_t percent = currentRange_ > 0 ? std::min<int64_t>(100, *f.currentBarPosition * 100 / currentRange_) : 0;
+    int64_t range = 0;
+    {
+        std::lock_guard lock(mutex_);
+        range = currentRange_;
+    }
+    const int64_t percent = range > 0 ? std::min<int64_t>(100, *f.currentBarPosition * 100 / range) : 0;
     std::string line = "  " + std::to_string(percent) + "%";
     if (f.frameText)
         line += "  frame " + std::to_string(f.framesDone) + " of " + f.totalFramesText;
@@ -68,7 +67,16 @@ void TerminalWindow::ShowFigures(const StatusFigures& f)
         line += ", remaining " + *f.remainingText;
     if (f.sizesText && *f.sizesText != "-")
         line += ", " + *f.sizesText;
+    ShowProgressLine(line);
+}
 
+void TerminalWindow::ShowProgressLine(const std::string& line)
+{
+    std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (!terminal_ && now - lastPlainLine_ < std::chrono::seconds(1))
+        return;
+    lastPlainLine_ = now;
     if (terminal_) {
         std::fprintf(out_, "\r\033[K%s", line.c_str());
         progressShown_ = true;

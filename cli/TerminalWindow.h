@@ -33,6 +33,8 @@ public:
 
     // A line of the command line's own (the end of a cancelled batch, say).
     void Note(const std::string& text, bool error);
+    // A progress line made elsewhere (the sum of parallel jobs), shown like the figures.
+    void ShowProgressLine(const std::string& line);
 
 private:
     void EndProgressLine();   // caller holds the mutex

@@ -99,6 +99,12 @@ std::string ConversionRun::FinalMessage() const
     return finalMessage_;
 }
 
+std::string ConversionRun::FirstCodecFailure() const
+{
+    std::lock_guard lock(stateMutex_);
+    return firstCodecFailure_;
+}
+
 void ConversionRun::SetEnd(RunEnd end)
 {
     RunEnd expected = RunEnd::NotEnded;

@@ -67,6 +67,8 @@ public:
     // Codec programs of this run that ended with a non-zero exit status (logged, and named
     // by the final message instead of "Processing Finished.").
     int FailedCodecPrograms() const { return failedCodecs_.load(); }
+    // The final message naming the first of them ("" when none failed).
+    std::string FirstCodecFailure() const;
 
 private:
     void LogLine(std::string_view line) override;

@@ -21,4 +21,12 @@ public:
     int64_t NowSeconds() override;
 };
 
+// Real time without the pauses: they exist so that a person can read the status window,
+// and the command line has nobody watching it.
+class UnpacedRunClock : public SystemRunClock
+{
+public:
+    void Pause(int) override {}
+};
+
 } // namespace quillon

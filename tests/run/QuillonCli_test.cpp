@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <algorithm>
 #include <atomic>
+#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 
@@ -108,6 +110,9 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
         {{"encode", "--wobble", "a.wav"}, 2, "unknown option '--wobble'", true},
         {{"encode", "-o", "out", "--layer", "1", "--bitrate", "40", "a.wav"}, 2, "Layer 1 has no bitrate of 40", true},
         {{"defaults", "--layer", "2"}, 2, "only with 'quillon defaults --save'", true},
+        {{"encode", "--jobs", "0", "a.wav"}, 2, "invalid value '0' for option '--jobs'", true},
+        {{"encode", "--jobs=two", "a.wav"}, 2, "invalid value 'two' for option '--jobs'", true},
+        {{"defaults", "--save", "--jobs", "2"}, 2, "--jobs applies to encode and decode only", true},
     };
     for (const auto& row : rows) {
         const CliResult r = Run(row.args);
@@ -201,8 +206,9 @@ TEST_F(CliTest, FailuresEndWithTheirTextAndANonZeroStatus)
     WritePcmWav(folder / "ok.wav", 0.3, 2);
     struct Row { std::vector<std::string> args; const char* text; bool onStderr; };
     const Row rows[] = {
-        {{"encode", "-o", "out", "missing.wav", "ok.wav"}, "Error: Cannot open the input file", true},
-        {{"encode", "-o", "out", "mono.wav", "ok.wav"}, "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", true},
+        // One job at a time: a failed job ends the run before the next one starts.
+        {{"encode", "--jobs", "1", "-o", "out", "missing.wav", "ok.wav"}, "Error: Cannot open the input file", true},
+        {{"encode", "--jobs", "1", "-o", "out", "mono.wav", "ok.wav"}, "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", true},
         // The codec refuses Layer II mono above 192 kbit/s: the run finishes, the status tells.
         {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
          "l3.dll ended with exit status", false},
@@ -270,15 +276,134 @@ TEST_F(CliTest, CtrlCCancelsTheBatch)
 {
     if (!RealCodecsPresent())
         return;
-    WritePcmWav(folder / "first.wav", 20.0, 2);
+    WritePcmWav(folder / "first.wav", 60.0, 2);
     WritePcmWav(folder / "second.wav", 0.3, 2);
-    // Within the pause before the first feed the codec's reader runs: Cancel aborts.
-    const CliResult r = Run({"encode", "-o", "out", "first.wav", "second.wav"}, 700);
+    // No pause before the feed: the first file is being encoded when Ctrl-C comes.
+    const CliResult r = Run({"encode", "--jobs", "1", "-o", "out", "first.wav", "second.wav"}, 700);
     EXPECT_EQ(r.status, 130) << r.out << r.err;
     EXPECT_TRUE(Has(r.err, "Process aborted")) << r.err;
     EXPECT_FALSE(Has(r.out, "Processing Finished."));
     EXPECT_FALSE(Has(r.out, "File 2 of 2"));
     EXPECT_FALSE(fs::exists(folder / "out/second.mp3"));
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// Processes whose command line names `path` (a codec program writing into the test folder).
+std::vector<std::string> ProcessesNaming(const std::string& path)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string cmdline = ReadAll(entry.path() / "cmdline");
+        std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+        if (Has(cmdline, path))
+            found.push_back(name + ": " + cmdline);
+    }
+    return found;
+}
+
+TEST_F(CliTest, SeveralJobsStopAtTheFirstFailure)
+{
+    if (!RealCodecsPresent())
+        return;
+    WritePcmWav(folder / "long.wav", 10.0, 2);
+    WritePcmWav(folder / "mono.wav", 0.3, 1);
+    for (const char* name : {"c.wav", "d.wav", "e.wav"})
+        WritePcmWav(folder / name, 0.3, 2);
+    // The second job fails while the first is still encoding: the first finishes, no
+    // later job starts.
+    struct Row { const char* failing; const char* text; };
+    const Row rows[] = {
+        {"missing.wav", "Error: Cannot open the input file"},
+        {"mono.wav", "A Mono WAVE file cannot be encoded into a Stereo MPEG file."},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(folder / "out");
+        fs::create_directories(folder / "out");
+        const CliResult r = Run({"encode", "--jobs", "2", "-o", "out", "long.wav", row.failing, "c.wav", "d.wav", "e.wav"});
+        EXPECT_EQ(r.status, 1) << row.text << "\n" << r.out << r.err;
+        EXPECT_EQ(Lines(r.err), std::vector<std::string>{row.text}) << r.err;
+        EXPECT_FALSE(Has(r.out, "Processing Finished."));
+        EXPECT_TRUE(Has(r.out, "[2] Quillon- (File 2 of 5)")) << r.out;
+        for (int later = 3; later <= 5; ++later)
+            EXPECT_FALSE(Has(r.out, "File " + std::to_string(later) + " of 5")) << row.text << ": job " << later << " started\n" << r.out;
+        EXPECT_GT(FileSize(folder / "out/long.mp3"), 0u) << row.text << ": the running job finishes";
+        std::vector<std::string> written;
+        for (const auto& entry : fs::directory_iterator(folder / "out"))
+            written.push_back(entry.path().filename());
+        EXPECT_EQ(written, std::vector<std::string>{"long.mp3"}) << row.text;
+    }
+}
+
+TEST_F(CliTest, CtrlCCancelsEveryRunningJob)
+{
+    if (!RealCodecsPresent())
+        return;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        WritePcmWav(folder / name, 90.0, 2);
+    // The output folder by its full path: it then appears on the codec programs' command lines.
+    const CliResult r = Run({"encode", "--jobs", "2", "-o", folder / "out", "a.wav", "b.wav", "c.wav"}, 700);
+    EXPECT_EQ(r.status, 130) << r.out << r.err;
+    EXPECT_EQ(Count(r.err, "Process aborted"), 1u) << r.err;
+    EXPECT_TRUE(Has(r.out, "[1] Quillon- (File 1 of 3)") && Has(r.out, "[2] Quillon- (File 2 of 3)")) << r.out;
+    EXPECT_FALSE(Has(r.out, "File 3 of 3")) << r.out;
+    EXPECT_FALSE(Has(r.out, "Processing Finished."));
+    EXPECT_TRUE(fs::is_empty(folder / "out")) << "no output and no half-written part is left";
+    EXPECT_EQ(ProcessesNaming(folder / "out"), std::vector<std::string>{}) << "a codec program outlived quillon";
+}
+
+TEST_F(CliTest, EachJobsLinesComeInOrderAndComplete)
+{
+    if (!RealCodecsPresent())
+        return;
+    const int files = 5;
+    std::vector<std::string> args = {"encode", "--jobs", "3", "-o", "out"};
+    for (int i = 1; i <= files; ++i) {
+        args.push_back("in" + std::to_string(i) + ".wav");
+        WritePcmWav(folder / args.back(), 0.5 + 0.2 * i, 2);
+    }
+    const CliResult r = Run(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Processing Finished.");
+    for (int n = 1; n <= files; ++n) {
+        const std::string prefix = "[" + std::to_string(n) + "] ";
+        std::vector<std::string> own;
+        for (const auto& line : lines) {
+            if (line.rfind(prefix, 0) == 0)
+                own.push_back(line.substr(prefix.size()));
+        }
+        const std::string name = "in" + std::to_string(n);
+        ASSERT_GE(own.size(), 4u) << "job " << n << ":\n" << r.out;
+        EXPECT_EQ(own[0], "Quillon- (File " + std::to_string(n) + " of " + std::to_string(files) + ")");
+        EXPECT_EQ(own[1], "  ./" + name + ".wav -> out/" + name + ".mp3");
+        EXPECT_EQ(own[2].rfind("Encoding " + name + ".wav to ", 0), 0u) << own[2];
+        // The encoder's lines, up to its last one, carry the job's number too.
+        EXPECT_EQ(Count(r.out, prefix + "MPEG-1 Layer III, 44100 Hz, 128 kbit/s"), 1u) << r.out;
+        EXPECT_EQ(own.back().rfind("Done: ", 0), 0u) << own.back();
+        EXPECT_GT(FileSize(folder / ("out/in" + std::to_string(n) + ".mp3")), 0u);
+    }
+    for (const auto& line : lines)
+        EXPECT_TRUE(line[0] == '[' || line.rfind("  ", 0) == 0 || line == "Processing Finished.") << line;
 }
 
 } // namespace
