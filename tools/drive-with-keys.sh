@@ -10,23 +10,35 @@ if [ "${1:-}" = "--inside" ]; then
   build=$2 work=$3
   "$build/bin/quillon" "$work/one.wav" "$work/two.wav" >"$work/quillon.log" 2>&1 &
   pid=$!
-  # Waits for a visible window whose name matches, gives it the keyboard, presses a key.
-  press() {
-    local id
-    id=$(timeout 60 xdotool search --sync --onlyvisible --name "$1" | tail -1) ||
-      { echo "no window named '$1'" >&2; kill "$pid"; exit 1; }
-    sleep "${3:-0.5}"
-    xdotool windowfocus --sync "$id" 2>/dev/null || true
-    xdotool key --clearmodifiers "$2"
+  visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+  ended() { local st; st=$(ps -o stat= -p "$pid" 2>/dev/null); [ -z "$st" ] || [ "${st:0:1}" = Z ]; }
+  # Presses KEY on the window named WINDOW until CHECK holds, again while the window is
+  # still there: a key pressed while it settles (the splash's second, a loaded machine)
+  # may be dropped. Gives up after a minute.
+  press_until() {
+    local window=$1 key=$2 check=$3 id
+    timeout 60 xdotool search --sync --onlyvisible --name "$window" >/dev/null ||
+      { echo "no window named '$window'" >&2; kill "$pid"; exit 1; }
+    for _ in $(seq 1 12); do
+      if id=$(xdotool search --onlyvisible --name "$window" 2>/dev/null | tail -1) && [ -n "$id" ]; then
+        xdotool windowfocus --sync "$id" 2>/dev/null || true
+        xdotool key --clearmodifiers "$key"
+      fi
+      for _ in $(seq 1 20); do
+        eval "$check" && return 0
+        sleep 0.25
+      done
+    done
+    echo "pressing $key on '$window' did not lead on" >&2
+    kill "$pid"
+    exit 1
   }
   wizard='Quillon 2.51 - Input'
-  # The splash holds the first page for a second; keys pressed meanwhile are dropped.
-  press "$wizard" alt+n 2
-  press 'Quillon 2.51 - Finish' alt+f
-  press '^Quillon$' Return
-  # The wizard comes back in a new status window, with an empty list.
-  sleep 1
-  press "$wizard" Escape
+  press_until "$wizard" alt+n "visible 'Quillon 2.51 - Finish'"
+  press_until 'Quillon 2.51 - Finish' alt+f "visible '^Quillon\$'"
+  # After the final message the wizard comes back in a new status window, with an empty list.
+  press_until '^Quillon$' Return "! visible '^Quillon\$' && visible '$wizard'"
+  press_until "$wizard" Escape ended
   set +e
   timeout 30 tail --pid="$pid" -f /dev/null
   wait "$pid"
