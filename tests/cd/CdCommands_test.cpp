@@ -1,5 +1,6 @@
 // The CD commands of the quillon program, run as a user runs them.
 
+#include "QuillonCommand.h"
 #include "TestDisc.h"
 
 #include <gtest/gtest.h>
@@ -13,31 +14,6 @@
 
 namespace quillon {
 namespace {
-
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-// Runs quillon with `args` in `dir`, standard error joined to standard output. `after`
-// is shell text that runs while quillon runs in the background ($p is its process).
-CliRun Quillon(const std::string& dir, const std::string& args, const std::string& after = "")
-{
-    std::string cmd = "cd '" + dir + "' && TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
-                      "/drives' " + QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
-    if (!after.empty())
-        cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int s = ::pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
-}
 
 class CdCommands : public ::testing::Test
 {

@@ -4,6 +4,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "platform/scsi/VirtualDisc.h"
+#include "QuillonCommand.h"
 #include "TestDisc.h"
 
 #include <gtest/gtest.h>
@@ -168,26 +169,6 @@ const Shape kShapes[] = {
      }},
 };
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-CliRun Quillon(const std::string& dir, const std::string& args)
-{
-    const std::string cmd = "cd '" + dir + "' && XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir +
-                            "/drives' " + QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int s = ::pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
-}
 
 TEST(DiscImages, ShapesRippersWriteReadAsTheDiscTheyHold)
 {
