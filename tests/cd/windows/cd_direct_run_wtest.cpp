@@ -5,6 +5,8 @@
 
 #include "GrabberTestSupport.h"
 #include "WidgetTestMain.h"
+#include "batch/windows/MLPage3.h"
+#include "batch/windows/MLSheet.h"
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberDialog.h"
@@ -41,9 +43,10 @@ class CdDirectRunTest : public QObject
     Q_OBJECT
 
 private slots:
-    // The wizard's track picker opens the grabber, O&K hands tracks 1 and 3 over, and the
-    // status window's run grabs each into a temporary WAV file with the progress window
-    // over it, encodes it with l3.dll and appends the track's tag.
+    // Page 1's "Select audio tracks" opens the grabber, O&K hands tracks 1 and 3 over,
+    // Next and Finish start the status window's run, which grabs each track into a
+    // temporary WAV file with the progress window over it, encodes it with l3.dll and
+    // appends the track's tag.
     void grabberOkThenTheRunMakesTaggedMpegFiles()
     {
         GrabberPlace place({{false, 300}, {false, 450}, {false, 225}},
@@ -58,9 +61,30 @@ private slots:
         bool ticked = false;
         bool progressOverDisabledStatus = false;
         StatusDialog* status = nullptr;
+        place.app.splashPending = false;
+        enum { OpenGrabber, LeavePage1, Finish, Done } step = OpenGrabber;
         QTimer driver;
+        // Clicks that open a modal window are queued, so that the driver keeps running.
+        const auto later = [](QAbstractButton* button) { QTimer::singleShot(0, button, [button] { button->click(); }); };
         QObject::connect(&driver, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* sheet = qobject_cast<MLSheet*>(w);
+                if (sheet && sheet->isVisible() && QApplication::activeModalWidget() == sheet) {
+                    QPushButton* tracks = nullptr;
+                    for (QPushButton* b : sheet->findChildren<QPushButton*>())
+                        if (b->accessibleName() == QStringLiteral("Select audio tracks"))
+                            tracks = b;
+                    if (step == OpenGrabber && tracks && tracks->isEnabled()) {
+                        step = LeavePage1;
+                        later(tracks);
+                    } else if (step == LeavePage1 && ticked && place.app.jobs.Count() == 2) {
+                        step = Finish;
+                        later(sheet->button(QWizard::NextButton));
+                    } else if (step == Finish && sheet->currentPage() == sheet->Page3()) {
+                        step = Done;
+                        later(sheet->button(QWizard::FinishButton));
+                    }
+                }
                 auto* grabber = qobject_cast<GrabberDialog*>(w);
                 if (grabber && grabber->isVisible() && !ticked) {
                     ticked = true;
@@ -79,7 +103,10 @@ private slots:
 
         NoPauseClock clock;
         const std::string codecDir = QUILLON_BIN_DIR;
-        status = new StatusDialog([&](QWidget* parent) { return OpenGrabberDialog(parent, place.app); },
+        status = new StatusDialog([&](QWidget* parent) {
+                                      MLSheet sheet(place.app, OpenGrabberDialog, parent);
+                                      return sheet.exec() == QDialog::Accepted;
+                                  },
                                   [&](RunWindow& window) {
                                       return std::make_unique<ConversionRun>(
                                           place.app.jobs, window, clock,
@@ -92,6 +119,7 @@ private slots:
         ::unsetenv("TMP");
 
         QVERIFY(ticked);
+        QCOMPARE(int(step), int(Done));
         QVERIFY(progressOverDisabledStatus);
         QVERIFY(!robot.seen.isEmpty());
         QCOMPARE(robot.seen.last().text, QStringLiteral("Processing Finished."));
