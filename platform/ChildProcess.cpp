@@ -162,9 +162,11 @@ bool ChildProcess::Wait(int timeoutMs)
 
 void ChildProcess::Kill()
 {
+    // The child leads a process group of its own: whatever it started (a wrapper
+    // script's pipeline still writing the output) ends with it.
     std::lock_guard lock(mutex_);
     if (!status_)
-        ::kill(pid_, SIGKILL);
+        ::kill(-pid_, SIGKILL);
 }
 
 std::optional<int> ChildProcess::ExitStatus() const
