@@ -50,13 +50,17 @@ int FindGenre(const std::string& name)
     return -1;
 }
 
-std::vector<int> SortedGenreIndices()
+const std::vector<int>& SortedGenreIndices()
 {
-    std::vector<int> order(kGenreCount);
-    for (int i = 0; i < kGenreCount; ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [](int a, int b) { return strcasecmp(kGenres[a], kGenres[b]) < 0; });
+    // The list never changes: sorted once, not once per track of every disc shown.
+    static const std::vector<int> order = [] {
+        std::vector<int> indices(kGenreCount);
+        for (int i = 0; i < kGenreCount; ++i)
+            indices[i] = i;
+        std::stable_sort(indices.begin(), indices.end(),
+                         [](int a, int b) { return strcasecmp(kGenres[a], kGenres[b]) < 0; });
+        return indices;
+    }();
     return order;
 }
 
@@ -64,7 +68,7 @@ int SortedPositionForGenre(int genreByte)
 {
     const char* name = GenreName(genreByte);
     const size_t length = std::strlen(name);
-    const std::vector<int> order = SortedGenreIndices();
+    const std::vector<int>& order = SortedGenreIndices();
     for (size_t pos = 0; pos < order.size(); ++pos)
         if (strncasecmp(kGenres[order[pos]], name, length) == 0)
             return static_cast<int>(pos);

@@ -20,7 +20,7 @@ int FindGenre(const std::string& name);
 
 // The indices in the order the grabber's sorted list shows them (alphabetical without
 // regard to case).
-std::vector<int> SortedGenreIndices();
+const std::vector<int>& SortedGenreIndices();
 
 // Position in the sorted list of the first entry that begins with the name of
 // `genreByte`, without regard to case; the position of "Other" for a byte past the table.

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,13 +33,20 @@ bool Same(const DefaultSettings& a, const DefaultSettings& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Fresh names every time: QSettings keeps recently read files by name and would take
-    // a rewrite of the same size within the same millisecond for the old file.
-    static unsigned long long serial = 0;
+    // The same two names every time, so that QSettings' cache of recently read files stays
+    // two entries long. It takes a cached file whose size and time match for unchanged,
+    // so every input gets a time of its own.
+    static long long serial = 0;
     ++serial;
-    const std::string input = fuzz::ScratchFolder() + "/input-" + std::to_string(serial) + ".conf";
-    const std::string saved = fuzz::ScratchFolder() + "/saved-" + std::to_string(serial) + ".conf";
+    const std::string input = fuzz::ScratchFolder() + "/input.conf";
+    const std::string saved = fuzz::ScratchFolder() + "/saved.conf";
     fuzz::WriteWholeFile(input, std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto restamp = [](const std::string& path, long long second) {
+        const timespec stamp[2] = {{second, 0}, {second, 0}};
+        if (utimensat(AT_FDCWD, path.c_str(), stamp, 0) != 0)
+            std::abort();
+    };
+    restamp(input, 2 * serial);
 
     DefaultSettings loaded = Fresh();
     QtSettingsFile file(input);
@@ -48,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QtSettingsFile out(saved);
     if (SettingsStore::SaveDefaults(out, loaded) != 0)
         std::abort();
+    restamp(saved, 2 * serial + 1);
     DefaultSettings again = Fresh();
     again.defaultOutputDir = "other";
     again.options.bitrate = -12345;
