@@ -110,6 +110,21 @@ bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, con
     return true;
 }
 
+int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen)
+{
+    chosen.drive = PickCdDrive(chosen.drives, index);
+    if (chosen.drive == nullptr || !LoadCdToc(*chosen.drive))
+        return 1;
+    std::string error;
+    if (!ParseTrackList(trackList, chosen.drive->trackCount, chosen.tracks, error)) {
+        std::fprintf(stderr, "quillon %s: %s\n", command, error.c_str());
+        return 2;
+    }
+    chosen.stored = chosen.store.LoadDiscInfo(index, *chosen.drive);
+    chosen.names = StoredTrackNames(chosen.store, index, *chosen.drive, chosen.stored);
+    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, command) ? 0 : 2;
+}
+
 namespace {
 
 std::vector<std::string> TrackNames(DiscInfoStore& store, int driveIndex, const CdDrive& drive)
@@ -162,26 +177,15 @@ int Toc(const CdOptions&, int index)
 
 int Grab(const CdOptions& options, int index)
 {
-    DriveTable drives;
-    CdDrive* drive = PickCdDrive(drives, index);
-    if (drive == nullptr || !LoadCdToc(*drive))
-        return 1;
-    std::vector<int> tracks;
-    std::string error;
-    if (!ParseTrackList(options.tracks, drive->trackCount, tracks, error)) {
-        std::fprintf(stderr, "quillon: %s\n", error.c_str());
-        return 2;
-    }
-    DiscInfoStore store;
-    const auto names = TrackNames(store, index, *drive);
-    if (!CheckChosenTracks(*drive, tracks, names, "grab"))
-        return 2;
+    ChosenTracks chosen;
+    if (const int status = ChooseTracks(index, options.tracks, "grab", chosen); status != 0)
+        return status;
     std::vector<GrabChoice> ticked;
-    for (int t : tracks)
-        ticked.push_back({t, names[t]});
+    for (int t : chosen.tracks)
+        ticked.push_back({t, chosen.names[t]});
     TerminalGrabWindow window;
-    const GrabOutcome outcome =
-        AudioGrab(*drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
+    const GrabOutcome outcome = AudioGrab(*chosen.drive, ticked,
+                                          [&](const std::string&) { return std::optional(options.outputDir); }, window);
     return outcome == GrabOutcome::Completed ? 0 : 1;
 }
 
@@ -199,7 +203,7 @@ void PrintCdUsage()
                 "  quillon toc [--drive N]                list the tracks of the disc\n"
                 "  quillon grab [--drive N] --tracks 1,3-5 [-o DIR]\n"
                 "                                         grab tracks into WAV files\n"
-                "  quillon rip [--drive N] --tracks 1,3-5 [encode options] [-o DIR]\n"
+                "  quillon rip [--drive N] --tracks 1,3-5 [encode options] [--jobs N] [-o DIR]\n"
                 "             [--artist T] [--album T] [--year Y] [--comment T] [--genre NAME]\n"
                 "                                         encode tracks to MPEG files with their tags\n");
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "cd/CdDrive.h"
+#include "cd/DiscInfoStore.h"
 
 #include <string>
 #include <vector>
 
 namespace quillon {
-
-class DiscInfoStore;
 
 // Detects the drives and picks the one asked for; prints the reason and returns null
 // when there is none.
@@ -22,6 +21,20 @@ std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveI
 // a title that gives no file name. False when any chosen track is refused.
 bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, const std::vector<std::string>& names,
                        const char* command);
+
+// The disc in drive `index` with the tracks a command was asked for, read and checked as
+// grab and rip need them: the TOC, the track list, the stored disc text and the names.
+struct ChosenTracks
+{
+    DriveTable drives;
+    CdDrive* drive = nullptr;
+    std::vector<int> tracks;
+    DiscInfoStore store;
+    bool stored = false;                 // the disc's text came from its stored file
+    std::vector<std::string> names;      // every track's name, chosen or not
+};
+// 0 when `chosen` is filled, else the exit status after a line saying why.
+int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen);
 
 // "drives", "toc" and "grab" (and "rip" once the conversion run takes CD jobs).
 bool IsCdCommand(const char* name);

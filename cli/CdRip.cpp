@@ -5,16 +5,13 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "cd/TrackFileName.h"
-#include "cd/TrackList.h"
-#include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/CdOptions.h"
 #include "cli/StoredSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
-#include "cli/TerminalGrabWindow.h"
+#include "cli/ParallelBatch.h"
 #include "cli/TerminalWindow.h"
-#include "run/ConversionRun.h"
 #include "run/TempWavGrab.h"
 
 #include <cstdio>
@@ -63,6 +60,7 @@ int RunRip(int argc, char** argv)
     std::vector<std::string> encodeWords{"defaults", "--save"};
     std::optional<std::string> artist, album, year, comment, genreName;
     std::optional<int> driveIndex;
+    std::optional<int> jobCount;
     for (int i = 2; i < argc; ++i) {
         const std::string word = argv[i];
         auto value = [&](std::optional<std::string>& out) {
@@ -73,14 +71,18 @@ int RunRip(int argc, char** argv)
         };
         std::optional<std::string> v;
         bool ok = true;
+        auto number = [&](long low, long high, std::optional<int>& out) {
+            if (!value(v))
+                return false;
+            char* end = nullptr;
+            const long n = std::strtol(v->c_str(), &end, 10);
+            out = static_cast<int>(n);
+            return !v->empty() && *end == '\0' && n >= low && n <= high;
+        };
         if (word == "--drive") {
-            ok = value(v);
-            if (ok) {
-                char* end = nullptr;
-                const long n = std::strtol(v->c_str(), &end, 10);
-                ok = !v->empty() && *end == '\0' && n >= 0 && n < kDriveSlots;
-                driveIndex = static_cast<int>(n);
-            }
+            ok = number(0, kDriveSlots - 1, driveIndex);
+        } else if (word == "--jobs") {
+            ok = number(1, 1024, jobCount);
         } else if (word == "--save") {
             // A rip uses the defaults; storing them is left to `quillon defaults --save`,
             // so that a rip never changes what the next command does.
@@ -157,27 +159,18 @@ int RunRip(int argc, char** argv)
     }
 
     const int index = driveIndex.value_or(settings.defaultCd);
-    DriveTable drives;
-    CdDrive* drive = PickCdDrive(drives, index);
-    if (drive == nullptr || !LoadCdToc(*drive))
-        return kExitFailed;
-    std::vector<int> tracks;
-    std::string error;
-    if (!ParseTrackList(cd.tracks, drive->trackCount, tracks, error)) {
-        Complain(error);
-        return kExitUsage;
-    }
+    ChosenTracks chosen;
+    if (const int status = ChooseTracks(index, cd.tracks, "rip", chosen); status != 0)
+        return status;
+    CdDrive* drive = chosen.drive;
+    DiscInfoStore& store = chosen.store;
+    const std::vector<std::string>& names = chosen.names;
 
     // The disc's text: stored fields first, then what the command line names; assigned
     // to every track and stored per disc, as the grabber does on OK.
-    DiscInfoStore store;
-    const bool stored = store.LoadDiscInfo(index, *drive);
     DiscText text;
     text.year = CurrentYear();
-    const std::vector<std::string> names = StoredTrackNames(store, index, *drive, stored);
-    if (!CheckChosenTracks(*drive, tracks, names, "rip"))
-        return kExitUsage;
-    if (stored) {
+    if (chosen.stored) {
         if (const TrackInfo* first = store.Record(index, 0)) {
             text.artist = TrackInfoField(first->artist, sizeof first->artist);
             text.album = TrackInfoField(first->album, sizeof first->album);
@@ -206,7 +199,7 @@ int RunRip(int argc, char** argv)
         return kExitUsage;
     }
     std::vector<CdTrackSource> sources;
-    for (int t : tracks) {
+    for (int t : chosen.tracks) {
         CdTrackSource s;
         s.trackIndex = t;
         s.hostAdapter = drive->hostAdapter;
@@ -225,22 +218,11 @@ int RunRip(int argc, char** argv)
 
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
     UnpacedRunClock clock;
-    const TempWavGrab grab = MakeTempWavGrab(drives, [&jobs] { return jobs.DefaultOutputDir(); },
-                                             [](RunWindow&) { return std::make_unique<TerminalGrabWindow>(); });
-    int skipped = 0;
-    ConversionRun* running = nullptr;
-    ConversionRun run(jobs, window, clock, [&](FileJob& job, RunWindow& owner) {
-        const bool grabbed = grab(job, owner);
-        // Ctrl-C ends the whole command, not only the track being grabbed.
-        if (!grabbed && TerminalGrabWindow::WasInterrupted()) {
-            running->Cancel();
-            return false;
-        }
-        skipped += grabbed ? 0 : 1;
-        return grabbed;
-    });
-    running = &run;
-    return RunBatch(run, window, skipped);
+    const std::string tempFolder = TempWavFolder(jobs.DefaultOutputDir());
+    return RunParallelBatch(jobs, window, clock, jobCount.value_or(UsableCpuCount()),
+                            [&](FileJob& job, GrabProgressWindow& grabWindow) {
+                                return GrabToTempWav(job, *drive, tempFolder, grabWindow);
+                            });
 }
 
 } // namespace quillon

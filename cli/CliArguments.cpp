@@ -186,7 +186,7 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
         [[fallthrough]];
     case Command::SaveDefaults:
         if (result.error.empty() && result.jobs)
-            result.error = "--jobs applies to encode and decode only";
+            result.error = "--jobs applies to encode, decode and rip only";
         if (result.error.empty() && !result.files.empty())
             result.error = "'quillon defaults' takes no files";
         break;

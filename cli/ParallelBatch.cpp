@@ -3,15 +3,20 @@
 #include "cli/CancelWatcher.h"
 #include "cli/Commands.h"
 #include "cli/JobWindow.h"
+#include "cli/TerminalGrabWindow.h"
 #include "cli/TerminalWindow.h"
 #include "run/ConversionRun.h"
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sched.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quillon::cli {
@@ -22,9 +27,9 @@ namespace {
 // process and its figures are its own, over the batch's shared job list.
 struct Worker
 {
-    Worker(JobList& jobs, TerminalWindow& terminal, RunClock& clock, bool numbered,
+    Worker(JobList& jobs, TerminalWindow& terminal, RunClock& clock, bool numbered, const CodecLocator& locator,
            std::function<void(double)> onProgress)
-        : window(terminal, numbered, std::move(onProgress)), run(jobs, window, clock)
+        : window(terminal, numbered, std::move(onProgress)), run(jobs, window, clock, {}, locator)
     {
     }
 
@@ -38,16 +43,19 @@ struct Worker
 class Batch
 {
 public:
-    Batch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers)
-        : jobs_(jobs), terminal_(terminal), count_(jobs.Count())
+    Batch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab,
+          const CodecLocator& locator)
+        : jobs_(jobs), terminal_(terminal), count_(jobs.Count()), grab_(std::move(grab)), kept_(jobs.Count())
     {
         const int n = std::max(1, std::min(workers, count_));
         numbered_ = n > 1;
+        freeSlots_ = n;
         for (int i = 0; i < n; ++i)
-            workers_.push_back(std::make_unique<Worker>(jobs, terminal, clock, numbered_, [this, i](double share) {
-                workers_[static_cast<size_t>(i)]->currentShare = share;
-                ShowProgress();
-            }));
+            workers_.push_back(std::make_unique<Worker>(jobs, terminal, clock, numbered_, locator,
+                                                        [this, i](double share) {
+                                                            workers_[static_cast<size_t>(i)]->currentShare = share;
+                                                            ShowProgress();
+                                                        }));
     }
 
     int Run()
@@ -55,11 +63,15 @@ public:
         {
             CancelWatcher watcher([this] { Cancel(); });
             std::vector<std::thread> threads;
+            threads.emplace_back([this] { Feed(); });
             for (auto& worker : workers_)
                 threads.emplace_back([this, w = worker.get()] { Work(*w); });
             for (auto& thread : threads)
                 thread.join();
         }
+        // Tracks read but never encoded (the batch stopped) leave nothing behind.
+        for (const int index : ready_)
+            Release(index);
         if (cancelled_) {
             terminal_.Note("Process aborted", true);
             return kExitCancelled;
@@ -80,20 +92,83 @@ public:
             return kExitFailed;
         }
         terminal_.Note("Processing Finished.", false);
+        // The batch goes on past a track that could not be read; the exit status tells.
+        if (skipped_ > 0) {
+            terminal_.Note(std::to_string(skipped_) + " track(s) could not be grabbed and were skipped", true);
+            return kExitFailed;
+        }
         return kExitOk;
     }
 
 private:
+    // Hands the jobs to the workers in their order. A CD track is read first, once a
+    // worker is free to take it, so that reading the next track overlaps the encodes.
+    void Feed()
+    {
+        for (int index = 0; index < count_; ++index) {
+            FileJob& job = jobs_.Job(index);
+            if (job.IsCdTrack()) {
+                {
+                    std::unique_lock lock(mutex_);
+                    changed_.wait(lock, [this] { return freeSlots_ > 0 || stop_; });
+                    if (stop_)
+                        break;
+                    --freeSlots_;
+                }
+                kept_[static_cast<size_t>(index)] = job;
+                TerminalGrabWindow window([this](const std::string& text, bool error) { terminal_.Note(text, error); },
+                                          [this] { return stop_.load(); });
+                if (!grab_ || !grab_(job, window)) {
+                    std::lock_guard lock(mutex_);
+                    ++freeSlots_;
+                    skipped_ += stop_ ? 0 : 1;
+                    continue;
+                }
+            }
+            std::lock_guard lock(mutex_);
+            ready_.push_back(index);
+            changed_.notify_all();
+        }
+        std::lock_guard lock(mutex_);
+        fed_ = true;
+        changed_.notify_all();
+    }
+
+    // The next job to convert, or none once every job is taken or the batch stopped.
+    std::optional<int> Next()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty() || fed_ || stop_; });
+        if (stop_ || ready_.empty())
+            return std::nullopt;
+        const int index = ready_.front();
+        ready_.pop_front();
+        return index;
+    }
+
+    // A converted (or dropped) CD track: its temporary file goes, the job names the
+    // track again, and its worker's slot is free for the next read.
+    void Release(int index)
+    {
+        FileJob& job = jobs_.Job(index);
+        if (!job.IsCdTrack())
+            return;
+        ::unlink(job.InputPath().c_str());
+        job = kept_[static_cast<size_t>(index)];
+        std::lock_guard lock(mutex_);
+        ++freeSlots_;
+        changed_.notify_all();
+    }
+
     void Work(Worker& worker)
     {
-        while (!stop_) {
-            const int index = next_++;
-            if (index >= count_)
-                break;
+        while (const std::optional<int> next = Next()) {
+            const int index = *next;
             worker.currentKiB = jobs_.Job(index).sizeKiB;
             worker.currentShare = 0;
             const int codecFailuresBefore = worker.run.FailedCodecPrograms();
             const JobOutcome outcome = worker.run.ConvertJob(index);
+            Release(index);
             const std::string message = worker.window.TakeMessage();
             if (worker.firstCodecFailureJob < 0 && worker.run.FailedCodecPrograms() > codecFailuresBefore)
                 worker.firstCodecFailureJob = index;
@@ -102,15 +177,24 @@ private:
                 std::lock_guard lock(mutex_);
                 if (failure_.empty())
                     failure_ = message;
-                stop_ = true;
+                Stop();
             }
         }
     }
 
-    void Cancel()
+    void Stop()   // caller holds the mutex
     {
         stop_ = true;
-        cancelled_ = true;
+        changed_.notify_all();
+    }
+
+    void Cancel()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+            Stop();
+        }
         for (auto& worker : workers_)
             worker->run.Cancel();
     }
@@ -129,13 +213,20 @@ private:
     JobList& jobs_;
     TerminalWindow& terminal_;
     const int count_;
+    const BatchGrab grab_;
     bool numbered_ = false;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::atomic<int> next_{0};
+    std::vector<FileJob> kept_;   // each CD job as it was before its track was read
     std::atomic<bool> stop_{false};
     std::atomic<bool> cancelled_{false};
     std::atomic<int64_t> doneKiB_{0};
+
     std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<int> ready_;   // jobs ready to convert, in order
+    bool fed_ = false;
+    int freeSlots_ = 0;       // CD tracks that may be read before an encode ends
+    int skipped_ = 0;
     std::string failure_;
 };
 
@@ -150,9 +241,10 @@ int UsableCpuCount()
     return std::max(1, CPU_COUNT(&set));
 }
 
-int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers)
+int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab,
+                     CodecLocator locator)
 {
-    Batch batch(jobs, terminal, clock, workers);
+    Batch batch(jobs, terminal, clock, workers, std::move(grab), locator);
     return batch.Run();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "batch/JobList.h"
+#include "cd/GrabProgressWindow.h"
+#include "run/ConversionRun.h"
 #include "run/RunClock.h"
 
 namespace quillon::cli {
@@ -15,6 +17,14 @@ int UsableCpuCount();
 // failure of a job stops the batch: no new job starts, the running ones finish. A codec
 // program ending with a non-zero status is logged and the batch goes on, as in the window.
 // Returns the exit status.
-int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers);
+//
+// CD tracks are read by `grab` one after another on a thread of their own (a drive reads
+// one thing at a time) while the tracks already read are encoded; a track waits for a
+// free worker before it is read, so at most `workers` temporary files exist at once, and
+// each is removed when its encode ends. A track that cannot be read is skipped, and the
+// exit status says so. `grab` reads into a window whose lines go through `terminal`.
+using BatchGrab = std::function<bool(FileJob& job, GrabProgressWindow& window)>;
+int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab = {},
+                     CodecLocator locator = {});
 
 } // namespace quillon::cli

@@ -50,6 +50,25 @@ bool TerminalGrabWindow::WasInterrupted()
 
 TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
 
+TerminalGrabWindow::TerminalGrabWindow(LineSink line, std::function<bool()> cancelled)
+    : line_(std::move(line)), cancelled_(std::move(cancelled))
+{
+}
+
+// `text` as it is; control characters are escaped on the way out.
+void TerminalGrabWindow::Print(const std::string& text, bool error)
+{
+    if (line_) {
+        line_(text, error);
+        return;
+    }
+    std::FILE* stream = error ? stderr : stdout;
+    if (error)
+        std::fflush(stdout);
+    std::fprintf(stream, "%s\n", cli::TerminalText(text).c_str());
+    std::fflush(stream);
+}
+
 TerminalGrabWindow::~TerminalGrabWindow()
 {
     if (created_)
@@ -58,14 +77,15 @@ TerminalGrabWindow::~TerminalGrabWindow()
 
 void TerminalGrabWindow::Create()
 {
-    gCancel.store(false);
-    struct sigaction sa{};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, &gOldInterrupt);
+    if (!cancelled_) {
+        gCancel.store(false);
+        struct sigaction sa{};
+        sa.sa_handler = OnInterrupt;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, &gOldInterrupt);
+    }
     created_ = true;
-    std::printf("Reading RAW Audio...\n");
-    std::fflush(stdout);
+    Print("Reading RAW Audio...", false);
 }
 
 void TerminalGrabWindow::SetFileText(const std::string& text)
@@ -75,10 +95,8 @@ void TerminalGrabWindow::SetFileText(const std::string& text)
     EndLine();
     file_ = cli::TerminalText(text);
     trackPos_ = trackLow_;
-    if (!tty_) {
-        std::printf("%s\n", file_.c_str());
-        std::fflush(stdout);
-    }
+    if (!tty_)
+        Print(text, false);
 }
 
 void TerminalGrabWindow::SetGrabbedText(const std::string& text) { grabbed_ = text; }
@@ -130,7 +148,7 @@ void TerminalGrabWindow::EndLine()
 
 bool TerminalGrabWindow::CheckCancel()
 {
-    return gCancel.exchange(false);
+    return cancelled_ ? cancelled_() : gCancel.exchange(false);
 }
 
 void TerminalGrabWindow::Destroy()
@@ -140,9 +158,10 @@ void TerminalGrabWindow::Destroy()
     Draw(true);
     EndLine();
     if (!tty_ && !grabbed_.empty())
-        std::printf("Grabbed: %s Speed: %s\n", grabbed_.c_str(), speed_.c_str());
+        Print("Grabbed: " + grabbed_ + " Speed: " + speed_, false);
     std::fflush(stdout);
-    ::sigaction(SIGINT, &gOldInterrupt, nullptr);
+    if (!cancelled_)
+        ::sigaction(SIGINT, &gOldInterrupt, nullptr);
     created_ = false;
 }
 
@@ -150,14 +169,13 @@ void TerminalGrabWindow::ShowStopMessage(const std::string& text)
 {
     Draw(true);
     EndLine();
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", cli::TerminalText(text).c_str());
+    Print(text, true);
     // The designed message does not say why; a user reporting a scratched disc or a
     // stubborn drive needs the sense the last read ended with.
     if (text == kGrabReadFailedMessage) {
         const std::string why = DescribeCommandFailure(aspi_last_failed_read());
         if (!why.empty())
-            std::fprintf(stderr, "quillon: the last read ended with %s\n", why.c_str());
+            Print("quillon: the last read ended with " + why, true);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "cd/GrabProgressWindow.h"
 
+#include <functional>
 #include <string>
 
 namespace quillon {
@@ -12,6 +13,11 @@ class TerminalGrabWindow : public GrabProgressWindow
 {
 public:
     TerminalGrabWindow();
+    // A grab beside running encodes: plain lines through `line` (which keeps them apart
+    // from the encodes' lines), no Ctrl-C handler of its own, cancelled once `cancelled`
+    // says so.
+    using LineSink = std::function<void(const std::string& text, bool error)>;
+    TerminalGrabWindow(LineSink line, std::function<bool()> cancelled);
     // True once Ctrl-C has cancelled a grab of this command.
     static bool WasInterrupted();
     ~TerminalGrabWindow() override;
@@ -34,6 +40,10 @@ public:
 private:
     void Draw(bool force);
     void EndLine();
+    void Print(const std::string& text, bool error);
+
+    LineSink line_;
+    std::function<bool()> cancelled_;
 
     bool tty_ = false;
     bool created_ = false;

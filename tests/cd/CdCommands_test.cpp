@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <filesystem>
@@ -173,6 +174,37 @@ TEST_F(CdCommands, RipEncodesTracksWithTheirTagsAndStoresTheText)
     const CliRun again = Quillon(dir.Path(), "rip --tracks 2 -o out");
     ASSERT_EQ(again.status, 0) << again.out;
     ExpectTaggedMpeg(dir / "out/Track02.mp3", "Track02", "Some Band", 12);
+}
+
+// Reading the next track overlaps the encodes, yet the files are those of one at a time,
+// and no more temporary files exist than encodes may run.
+TEST_F(CdCommands, RipWithTwoJobsGivesTheFilesOfOneAndBoundsItsTemporaryFiles)
+{
+    disc = testing::MakeTestDisc(dir.Path(), "disc",
+                                 {{false, 1500}, {false, 900}, {false, 1800}, {false, 600}, {false, 1200}});
+    for (const char* folder : {"one", "two", "tmp"})
+        ::mkdir((dir / folder).c_str(), 0755);
+    const CliRun one = Quillon(dir.Path(), "rip --tracks 1-5 --artist Band --jobs 1 -o one");
+    ASSERT_EQ(one.status, 0) << one.out;
+    // Counts the temporary files every few milliseconds while the rip runs.
+    const CliRun two = Quillon(dir.Path(), "rip --tracks 1-5 --artist Band --jobs 2 -o two",
+                               "while kill -0 $p 2>/dev/null; do ls '" + dir / "tmp" + "' | grep -c wav >>'" +
+                                   dir / "counts" + "'; sleep 0.005; done");
+    ASSERT_EQ(two.status, 0) << two.out;
+    EXPECT_NE(two.out.find("[2] "), std::string::npos) << "no second encode ran beside the first\n" << two.out;
+    for (int t = 1; t <= 5; ++t) {
+        const std::string name = "Track0" + std::to_string(t) + ".mp3";
+        const std::vector<uint8_t> a = testing::ReadBinaryFile(dir / ("one/" + name));
+        ASSERT_GT(a.size(), 128u) << name;
+        EXPECT_TRUE(a == testing::ReadBinaryFile(dir / ("two/" + name))) << name << " differs between one and two jobs";
+    }
+    std::ifstream counts(dir / "counts");
+    int most = 0, samples = 0;
+    for (int n; counts >> n; ++samples)
+        most = std::max(most, n);
+    EXPECT_GT(samples, 0);
+    EXPECT_LE(most, 2) << "more temporary files than jobs";
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp")) << "temporary files left";
 }
 
 TEST_F(CdCommands, FailedReadsSayWhichSenseTheyEndedWith)

@@ -112,7 +112,7 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
         {{"defaults", "--layer", "2"}, 2, "only with 'quillon defaults --save'", true},
         {{"encode", "--jobs", "0", "a.wav"}, 2, "invalid value '0' for option '--jobs'", true},
         {{"encode", "--jobs=two", "a.wav"}, 2, "invalid value 'two' for option '--jobs'", true},
-        {{"defaults", "--save", "--jobs", "2"}, 2, "--jobs applies to encode and decode only", true},
+        {{"defaults", "--save", "--jobs", "2"}, 2, "--jobs applies to encode, decode and rip only", true},
     };
     for (const auto& row : rows) {
         const CliResult r = Run(row.args);
