@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libmp3lame-dev libtwolame-dev libmpg123-dev libcdio-dev libcue-dev
+  libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time
   xvfb xauth
