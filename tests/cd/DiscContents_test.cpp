@@ -47,17 +47,13 @@ TEST(DiscToc, VirtualDiscWithDataTrack)
     testing::TempDir dir;
     const auto disc = testing::MakeTestDisc(dir.Path(), "has-a-data-track",
                                             {{false, 750}, {false, 1125}, {true, 300}});
-    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | has-a-data-track.cue\n");
-    testing::ScopedVirtualCd env(dir / "drives");
-    DriveTable drives;
-    ASSERT_EQ(DetectDrives(drives), 1);
-    DiscToc toc;
-    int count = 0;
-    ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
-    EXPECT_EQ(count, 4) << "three tracks and the lead-out";
-    EXPECT_EQ(toc[3].trackNumber, 0xAA);
-    EXPECT_EQ(toc[3].start, disc.leadOut);
-    const CdDrive& d = drives[0];
+    const testing::VirtualDrive drive(dir.Path(), "has-a-data-track.cue");
+    ASSERT_EQ(drive.detected, 1);
+    ASSERT_EQ(drive.tocResult, 1);
+    EXPECT_EQ(drive.count, 4) << "three tracks and the lead-out";
+    EXPECT_EQ(drive.toc[3].trackNumber, 0xAA);
+    EXPECT_EQ(drive.toc[3].start, disc.leadOut);
+    const CdDrive& d = drive.drives[0];
     ASSERT_EQ(d.trackCount, 3);
     EXPECT_EQ(d.totalSectors, 2175);
     EXPECT_EQ(d.tracks[1].entry.start, 750u);

@@ -198,14 +198,10 @@ TEST(DiscImages, ShapesRippersWriteReadAsTheDiscTheyHold)
         EXPECT_FALSE(disc->ReadRaw(leadOut - 1, 2, read.data()));
 
         // The drive's TOC and disc identifier, from lengths worked out here.
-        testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | IMAGE | 1.0 | " + image.sheet + "\n");
-        testing::ScopedVirtualCd env(dir / "drives");
-        DriveTable drives;
-        ASSERT_EQ(DetectDrives(drives), 1);
-        DiscToc toc;
-        int count = 0;
-        ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
-        const CdDrive& d = drives[0];
+        const testing::VirtualDrive drive(dir.Path(), image.sheet, "IMAGE");
+        ASSERT_EQ(drive.detected, 1);
+        ASSERT_EQ(drive.tocResult, 1);
+        const CdDrive& d = drive.drives[0];
         ASSERT_EQ(d.trackCount, static_cast<int>(image.toc.size()));
         uint32_t id = 0;
         for (size_t i = 0; i < image.toc.size(); ++i) {
@@ -241,13 +237,10 @@ TEST(DiscImages, SheetTextFillsTheDiscTextUnlessStoredTextExists)
 {
     testing::TempDir dir;
     const Image image = kShapes[0].make(dir);
-    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | IMAGE | 1.0 | " + image.sheet + "\n");
-    testing::ScopedVirtualCd env(dir / "drives");
-    DriveTable drives;
-    ASSERT_EQ(DetectDrives(drives), 1);
-    DiscToc toc;
-    int count = 0;
-    ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
+    const testing::VirtualDrive drive(dir.Path(), image.sheet, "IMAGE");
+    ASSERT_EQ(drive.detected, 1);
+    ASSERT_EQ(drive.tocResult, 1);
+    const DriveTable& drives = drive.drives;
 
     DiscInfoStore store;
     store.baseDir = dir.Path();

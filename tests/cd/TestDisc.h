@@ -3,6 +3,8 @@
 // Test fixtures of the CD tests: temporary folders, generated BIN/CUE discs and
 // virtual drive lists.
 
+#include "cd/CdDrive.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +130,27 @@ class ScopedVirtualCd
 public:
     explicit ScopedVirtualCd(const std::string& listPath) { ::setenv("QUILLON_VIRTUAL_CD", listPath.c_str(), 1); }
     ~ScopedVirtualCd() { ::unsetenv("QUILLON_VIRTUAL_CD"); }
+};
+
+// One virtual drive of model `model` holding `sheet` (as the drive list in `dir` names it),
+// detected and with its TOC read; the drive list stays named while this lives.
+struct VirtualDrive
+{
+    VirtualDrive(const std::string& dir, const std::string& sheet, const std::string& model = "VIRTUAL CD")
+        : env((WriteTextFile(dir + "/drives", "ATAPI | QUILLON | " + model + " | 1.0 | " + sheet + "\n"),
+               dir + "/drives"))
+    {
+        detected = DetectDrives(drives);
+        if (detected > 0)
+            tocResult = drives[0].ReadToc(count, toc.data());
+    }
+
+    ScopedVirtualCd env;
+    DriveTable drives;
+    int detected = -1;
+    DiscToc toc{};
+    int count = 0;
+    int32_t tocResult = 0;
 };
 
 } // namespace quillon::testing
