@@ -45,7 +45,8 @@ class Batch
 public:
     Batch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab,
           const CodecLocator& locator)
-        : jobs_(jobs), terminal_(terminal), count_(jobs.Count()), grab_(std::move(grab)), kept_(jobs.Count())
+        : jobs_(jobs), terminal_(terminal), count_(jobs.Count()), batchKiB_(jobs.BatchKiB()), grab_(std::move(grab)),
+          kept_(jobs.Count())
     {
         const int n = std::max(1, std::min(workers, count_));
         numbered_ = n > 1;
@@ -204,8 +205,8 @@ private:
         double done = static_cast<double>(doneKiB_.load());
         for (const auto& worker : workers_)
             done += worker->currentShare.load() * static_cast<double>(worker->currentKiB.load());
-        const int64_t batchKiB = jobs_.BatchKiB();
-        const int percent = batchKiB > 0 ? static_cast<int>(std::min(100.0, done * 100 / static_cast<double>(batchKiB))) : 0;
+        const int percent =
+            batchKiB_ > 0 ? static_cast<int>(std::min(100.0, done * 100 / static_cast<double>(batchKiB_))) : 0;
         terminal_.ShowProgressLine("  " + std::to_string(percent) + "% of the batch (" + std::to_string(count_) +
                                    " files, " + std::to_string(workers_.size()) + " at once)");
     }
@@ -213,6 +214,7 @@ private:
     JobList& jobs_;
     TerminalWindow& terminal_;
     const int count_;
+    const int64_t batchKiB_;   // taken once: a job changes while its track is read
     const BatchGrab grab_;
     bool numbered_ = false;
     std::vector<std::unique_ptr<Worker>> workers_;
