@@ -338,11 +338,14 @@ TEST_F(CdCommands, CtrlCEndsTheWholeRipAndASecondOneEndsAGrabAtOnce)
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SLOW | 1.0 | disc.cue | delay=20\n");
     ::mkdir((dir / "out").c_str(), 0755);
     ::mkdir((dir / "tmp").c_str(), 0755);
-    // Track 3 takes about 4 s to grab; the Ctrl-C comes during it.
-    const CliRun rip = Quillon(dir.Path(), "rip --tracks 3,2 -o out", "sleep 1; kill -INT $p");
+    // Track 2 is read at once and encoded while track 3 takes about 4 s to read; the
+    // Ctrl-C comes during that read.
+    const CliRun rip = Quillon(dir.Path(), "rip --tracks 2,3 --jobs 2 -o out", "sleep 1; kill -INT $p");
     EXPECT_EQ(rip.status, 130) << rip.out;
-    EXPECT_FALSE(Exists(dir / "out/Track02.mp3")) << "the rip went on with the next track";
-    EXPECT_FALSE(Exists(dir / "out/Track03.mp3"));
+    EXPECT_FALSE(Exists(dir / "out/Track03.mp3")) << "the rip went on reading";
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp")) << "a temporary file was left";
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "out"))
+        EXPECT_EQ(entry.path().filename(), "Track02.mp3") << "a partial file was left";
 
     // Every read takes 5 s: the first Ctrl-C waits for the read, the second does not.
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | STUCK | 1.0 | disc.cue | delay=5000\n");
