@@ -16,14 +16,12 @@ namespace quillon {
 namespace {
 
 std::atomic<bool> gCancel{false};
-std::atomic<bool> gInterrupted{false};
 struct sigaction gOldInterrupt;
 
 void OnInterrupt(int)
 {
     cli::CountInterrupt();
     gCancel.store(true);
-    gInterrupted.store(true);
 }
 
 int Percent(int low, int high, int pos)
@@ -42,11 +40,6 @@ long NowMs()
 }
 
 } // namespace
-
-bool TerminalGrabWindow::WasInterrupted()
-{
-    return gInterrupted.load();
-}
 
 TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
 

@@ -18,8 +18,6 @@ public:
     // says so.
     using LineSink = std::function<void(const std::string& text, bool error)>;
     TerminalGrabWindow(LineSink line, std::function<bool()> cancelled);
-    // True once Ctrl-C has cancelled a grab of this command.
-    static bool WasInterrupted();
     ~TerminalGrabWindow() override;
 
     void Create() override;
