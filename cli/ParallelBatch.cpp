@@ -27,9 +27,9 @@ namespace {
 // process and its figures are its own, over the batch's shared job list.
 struct Worker
 {
-    Worker(JobList& jobs, TerminalWindow& terminal, RunClock& clock, bool numbered, const CodecLocator& locator,
+    Worker(JobList& jobs, TerminalWindow& terminal, RunClock& clock, bool numbered,
            std::function<void(double)> onProgress)
-        : window(terminal, numbered, std::move(onProgress)), run(jobs, window, clock, {}, locator)
+        : window(terminal, numbered, std::move(onProgress)), run(jobs, window, clock)
     {
     }
 
@@ -43,8 +43,7 @@ struct Worker
 class Batch
 {
 public:
-    Batch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab,
-          const CodecLocator& locator)
+    Batch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab)
         : jobs_(jobs), terminal_(terminal), count_(jobs.Count()), batchKiB_(jobs.BatchKiB()), grab_(std::move(grab)),
           kept_(jobs.Count())
     {
@@ -52,11 +51,10 @@ public:
         numbered_ = n > 1;
         freeSlots_ = n;
         for (int i = 0; i < n; ++i)
-            workers_.push_back(std::make_unique<Worker>(jobs, terminal, clock, numbered_, locator,
-                                                        [this, i](double share) {
-                                                            workers_[static_cast<size_t>(i)]->currentShare = share;
-                                                            ShowProgress();
-                                                        }));
+            workers_.push_back(std::make_unique<Worker>(jobs, terminal, clock, numbered_, [this, i](double share) {
+                workers_[static_cast<size_t>(i)]->currentShare = share;
+                ShowProgress();
+            }));
     }
 
     int Run()
@@ -243,10 +241,9 @@ int UsableCpuCount()
     return std::max(1, CPU_COUNT(&set));
 }
 
-int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab,
-                     CodecLocator locator)
+int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab)
 {
-    Batch batch(jobs, terminal, clock, workers, std::move(grab), locator);
+    Batch batch(jobs, terminal, clock, workers, std::move(grab));
     return batch.Run();
 }
 

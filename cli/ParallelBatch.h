@@ -2,8 +2,9 @@
 
 #include "batch/JobList.h"
 #include "cd/GrabProgressWindow.h"
-#include "run/ConversionRun.h"
 #include "run/RunClock.h"
+
+#include <functional>
 
 namespace quillon::cli {
 
@@ -24,7 +25,6 @@ int UsableCpuCount();
 // each is removed when its encode ends. A track that cannot be read is skipped, and the
 // exit status says so. `grab` reads into a window whose lines go through `terminal`.
 using BatchGrab = std::function<bool(FileJob& job, GrabProgressWindow& window)>;
-int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab = {},
-                     CodecLocator locator = {});
+int RunParallelBatch(JobList& jobs, TerminalWindow& terminal, RunClock& clock, int workers, BatchGrab grab = {});
 
 } // namespace quillon::cli
