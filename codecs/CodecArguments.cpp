@@ -131,6 +131,108 @@ int SampleRateFromKilohertz(const std::string& text)
     return 0;
 }
 
+namespace {
+
+// Which options a command line has given so far: each may stand once.
+struct SeenOptions
+{
+    bool mode = false;
+    bool bitrate = false;
+    bool rate = false;
+    bool psycho = false;
+    bool layer = false;
+    bool emphasis = false;
+};
+
+// True the first time an option is seen.
+bool First(bool& seen)
+{
+    const bool first = !seen;
+    seen = true;
+    return first;
+}
+
+std::string ApplyModeWord(const std::string& value, const std::string& bad, SeenOptions& seen,
+                          EncoderArguments& arguments)
+{
+    if (!First(seen.mode))
+        return bad + "; the mode is given twice";
+    if (value == "m")
+        arguments.mode = ChannelMode::Mono;
+    else if (value == "s")
+        arguments.mode = ChannelMode::Stereo;
+    else if (value == "j")
+        arguments.mode = ChannelMode::JointStereo;
+    else if (value == "d")
+        arguments.mode = ChannelMode::DualChannel;
+    else
+        return bad + "; the mode is one of -mm -ms -mj -md";
+    return {};
+}
+
+std::string ApplyFlagWord(char letter, const std::string& value, const std::string& bad,
+                          EncoderArguments& arguments)
+{
+    bool& flag = letter == 'c'   ? arguments.copyright
+                 : letter == 'o' ? arguments.original
+                 : letter == 'e' ? arguments.errorProtection
+                                 : arguments.fast;
+    if (!value.empty() || flag)
+        return bad + "; -c, -o, -e and -t stand alone, once each";
+    flag = true;
+    return {};
+}
+
+// Takes one option word into the arguments; the refusal text, or "" when it was taken.
+std::string ApplyOptionWord(const std::string& word, SeenOptions& seen, EncoderArguments& arguments)
+{
+    const std::string bad = "Error: bad argument word " + Quoted(word);
+    if (word.size() < 2 || word[0] != '-')
+        return bad + "; expected an option before the two paths";
+    const char letter = word[1];
+    const std::string value = word.substr(2);
+    switch (letter)
+    {
+    case 'm':
+        return ApplyModeWord(value, bad, seen, arguments);
+    case 'b':
+        if (!First(seen.bitrate) || !ParseSmallNumber(value, arguments.bitrateKbps) || arguments.bitrateKbps == 0)
+            return bad + "; give the bitrate once, in kbit/s, like -b128";
+        return {};
+    case 's':
+        if (!First(seen.rate))
+            return bad + "; the sample rate is given twice";
+        arguments.sampleRateHz = SampleRateFromKilohertz(value);
+        if (arguments.sampleRateHz == 0)
+            return "Error: " + Quoted(value) + " kHz is no MPEG sample rate (8 11.025 12 16 22.05 24 32 44.1 48)";
+        return {};
+    case 'p':
+        if (!First(seen.psycho) || (value != "1" && value != "2"))
+            return bad + "; the psychoacoustic model is -p1 or -p2, once";
+        arguments.psychoModel = value[0] - '0';
+        return {};
+    case 'l':
+        if (!First(seen.layer) || (value != "1" && value != "2" && value != "3"))
+            return bad + "; the layer is -l1, -l2 or -l3, once";
+        arguments.layer = value[0] - '0';
+        return {};
+    case 'd':
+        if (!First(seen.emphasis) || (value != "5" && value != "c"))
+            return bad + "; de-emphasis is -d5 or -dc, once";
+        arguments.emphasis = value == "5" ? Emphasis::Microseconds50_15 : Emphasis::CcittJ17;
+        return {};
+    case 'c':
+    case 'o':
+    case 'e':
+    case 't':
+        return ApplyFlagWord(letter, value, bad, arguments);
+    default:
+        return bad + "; unknown option";
+    }
+}
+
+} // namespace
+
 EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& words)
 {
     const std::vector<std::string> kept = NonEmptyWords(words);
@@ -143,110 +245,20 @@ EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& wor
     arguments.inputPath = kept[kept.size() - 2];
     arguments.outputPath = kept[kept.size() - 1];
 
-    bool haveMode = false;
-    bool haveBitrate = false;
-    bool haveRate = false;
-    bool havePsycho = false;
-    bool haveLayer = false;
-    bool haveEmphasis = false;
+    SeenOptions seen;
     for (const std::string& word : OptionWords(kept, kept.size() - 2))
     {
-        const std::string bad = "Error: bad argument word " + Quoted(word);
-        if (word.size() < 2 || word[0] != '-')
-        {
-            return Fail(bad + "; expected an option before the two paths");
-        }
-        const char letter = word[1];
-        const std::string value = word.substr(2);
-        auto once = [&](bool& seen) {
-            const bool first = !seen;
-            seen = true;
-            return first;
-        };
-        switch (letter)
-        {
-        case 'm':
-            if (!once(haveMode))
-            {
-                return Fail(bad + "; the mode is given twice");
-            }
-            if (value == "m")
-                arguments.mode = ChannelMode::Mono;
-            else if (value == "s")
-                arguments.mode = ChannelMode::Stereo;
-            else if (value == "j")
-                arguments.mode = ChannelMode::JointStereo;
-            else if (value == "d")
-                arguments.mode = ChannelMode::DualChannel;
-            else
-                return Fail(bad + "; the mode is one of -mm -ms -mj -md");
-            break;
-        case 'b':
-            if (!once(haveBitrate) || !ParseSmallNumber(value, arguments.bitrateKbps) ||
-                arguments.bitrateKbps == 0)
-            {
-                return Fail(bad + "; give the bitrate once, in kbit/s, like -b128");
-            }
-            break;
-        case 's':
-            if (!once(haveRate))
-            {
-                return Fail(bad + "; the sample rate is given twice");
-            }
-            arguments.sampleRateHz = SampleRateFromKilohertz(value);
-            if (arguments.sampleRateHz == 0)
-            {
-                return Fail("Error: " + Quoted(value) + " kHz is no MPEG sample rate (8 11.025 12 16 22.05 24 32 44.1 48)");
-            }
-            break;
-        case 'p':
-            if (!once(havePsycho) || (value != "1" && value != "2"))
-            {
-                return Fail(bad + "; the psychoacoustic model is -p1 or -p2, once");
-            }
-            arguments.psychoModel = value[0] - '0';
-            break;
-        case 'l':
-            if (!once(haveLayer) || (value != "1" && value != "2" && value != "3"))
-            {
-                return Fail(bad + "; the layer is -l1, -l2 or -l3, once");
-            }
-            arguments.layer = value[0] - '0';
-            break;
-        case 'd':
-            if (!once(haveEmphasis) || (value != "5" && value != "c"))
-            {
-                return Fail(bad + "; de-emphasis is -d5 or -dc, once");
-            }
-            arguments.emphasis = value == "5" ? Emphasis::Microseconds50_15 : Emphasis::CcittJ17;
-            break;
-        case 'c':
-        case 'o':
-        case 'e':
-        case 't': {
-            bool& flag = letter == 'c'   ? arguments.copyright
-                         : letter == 'o' ? arguments.original
-                         : letter == 'e' ? arguments.errorProtection
-                                         : arguments.fast;
-            if (!value.empty() || flag)
-            {
-                return Fail(bad + "; -c, -o, -e and -t stand alone, once each");
-            }
-            flag = true;
-            break;
-        }
-        default:
-            return Fail(bad + "; unknown option");
-        }
+        if (std::string refusal = ApplyOptionWord(word, seen, arguments); !refusal.empty())
+            return Fail(refusal);
     }
-    if (!haveMode || !haveBitrate || !haveRate || !haveLayer)
+    if (!seen.mode || !seen.bitrate || !seen.rate || !seen.layer)
     {
-        return Fail(std::string("Error: missing ") + (!haveMode ? "-m (mode)" : !haveBitrate ? "-b (bitrate)"
-                                                                 : !haveRate ? "-s (sample rate)"
-                                                                             : "-l (layer)") +
+        return Fail(std::string("Error: missing ") + (!seen.mode ? "-m (mode)" : !seen.bitrate ? "-b (bitrate)"
+                                                                 : !seen.rate ? "-s (sample rate)"
+                                                                              : "-l (layer)") +
                     " before the two paths");
     }
-    if (!havePsycho)
+    if (!seen.psycho)
     {
         arguments.psychoModel = arguments.layer == 3 ? 2 : 1;
     }

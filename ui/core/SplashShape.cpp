@@ -25,19 +25,9 @@ private:
     long width_;
 };
 
-} // namespace
-
-SplashOutline ScanSplashOutline(const std::vector<std::uint8_t>& bytes, int W, int H)
+// The outer outline: its left, bottom, right and top edges in turn.
+void ScanOuterEdges(const Pixels& s, int W, int H, std::vector<ShapePoint>& outer)
 {
-    SplashOutline shape;
-    if (W <= 0 || H <= 0)
-    {
-        return shape;
-    }
-    Pixels s(bytes, W);
-    std::vector<ShapePoint>& outer = shape.outer;
-    std::vector<ShapePoint>& hole = shape.hole;
-
     // A: left edge, top to bottom.
     for (int y = 0; y <= 189; ++y)
     {
@@ -92,7 +82,11 @@ SplashOutline ScanSplashOutline(const std::vector<std::uint8_t>& bytes, int W, i
             }
         }
     }
+}
 
+// The centre hole, around from its left side.
+void ScanHoleEdges(const Pixels& s, std::vector<ShapePoint>& hole)
+{
     // E: left side of the hole, top to bottom.
     for (int y = 107; y <= 169; ++y)
     {
@@ -153,6 +147,20 @@ SplashOutline ScanSplashOutline(const std::vector<std::uint8_t>& bytes, int W, i
             }
         }
     }
+}
+
+} // namespace
+
+SplashOutline ScanSplashOutline(const std::vector<std::uint8_t>& bytes, int W, int H)
+{
+    SplashOutline shape;
+    if (W <= 0 || H <= 0)
+    {
+        return shape;
+    }
+    const Pixels s(bytes, W);
+    ScanOuterEdges(s, W, H, shape.outer);
+    ScanHoleEdges(s, shape.hole);
     return shape;
 }
 
