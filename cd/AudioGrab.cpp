@@ -2,7 +2,10 @@
 
 #include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
+#include "platform/PartFile.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +14,42 @@ namespace quillon {
 namespace {
 
 constexpr size_t kGrabBufferSectors = 256;
+
+// Fills the hidden file `part` with the track and puts it in place as `path`. A cancelled
+// track is kept as a valid shorter WAV file, as far as it was read; a read or write
+// failure leaves nothing but what stood at `path` before.
+GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const CreatedFile& part, const std::string& path,
+                         std::vector<uint8_t>& buffer, GrabProgressWindow& window, GrabCounters& counters,
+                         const SecondsClock& clock)
+{
+    ::lseek(part.fd, kWavHeaderSize, SEEK_SET);
+    const TrackGrabEnd end =
+        GrabTrackSectors(drive, part.fd, track.entry.start, track.sectors, buffer, window, counters, clock, false);
+    const char* stop = end == TrackGrabEnd::Cancelled    ? kGrabAbortedMessage
+                       : end == TrackGrabEnd::ReadFailed ? kGrabReadFailedMessage
+                                                         : nullptr;
+    if (stop != nullptr)
+        window.ShowStopMessage(stop);
+    const bool keep = end == TrackGrabEnd::Done || end == TrackGrabEnd::Cancelled;
+    const bool written = end != TrackGrabEnd::WriteFailed && (!keep || WriteWavHeader(part.fd, 2, 44100.0));
+    const int writeError = errno;
+    const bool closed = ::close(part.fd) == 0;
+    if (!written || !closed) {
+        ::unlink(part.path.c_str());
+        window.ShowStopMessage("Error: Cannot write the file " + path + ": " +
+                               std::strerror(written ? errno : writeError));
+        return GrabOutcome::FileFailed;
+    }
+    if (!keep) {
+        ::unlink(part.path.c_str());
+        return GrabOutcome::ReadFailed;
+    }
+    if (const std::string reason = PutInPlace(part.path, path); !reason.empty()) {
+        window.ShowStopMessage("Error: Cannot name the finished file " + path + ": " + reason);
+        return GrabOutcome::FileFailed;
+    }
+    return end == TrackGrabEnd::Cancelled ? GrabOutcome::Cancelled : GrabOutcome::Completed;
+}
 
 } // namespace
 
@@ -60,46 +99,21 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
             break;
         }
         const std::string path = folder + fileName + ".WAV";
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // Written under a hidden name and put in place when complete: a failed grab keeps
+        // an earlier take of the track, and a link at the name is replaced, not followed.
+        const CreatedFile part = CreateHiddenPart(path, 0644);
         window.SetFileText(path);
-        if (fd < 0) {
+        if (part.fd < 0) {
             // Nothing can be written: say so instead of reading the track for nothing.
-            window.ShowStopMessage("Error: Cannot create the file " + path);
+            window.ShowStopMessage("Error: Cannot create the file " + path + ": " + std::strerror(errno));
             outcome = GrabOutcome::FileFailed;
             break;
         }
         readSize = ReadSizeFor(drive, kGrabBufferSectors);
         window.SetTrackRange(0, static_cast<int>(track.sectors / static_cast<uint32_t>(readSize)));
-        ::lseek(fd, kWavHeaderSize, SEEK_SET);
-
-        const TrackGrabEnd end =
-            GrabTrackSectors(drive, fd, track.entry.start, track.sectors, buffer, window, counters, clock, false);
-        if (end == TrackGrabEnd::Cancelled) {
-            window.ShowStopMessage(kGrabAbortedMessage);
-            WriteWavHeader(fd, 2, 44100.0);
-            ::close(fd);
-            outcome = GrabOutcome::Cancelled;
+        outcome = GrabOneTrack(drive, track, part, path, buffer, window, counters, clock);
+        if (outcome != GrabOutcome::Completed)
             break;
-        }
-        if (end == TrackGrabEnd::ReadFailed) {
-            // The file keeps its 44 zero bytes: it is not a finished WAV file.
-            window.ShowStopMessage(kGrabReadFailedMessage);
-            ::close(fd);
-            outcome = GrabOutcome::ReadFailed;
-            break;
-        }
-        if (end == TrackGrabEnd::WriteFailed) {
-            window.ShowStopMessage("Error: Cannot write the file " + path);
-            ::close(fd);
-            outcome = GrabOutcome::FileFailed;
-            break;
-        }
-        const bool headerWritten = WriteWavHeader(fd, 2, 44100.0);
-        if (::close(fd) != 0 || !headerWritten) {
-            window.ShowStopMessage("Error: Cannot write the file " + path);
-            outcome = GrabOutcome::FileFailed;
-            break;
-        }
     }
     drive.RestoreAfterAudio();
     window.Destroy();

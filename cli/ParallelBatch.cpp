@@ -37,7 +37,7 @@ struct Worker
     ConversionRun run;
     std::atomic<int64_t> currentKiB{0};    // size of the job being converted
     std::atomic<double> currentShare{0};   // its share done
-    int firstCodecFailureJob = -1;         // job index of this worker's first codec failure
+    int firstFailedJob = -1;             // job index of this worker's first failed job
 };
 
 class Batch
@@ -79,15 +79,15 @@ public:
             terminal_.Note(failure_, true);
             return kExitFailed;
         }
-        // The codec failure of the earliest job names the batch's end, as in one run.
+        // The failure of the earliest failed job names the batch's end, as in one run.
         const Worker* named = nullptr;
         for (const auto& worker : workers_) {
-            if (worker->firstCodecFailureJob >= 0 &&
-                (!named || worker->firstCodecFailureJob < named->firstCodecFailureJob))
+            if (worker->firstFailedJob >= 0 &&
+                (!named || worker->firstFailedJob < named->firstFailedJob))
                 named = worker.get();
         }
         if (named) {
-            terminal_.Note(named->run.FirstCodecFailure(), true);
+            terminal_.Note(named->run.FirstJobFailure(), true);
             return kExitFailed;
         }
         terminal_.Note("Processing Finished.", false);
@@ -165,12 +165,12 @@ private:
             const int index = *next;
             worker.currentKiB = jobs_.Job(index).sizeKiB;
             worker.currentShare = 0;
-            const int codecFailuresBefore = worker.run.FailedCodecPrograms();
+            const int failuresBefore = worker.run.FailedJobs();
             const JobOutcome outcome = worker.run.ConvertJob(index);
             Release(index);
             const std::string message = worker.window.TakeMessage();
-            if (worker.firstCodecFailureJob < 0 && worker.run.FailedCodecPrograms() > codecFailuresBefore)
-                worker.firstCodecFailureJob = index;
+            if (worker.firstFailedJob < 0 && worker.run.FailedJobs() > failuresBefore)
+                worker.firstFailedJob = index;
             doneKiB_ += worker.currentKiB.exchange(0);
             if (outcome != JobOutcome::Done && !worker.run.AbortRequested()) {
                 std::lock_guard lock(mutex_);

@@ -27,7 +27,9 @@ OutputFile::~OutputFile()
 bool OutputFile::Open(const std::string& path)
 {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Created here and written only through this descriptor: a file or link that stands
+    // at the name already (swapped in by someone else) is refused, never written through.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0)
     {
         return Fail("Cannot create output file", errno);

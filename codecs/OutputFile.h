@@ -19,7 +19,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    // Creates or truncates the file.
+    // Creates the file, which must not exist yet.
     bool Open(const std::string& path);
     bool Write(std::span<const unsigned char> bytes);
     // Writes bytes at an offset from the start, after flushing what is buffered.

@@ -3,6 +3,7 @@
 #include "formats/WavHeader.h"
 #include "run/CodecCommandLine.h"
 #include "run/CodecProcess.h"
+#include "platform/PartFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -44,27 +45,6 @@ int OpenRegularFile(const std::string& path)
     return fd;
 }
 
-// A new empty file beside `outputPath` (same folder, so the final rename cannot cross
-// file systems), hidden and named after it; "" when none can be made.
-std::string CreatePartFile(const std::string& outputPath)
-{
-    static std::atomic<unsigned> serial{0};
-    const auto slash = outputPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = folder + "." + name + Format(".%d-%u.part", static_cast<int>(getpid()), serial++);
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return {};
-}
-
 } // namespace
 
 ConversionRun::ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab,
@@ -99,10 +79,10 @@ std::string ConversionRun::FinalMessage() const
     return finalMessage_;
 }
 
-std::string ConversionRun::FirstCodecFailure() const
+std::string ConversionRun::FirstJobFailure() const
 {
     std::lock_guard lock(stateMutex_);
-    return firstCodecFailure_;
+    return firstJobFailure_;
 }
 
 void ConversionRun::SetEnd(RunEnd end)
@@ -142,11 +122,11 @@ void ConversionRun::Run()
     window_.SetOverallPosition(batchKiB);
 
     if (outcome == JobOutcome::Done && !abortRequested_) {
-        // A codec program that failed left no output; the run must not say all went well.
+        // A job that failed left no output; the run must not say all went well.
         std::string failure;
         {
             std::lock_guard lock(stateMutex_);
-            failure = firstCodecFailure_;
+            failure = firstJobFailure_;
         }
         EndRun(failure.empty() ? kProcessingFinished : failure);
     }
@@ -208,10 +188,10 @@ JobOutcome ConversionRun::ConvertJob(int index)
         sampleRate = check.sampleRate;
     }
 
-    // The codec program writes beside the output under a name of its own; the output's
-    // name appears only once the job has completed, so a failed or cancelled job leaves
-    // no broken file and an earlier file of that name stays as it was.
-    const std::string partPath = CreatePartFile(outputPath);
+    // The codec program writes beside the output under a hidden name that it creates
+    // itself, exclusively, so that nothing swapped in at that name is written through;
+    // the output's name appears only once the job has completed.
+    const std::string partPath = FreeHiddenPartPath(outputPath);
     if (partPath.empty()) {
         CloseInput();
         EndRun(kCannotCreateOutput + outputPath);
@@ -259,25 +239,28 @@ JobOutcome ConversionRun::ConvertJob(int index)
     if (const auto status = process->ExitStatus(); completed && status && *status != 0) {
         completed = false;
         window_.LogLine(Format("%s ended with exit status %d", program, *status));
-        ++failedCodecs_;
-        std::lock_guard lock(stateMutex_);
-        if (firstCodecFailure_.empty())
-            firstCodecFailure_ = Format("Error: %s ended with exit status %d.", program, *status);
+        NoteJobFailure(Format("Error: %s ended with exit status %d.", program, *status));
     }
     if (job.IsCdTrack()) {
         clock_.Pause(kTagPauseMs);
-        if (completed && !AppendTagBlock(job, partPath)) {
-            window_.LogLine("Cannot append the track's tag to " + outputPath);
-            completed = false;
+        if (completed) {
+            if (const std::string reason = AppendTagBlock(job, partPath); !reason.empty()) {
+                window_.LogLine("Cannot append the track's tag to " + outputPath + ": " + reason);
+                NoteJobFailure("Error: Cannot append the track's tag to " + outputPath + ": " + reason + ".");
+                completed = false;
+            }
         }
         unlink(inputPath.c_str());
     }
-    if (completed && rename(partPath.c_str(), outputPath.c_str()) != 0) {
-        window_.LogLine("Cannot name the finished file " + outputPath + ": " + std::strerror(errno));
-        completed = false;
-    }
-    if (!completed)
+    // A job whose output cannot be put in place has failed, as a failed codec program has.
+    if (completed) {
+        if (const std::string reason = PutInPlace(partPath, outputPath); !reason.empty()) {
+            window_.LogLine("Cannot name the finished file " + outputPath + ": " + reason);
+            NoteJobFailure("Error: Cannot name the finished file " + outputPath + ": " + reason + ".");
+        }
+    } else {
         unlink(partPath.c_str());
+    }
     {
         std::lock_guard lock(stateMutex_);
         partPath_.clear();
@@ -289,16 +272,28 @@ JobOutcome ConversionRun::ConvertJob(int index)
     return JobOutcome::Done;
 }
 
-bool ConversionRun::AppendTagBlock(const FileJob& job, const std::string& outputPath)
+std::string ConversionRun::AppendTagBlock(const FileJob& job, const std::string& outputPath)
 {
     if (!job.tagBlock)
-        return true;
-    const int fd = open(outputPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        return {};
+    const int fd = open(outputPath.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return std::strerror(errno);
     const ssize_t n = write(fd, job.tagBlock->data(), job.tagBlock->size());
-    const bool closed = close(fd) == 0;
-    return n == static_cast<ssize_t>(job.tagBlock->size()) && closed;
+    const int writeError = n < 0 ? errno : ENOSPC;   // a short write: the disk is full
+    const bool written = n == static_cast<ssize_t>(job.tagBlock->size());
+    const int closeError = close(fd) == 0 ? 0 : errno;
+    if (!written)
+        return std::strerror(writeError);
+    return closeError == 0 ? std::string() : std::strerror(closeError);
+}
+
+void ConversionRun::NoteJobFailure(const std::string& message)
+{
+    ++failedJobs_;
+    std::lock_guard lock(stateMutex_);
+    if (firstJobFailure_.empty())
+        firstJobFailure_ = message;
 }
 
 void ConversionRun::CloseInput()

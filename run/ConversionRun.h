@@ -64,11 +64,13 @@ public:
     std::string FinalMessage() const;
     bool AbortRequested() const { return abortRequested_.load(); }
     int64_t DoneKiB() const { return doneKiB_.load(); }
-    // Codec programs of this run that ended with a non-zero exit status (logged, and named
-    // by the final message instead of "Processing Finished.").
-    int FailedCodecPrograms() const { return failedCodecs_.load(); }
+    // Jobs of this run that failed after their codec program ran: the program ended with
+    // a non-zero exit status, the tag could not be appended or the output could not be put
+    // in place. Each is logged; the first is named by the final message instead of
+    // "Processing Finished.", and the batch goes on.
+    int FailedJobs() const { return failedJobs_.load(); }
     // The final message naming the first of them ("" when none failed).
-    std::string FirstCodecFailure() const;
+    std::string FirstJobFailure() const;
 
 private:
     void LogLine(std::string_view line) override;
@@ -77,7 +79,9 @@ private:
     void CloseInput();
     void SetCurrent(std::shared_ptr<CodecProcess> process);
     std::shared_ptr<CodecProcess> Current() const;
-    bool AppendTagBlock(const FileJob& job, const std::string& outputPath);
+    // "" when the tag was appended, else the reason.
+    std::string AppendTagBlock(const FileJob& job, const std::string& outputPath);
+    void NoteJobFailure(const std::string& message);
     void SetEnd(RunEnd end);
 
     JobList& jobs_;
@@ -94,7 +98,7 @@ private:
     std::atomic<RunEnd> end_{RunEnd::NotEnded};
     std::atomic<uint64_t> bytesFed_{0};
     std::atomic<int64_t> doneKiB_{0};
-    std::atomic<int> failedCodecs_{0};
+    std::atomic<int> failedJobs_{0};
 
     // The current job as the figures see it; written by the worker, read by whichever
     // thread refreshes the figures.
@@ -109,7 +113,7 @@ private:
     std::string inputPath_;
     std::string outputPath_;
     std::string partPath_;          // what the codec program writes until the job completes
-    std::string firstCodecFailure_;
+    std::string firstJobFailure_;
     std::string finalMessage_;
     std::shared_ptr<CodecProcess> current_;
 };

@@ -3,7 +3,9 @@
 #include "formats/WavHeader.h"
 #include "platform/TemporaryFolder.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,15 +16,15 @@ namespace {
 
 constexpr size_t kTempGrabBufferSectors = 128;
 
-// Opens the temporary file so that nothing else is written through its name: a stale
-// regular file of ours is removed first, and the new file is made exclusively without
-// following a symlink, so another user's file or link at that name makes this fail.
-int CreateTempFile(const std::string& path)
+// Creates the temporary file under a name no other process holds: "<name>-XXXXXX.wav",
+// made exclusively (never through a link, never over a file that is there), so that two
+// rips sharing one folder never meet and a user's own file is never touched.
+int CreateTempFile(const std::string& folder, const std::string& name, std::string& path)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
-        ::unlink(path.c_str());
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    std::string pattern = folder + name + "-XXXXXX.wav";
+    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+    path = fd >= 0 ? pattern : folder + name + ".wav";
+    return fd;
 }
 
 } // namespace
@@ -40,7 +42,9 @@ std::string TempWavFolder(const std::string& defaultOutputDir)
 bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, GrabProgressWindow& window,
                    const SecondsClock& clock)
 {
-    const std::string path = tempFolder + job.fileName + ".wav";
+    std::string path;
+    const int fd = CreateTempFile(tempFolder, job.fileName, path);
+    const int createError = errno;
     GrabCounters counters;
     counters.startTime = clock();
     const bool haveTrack = job.trackIndex >= 0 && job.trackIndex < drive.trackCount;
@@ -68,10 +72,9 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
         return false;
     };
 
-    const int fd = CreateTempFile(path);
     window.SetFileText(path);
     if (fd < 0)
-        return fail("Error: Cannot create the temporary file " + path, -1, false);
+        return fail("Error: Cannot create the temporary file " + path + ": " + std::strerror(createError), -1, false);
     if (!haveTrack)
         return fail(kGrabReadFailedMessage, fd, true);
     window.SetTrackRange(0, static_cast<int>(track.sectors / static_cast<uint32_t>(readSize)));
@@ -95,7 +98,7 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
     }
     drive.RestoreAfterAudio();
     job.location = tempFolder;
-    job.fileName += ".wav";
+    job.fileName = path.substr(tempFolder.size());
     window.Destroy();
     return true;
 }

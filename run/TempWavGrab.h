@@ -18,8 +18,8 @@ using GrabWindowFactory = std::function<std::unique_ptr<GrabProgressWindow>(RunW
 // output folder; it ends with "/".
 std::string TempWavFolder(const std::string& defaultOutputDir);
 
-// Reads the job's track from `drive` into "<tempFolder><fileName>.wav". True when the
-// whole track was read: the job then names that file. False after Cancel, a read that
+// Reads the job's track from `drive` into a new file "<tempFolder><fileName>-XXXXXX.wav"
+// of its own. True when the whole track was read: the job then names that file. False after Cancel, a read that
 // failed 6 times, or a file that could not be made; the user has been told and no
 // temporary file is left.
 bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, GrabProgressWindow& window,

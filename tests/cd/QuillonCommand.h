@@ -17,10 +17,13 @@ struct CliRun
 
 // `quillon ARGS` in `dir`, with dir/config as its settings folder, dir/tmp as its
 // temporary folder and dir/drives as its drive list. `after`, when given, is a shell
-// command run once quillon has started (its process number is $p).
-inline CliRun Quillon(const std::string& dir, const std::string& args, const std::string& after = "")
+// command run once quillon has started (its process number is $p). `limits`, when given,
+// is a shell command run before quillon starts (such as "ulimit -f 256;"); a write past
+// a file size limit then fails instead of ending the program.
+inline CliRun Quillon(const std::string& dir, const std::string& args, const std::string& after = "",
+                      const std::string& limits = "")
 {
-    std::string cmd = "cd '" + dir + "' && TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" +
+    std::string cmd = "cd '" + dir + "' && " + (limits.empty() ? "" : "trap '' XFSZ; " + limits + " ") + "TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" +
                       dir + "/drives' " + QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
     if (!after.empty())
         cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";

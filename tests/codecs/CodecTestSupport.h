@@ -41,9 +41,16 @@ inline std::vector<unsigned char> ReadFileBytes(const std::string& path);
 // caller has stopped listening. With feedBlock the file comes through a pipe instead, written
 // in blocks of that size as Quillon feeds it.
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                const std::string& inputPath, bool closedOutput = false, size_t feedBlock = 0)
+                                const std::string& inputPath, bool closedOutput = false, size_t feedBlock = 0,
+                                bool keepOutputName = false)
 {
     std::signal(SIGPIPE, SIG_IGN);
+    // The programs create their output and refuse a name that is taken: each run here
+    // writes its output afresh, unless the test puts something at the name itself.
+    if (arguments.size() >= 2 && !keepOutputName)
+    {
+        unlink(arguments.back().c_str());
+    }
     ProgramResult result;
     int pipeEnds[2];
     int feedEnds[2] = {-1, -1};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/codecs/CodecTestSupport.h"
+#include "codecs/CodecProgram.h"
 #include "tests/codecs/MpegFrames.h"
 
 namespace quillon::test
@@ -104,6 +105,79 @@ TEST(Decoder, ArgumentAndOutputFailuresAreReported)
         EXPECT_GT(run.exitCode, 0) << row.what;
         EXPECT_EQ(run.output.rfind("Error: ", 0), 0u) << row.what << ": " << run.output;
         EXPECT_FALSE(HasForbiddenConsoleByte(run.output));
+    }
+}
+
+// A WAV file declares at most 4 GiB of samples; the limit is lowered here (the variable
+// the decoder honours for tests) so that it is met without decoding hours of audio.
+TEST(Decoder, AudioLongerThanAWavCanHoldIsRefused)
+{
+    TempFolder folder;
+    const std::vector<unsigned char> mp3 = Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, 3.0, 44100, 2);
+    const std::string input = folder.File("in.mp3");
+    WriteFileBytes(input, mp3);
+    const struct
+    {
+        const char* limit;
+        bool refused;
+    } rows[] = {{"100000", true}, {"", false}};
+    for (const auto& row : rows)
+    {
+        ::setenv("QUILLON_WAV_DATA_LIMIT", row.limit, 1);
+        const ProgramResult run = RunProgram(DecoderPath(), {input, folder.File("out.wav")}, input);
+        ::unsetenv("QUILLON_WAV_DATA_LIMIT");
+        EXPECT_EQ(run.exitCode != 0, row.refused) << row.limit << ": " << run.output;
+        EXPECT_EQ(run.output.find("Error: the audio is longer than a WAV file can hold (at most 100000 bytes of "
+                                  "samples); the decode is stopped") != std::string::npos,
+                  row.refused)
+            << row.limit << ": " << run.output;
+        const WavFacts facts = ReadWav(folder.File("out.wav"));
+        EXPECT_TRUE(facts.canonical) << row.limit;
+        EXPECT_GE(facts.frames, row.refused ? 0u : 3u * 44100) << row.limit;
+    }
+}
+
+// Both programs create their output themselves: whatever stands at the name (a link
+// swapped in, a file) is refused and left as it was.
+TEST(Decoder, CodecProgramsNeverWriteThroughWhatStandsAtTheOutputName)
+{
+    TempFolder folder;
+    const std::vector<unsigned char> mp3 = Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, 0.5, 44100, 2);
+    const std::string mp3Path = folder.File("in.mp3");
+    WriteFileBytes(mp3Path, mp3);
+    const std::string pcmPath = folder.File("in.pcm");
+    WriteFileBytes(pcmPath, MakePcm(0.5, 44100, 2));
+    const std::string victim = folder.File("victim");
+    const struct
+    {
+        const char* what;
+        std::string program;
+        std::vector<std::string> words;
+        std::string input;
+    } rows[] = {
+        {"d3.dll", DecoderPath(), {mp3Path}, mp3Path},
+        {"l3.dll", EncoderPath(), {"-ms", "-b128", "-s44.10", "-p2", "-l3", pcmPath}, pcmPath},
+    };
+    for (const auto& row : rows)
+    {
+        for (const bool link : {true, false})
+        {
+            const std::string output = folder.File(".out.part");
+            WriteFileBytes(link ? victim : output, {'k', 'e', 'e', 'p'});
+            if (link)
+            {
+                ASSERT_EQ(::symlink(victim.c_str(), output.c_str()), 0);
+            }
+            std::vector<std::string> words = row.words;
+            words.push_back(output);
+            const ProgramResult run = RunProgram(row.program, words, row.input, false, 0, true);
+            EXPECT_EQ(run.exitCode, kExitOutputFailed) << row.what << (link ? " link: " : " file: ") << run.output;
+            EXPECT_NE(run.output.find("File exists"), std::string::npos) << row.what << ": " << run.output;
+            const std::vector<unsigned char> kept = ReadFileBytes(link ? victim : output);
+            EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep") << row.what << (link ? " link" : " file");
+            ::unlink(output.c_str());
+            ::unlink(victim.c_str());
+        }
     }
 }
 

@@ -561,6 +561,34 @@ TEST_F(CdFixture, GrabbedTrackIsEncodedTaggedAndTheListRestored)
     EXPECT_EQ(clock.Pauses(), (std::vector<int>{1500, 500, 500}));
 }
 
+// A track whose tag cannot be appended has not been converted: the run names it instead
+// of "Processing Finished." and the next job still runs.
+TEST_F(CdFixture, TagThatCannotBeAppendedFailsTheJob)
+{
+    AddTrack(2, 300, "Third Song");
+    WritePcmWav(folder / "after.wav", 0.3, 2);
+    Add("after.wav", kActionEncode);
+    const std::string tempFolder = folder / "tmp/";
+    fs::create_directories(tempFolder);
+    grab = [&](FileJob& job, RunWindow&) {
+        job.location = tempFolder;
+        job.fileName += ".wav";
+        WritePcmWav(job.InputPath(), 0.3, 2);
+        return true;
+    };
+    locator = [](const char*) { return std::string(QUILLON_TEST_BIN_DIR) + "/fake_codec"; };
+    ::setenv("QUILLON_FAKE_CODEC", "vanish", 1);
+    RunAll();
+    ::unsetenv("QUILLON_FAKE_CODEC");
+    const auto messages = window.Get(window.messages);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Error: Cannot append the track's tag to " + (folder / "Third Song.mp3") +
+                               ": No such file or directory.");
+    EXPECT_EQ(end, RunEnd::Failed);
+    EXPECT_EQ(window.Get(window.titles).size(), 2u) << "the job after it was not run";
+    EXPECT_TRUE(fs::is_empty(tempFolder)) << "the temporary file was left";
+}
+
 // Ending one run must not keep another run of the process from ending: while the first
 // run's final message is still open, a second run finishes and shows its own.
 TEST(RunEnding, EachRunEndsOnItsOwn)

@@ -10,7 +10,8 @@
 //   many-lines N    prints N numbered lines as fast as it can (a failed write loses its line)
 // Started with codec arguments (the first word begins with "-m", as the run passes them),
 // it takes the mode from QUILLON_FAKE_CODEC ("copy", "never-read", "exit-now" or "flood")
-// and the output from the last word, so that a run can use it as its encoder.
+// and the output from the last word, so that a run can use it as its encoder; "vanish"
+// copies and then removes its output, as when the output is lost before the run is done.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -86,6 +87,11 @@ int main(int argc, char** argv)
             return Copy(output, false);
         if (mode == "flood")
             return Flood(output);
+        if (mode == "vanish") {
+            const int status = Copy(output, false);
+            unlink(output);
+            return status;
+        }
         if (mode == "never-read") {
             Say("not reading\n");
             std::this_thread::sleep_for(std::chrono::seconds(30));
