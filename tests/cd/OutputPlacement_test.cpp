@@ -81,6 +81,30 @@ TEST_F(OutputPlacement, OutputThatCannotBePutInPlaceFailsTheJob)
     }
 }
 
+// Two rips at once over one temporary folder (two drives, one TMP) keep apart, and a
+// file of the user's at a track's old temporary name is left alone.
+TEST_F(OutputPlacement, TwoRipsSharingATemporaryFolderBothSucceed)
+{
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n"
+                                           "ATAPI | QUILLON | SECOND CD | 1.0 | disc.cue\n");
+    testing::WriteTextFile(dir / "tmp/Track01.wav", "the user's own");
+    ::mkdir((dir / "out2").c_str(), 0755);
+    const std::string second = "cd '" + dir.Path() + "' && TMP='" + dir.Path() + "/tmp' XDG_CONFIG_HOME='" +
+                               dir.Path() + "/config' QUILLON_VIRTUAL_CD='" + dir.Path() + "/drives' " +
+                               QUILLON_BIN_DIR + "/quillon rip --drive 1 --tracks 1-2 -o out2 >second.txt 2>&1; " +
+                               "echo $? >second.status";
+    const CliRun first = Quillon(dir.Path(), "rip --drive 0 --tracks 1-2 -o out", second);
+    EXPECT_EQ(first.status, 0) << first.out;
+    const auto status = testing::ReadBinaryFile(dir / "second.status");
+    const auto text = testing::ReadBinaryFile(dir / "second.txt");
+    EXPECT_EQ(std::string(status.begin(), status.end()), "0\n") << std::string(text.begin(), text.end());
+    for (const char* output : {"out/Track01.mp3", "out/Track02.mp3", "out2/Track01.mp3", "out2/Track02.mp3"})
+        EXPECT_TRUE(fs::exists(dir / output)) << output;
+    EXPECT_EQ(Entries(dir / "tmp"), std::vector<std::string>{"Track01.wav"});
+    const auto own = testing::ReadBinaryFile(dir / "tmp/Track01.wav");
+    EXPECT_EQ(std::string(own.begin(), own.end()), "the user's own");
+}
+
 // A name of up to 255 bytes is made although its hidden name would be longer; the
 // hidden name is cut between characters.
 TEST_F(OutputPlacement, LongestOutputNamesAreMade)
