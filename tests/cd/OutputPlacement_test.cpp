@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -124,11 +125,13 @@ TEST_F(OutputPlacement, LongestOutputNamesAreMade)
 }
 
 // On a small tmpfs where one can be mounted (as root), else under a file size limit
-// (ulimit -f) that fails the writes past it just as a full disk does.
+// (ulimit -f) that fails the writes past it just as a full disk does; setting
+// QUILLON_TEST_NO_MOUNT takes the second way. Under the limit the rip's temporary file
+// fails first, which skips the track (the batch still ends as finished, exit status 1).
 TEST_F(OutputPlacement, FullDiskLeavesTheEarlierFileAsItWas)
 {
     ::mkdir((dir / "full").c_str(), 0755);
-    mounted = ::mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=256k") == 0;
+    mounted = std::getenv("QUILLON_TEST_NO_MOUNT") == nullptr && ::mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=256k") == 0;
     const std::string limit = mounted ? "" : "ulimit -f 256;";
     const struct
     {
@@ -142,7 +145,9 @@ TEST_F(OutputPlacement, FullDiskLeavesTheEarlierFileAsItWas)
         testing::WriteTextFile(dir / ("full/" + std::string(row.output)), "an earlier take");
         const CliRun r = Run(row.args, limit);
         EXPECT_EQ(r.status, 1) << row.args << (mounted ? " on tmpfs\n" : " under ulimit -f\n") << r.out;
-        EXPECT_EQ(r.out.find("Processing Finished."), std::string::npos) << row.args << "\n" << r.out;
+        if (mounted) {
+            EXPECT_EQ(r.out.find("Processing Finished."), std::string::npos) << row.args << "\n" << r.out;
+        }
         const auto bytes = testing::ReadBinaryFile(dir / ("full/" + std::string(row.output)));
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "an earlier take") << row.args << "\n" << r.out;
         EXPECT_EQ(Entries(dir / "full"), std::vector<std::string>{row.output}) << row.args << ": a part was left";
