@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "codecs/CodecArguments.h"
 
@@ -40,6 +41,10 @@ public:
 
     // Number of MPEG frames made so far.
     virtual long FrameCount() const = 0;
+
+    // Bytes to write over the start of the stream once it has ended (LAME's info frame,
+    // which tells players the encoder's delay and padding), or none.
+    virtual std::vector<unsigned char> StreamHeader() { return {}; }
 };
 
 // The backend for a layer, or nullptr with the reason in refusal when the layer has none.

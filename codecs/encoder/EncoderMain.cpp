@@ -117,7 +117,8 @@ int Encode(EncoderBackend& backend, const EncoderArguments& arguments, OutputFil
         PrintLine(rest.error);
         return kExitCodecFailed;
     }
-    if (!output.Write(rest.bytes) || !output.Close())
+    const std::vector<unsigned char> header = backend.StreamHeader();
+    if (!output.Write(rest.bytes) || (!header.empty() && !output.WriteAt(0, header)) || !output.Close())
     {
         PrintLine(output.Error());
         return kExitOutputFailed;

@@ -87,10 +87,10 @@ std::string Layer3Backend::Open(const EncoderArguments& arguments)
     lame_set_original(lame_, arguments.original ? 1 : 0);
     lame_set_error_protection(lame_, arguments.errorProtection ? 1 : 0);
     lame_set_emphasis(lame_, static_cast<int>(arguments.emphasis));
-    // No loudness analysis, no info frame and no ID3 tag: every frame is audio with the
-    // asked flags, and Quillon appends its own tag to CD tracks.
+    // No loudness analysis and no ID3 tag (Quillon writes its own tags), but the info
+    // frame: without it every track plays the encoder's delay and padding as silence.
     lame_set_findReplayGain(lame_, 0);
-    lame_set_bWriteVbrTag(lame_, 0);
+    lame_set_bWriteVbrTag(lame_, 1);
     lame_set_write_id3tag_automatic(lame_, 0);
 
     const int status = lame_init_params(lame_);
@@ -138,6 +138,20 @@ EncodedBytes Layer3Backend::Finish()
         return Failed("flush", n);
     }
     return {{output_.data(), static_cast<size_t>(n)}, {}};
+}
+
+std::vector<unsigned char> Layer3Backend::StreamHeader()
+{
+    if (lame_ == nullptr)
+    {
+        return {};
+    }
+    // The info frame is one frame long: at most 2880 bytes (Layer III, 320 kbit/s at 32 kHz,
+    // or 160 kbit/s at 8 kHz).
+    std::vector<unsigned char> frame(4096);
+    const size_t size = lame_get_lametag_frame(lame_, frame.data(), frame.size());
+    frame.resize(size <= frame.size() ? size : 0);
+    return frame;
 }
 
 long Layer3Backend::FrameCount() const

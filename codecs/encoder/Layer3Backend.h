@@ -10,7 +10,9 @@ namespace quillon
 {
 
 // MPEG-1/2/2.5 Layer III through libmp3lame, constant bitrate, frames carrying exactly the
-// asked header flags: no info frame and no ID3 tag (Quillon appends its own tag).
+// asked header flags. The first frame is LAME's info frame, so that players drop the
+// encoder's delay and padding and an album plays without gaps; no ID3 tag (Quillon
+// writes its own tags).
 class Layer3Backend final : public EncoderBackend
 {
 public:
@@ -22,6 +24,7 @@ public:
     EncodedBytes Encode(std::span<const std::int16_t> samples, size_t frames) override;
     EncodedBytes Finish() override;
     long FrameCount() const override;
+    std::vector<unsigned char> StreamHeader() override;
 
 private:
     lame_global_struct* lame_ = nullptr;

@@ -248,7 +248,9 @@ TEST(Decoder, TrailingTagRecordIsNoAudio)
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const WavFacts facts = ReadWav(wav);
     EXPECT_TRUE(facts.canonical);
-    EXPECT_EQ(facts.frames, frames * 1152);
+    EXPECT_GT(frames, 0u);
+    // The info frame's delay and padding leave exactly the two seconds encoded.
+    EXPECT_EQ(facts.frames, 2 * 44100u);
 }
 
 // A WAV file has one format, so parts of a joined stream in another format are converted
