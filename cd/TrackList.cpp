@@ -21,6 +21,20 @@ std::string Format(const char* format, Args... args)
 
 } // namespace
 
+const std::string& TrackRowText(const TrackRow& row, TrackColumn column)
+{
+    switch (column) {
+    case TrackColumn::Name: return row.name;
+    case TrackColumn::Number: return row.number;
+    case TrackColumn::Length: return row.length;
+    case TrackColumn::Size: return row.size;
+    case TrackColumn::Type: return row.type;
+    case TrackColumn::Artist: return row.artist;
+    case TrackColumn::Genre: break;
+    }
+    return row.genre;
+}
+
 std::string FixedOneDecimal(double value, int width)
 {
     // printf's "%.1f" follows LC_NUMERIC, which the window toolkit takes from the user's

@@ -7,7 +7,9 @@
 
 namespace quillon {
 
-// The track list as the grabber shows it: one row per track of the loaded disc.
+// The track list as the grabber shows it: one row per track of the loaded disc, its
+// columns in this order.
+enum class TrackColumn { Name, Number, Length, Size, Type, Artist, Genre };
 constexpr int kTrackListColumns = 7;
 extern const char* const kTrackListHeaders[kTrackListColumns];
 
@@ -21,6 +23,9 @@ struct TrackRow
     std::string artist;  // " Artist Name "
     std::string genre;   // "Music Genre"
 };
+
+// The text a row shows in a column.
+const std::string& TrackRowText(const TrackRow& row, TrackColumn column);
 
 // "Audio" for ADR/control 0x10, "ROM" for 0x14, "Unknown" otherwise.
 const char* TrackTypeText(uint8_t adrControl);

@@ -16,18 +16,18 @@ int JobTableModel::rowCount(const QModelIndex& parent) const
 
 int JobTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 7;
+    return parent.isValid() ? 0 : kJobColumns;
 }
 
 QString JobTableModel::Text(int row, int column) const
 {
     if (row < 0 || row >= jobs_.Count())
         return {};
-    const JobRow& r = jobs_.Row(row);
-    const std::string* texts[] = {&r.fileName,   &r.location,   &r.sizeText,     &r.actionText,
-                                  &r.optionText, &r.outputName, &r.outputDirText};
-    if (column < 0 || column >= 7)
+    if (column < 0 || column >= kJobColumns)
         return {};
+    const JobRow& r = jobs_.Row(row);
+    const std::string* texts[kJobColumns] = {&r.fileName,   &r.location,   &r.sizeText,     &r.actionText,
+                                             &r.optionText, &r.outputName, &r.outputDirText};
     std::string text = *texts[column];
     if (maxText_ > 0 && text.size() > static_cast<size_t>(maxText_))
         text.resize(static_cast<size_t>(maxText_));
@@ -46,16 +46,18 @@ QVariant JobTableModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    switch (section) {
-    case 0: return QStringLiteral("File name");
-    case 1: return QStringLiteral("Location");
-    case 2: return QStringLiteral("Size");
-    case 3: return QStringLiteral("Action");
-    case 4: return optionsTitle_;
-    case 5: return QStringLiteral("Output Name");
-    case 6: return QStringLiteral("Output Dir");
-    default: return {};
+    if (section < 0 || section >= kJobColumns)
+        return {};
+    switch (static_cast<JobColumn>(section)) {
+    case JobColumn::FileName: return QStringLiteral("File name");
+    case JobColumn::Location: return QStringLiteral("Location");
+    case JobColumn::Size: return QStringLiteral("Size");
+    case JobColumn::Action: return QStringLiteral("Action");
+    case JobColumn::Options: return optionsTitle_;
+    case JobColumn::OutputName: return QStringLiteral("Output Name");
+    case JobColumn::OutputDir: break;
     }
+    return QStringLiteral("Output Dir");
 }
 
 void JobTableModel::Reset()
@@ -67,7 +69,7 @@ void JobTableModel::Reset()
 void JobTableModel::RowChanged(int row)
 {
     if (row >= 0 && row < jobs_.Count())
-        emit dataChanged(index(row, 0), index(row, 6));
+        emit dataChanged(Cell(row, JobColumn::FileName), Cell(row, JobColumn::OutputDir));
 }
 
 } // namespace quillon

@@ -7,7 +7,11 @@
 
 namespace quillon {
 
-// The rows of the job list as a table: seven columns whose texts the core JobList keeps.
+// The columns of the job table, in the order shown.
+enum class JobColumn { FileName, Location, Size, Action, Options, OutputName, OutputDir };
+constexpr int kJobColumns = 7;
+
+// The rows of the job list as a table: the columns whose texts the core JobList keeps.
 // Page 1's list and the finish page's summary show the same list through two of these,
 // so the two can never disagree.
 class JobTableModel : public QAbstractTableModel
@@ -29,6 +33,7 @@ public:
     void RowChanged(int row);
 
     QString Text(int row, int column) const;
+    QModelIndex Cell(int row, JobColumn column) const { return index(row, static_cast<int>(column)); }
 
 private:
     JobList& jobs_;

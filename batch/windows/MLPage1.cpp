@@ -286,7 +286,7 @@ void MLPage1::ShowJobs(bool sizeColumns)
     selecting_ = false;
     if (sizeColumns) {
         for (int column = 0; column < model_->columnCount(); ++column) {
-            if (column != 4)
+            if (column != static_cast<int>(JobColumn::Options))
                 jobList_->resizeColumnToContents(column);
         }
     }
@@ -303,7 +303,7 @@ void MLPage1::SelectRow(int row)
         jobList_->selectionModel()->clear();
         return;
     }
-    const QModelIndex index = model_->index(row, 0);
+    const QModelIndex index = model_->Cell(row, JobColumn::FileName);
     jobList_->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     jobList_->scrollTo(index);
@@ -324,7 +324,7 @@ void MLPage1::AddFiles()
         numbers.push_back(index.row());
     std::sort(numbers.begin(), numbers.end());
     for (int row : numbers)
-        files.push_back({sources_->FileName(row), ToBytes(sources_->ItemText(row, 1))});
+        files.push_back({sources_->FileName(row), sources_->Model()->Row(row).size});
     if (files.empty())
         return;
     const auto added = app_.jobs.AddFiles(files, tree_->currentFolder, encoding_ ? kActionEncode : kActionDecode,
@@ -418,7 +418,7 @@ void MLPage1::SelectAudioTracks()
     if (!picker_(this, app_))
         return;
     ShowJobs(true);
-    jobList_->resizeColumnToContents(4);
+    jobList_->resizeColumnToContents(static_cast<int>(JobColumn::Options));
 }
 
 void MLPage1::OnOutputNameEdited(const QString& text)

@@ -4,6 +4,7 @@
 #include "cd/GenreList.h"
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
+#include "cd/windows/GrabberTrackModel.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
@@ -20,7 +21,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
-#include <QTableWidget>
+#include <QSignalBlocker>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdlib>
@@ -32,16 +34,6 @@ namespace {
 constexpr int kInfoFieldLength = 30;
 // The list reports a pointer resting on it after this long, as the system's hover time.
 constexpr int kHoverMs = 400;
-
-QString FromRecord(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToRecord(const QString& text)
-{
-    return text.toLatin1().toStdString();
-}
 
 QString Plain(const QString& label)
 {
@@ -121,13 +113,11 @@ void GrabberDialog::BuildControls()
     outer->addLayout(driveRow);
 
     // Track list.
-    tracks_ = new QTableWidget(0, kTrackListColumns, this);
+    model_ = new GrabberTrackModel(session_, this);
+    tracks_ = new QTableView(this);
     tracks_->setObjectName(QStringLiteral("tracks"));
     tracks_->setAccessibleName(QStringLiteral("Tracks"));
-    QStringList headers;
-    for (const char* header : kTrackListHeaders)
-        headers << QString::fromLatin1(header);
-    tracks_->setHorizontalHeaderLabels(headers);
+    tracks_->setModel(model_);
     tracks_->verticalHeader()->hide();
     tracks_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     tracks_->setShowGrid(true);
@@ -138,7 +128,8 @@ void GrabberDialog::BuildControls()
     tracks_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     tracks_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     tracks_->resizeColumnsToContents();
-    tracks_->setColumnWidth(0, tracks_->columnWidth(0) * 5 / 2);
+    const int nameColumn = static_cast<int>(TrackColumn::Name);
+    tracks_->setColumnWidth(nameColumn, tracks_->columnWidth(nameColumn) * 5 / 2);
     tracks_->setMinimumHeight(180);
     tracks_->viewport()->setMouseTracking(true);
     tracks_->viewport()->installEventFilter(this);
@@ -243,7 +234,7 @@ void GrabberDialog::BuildControls()
             reject();
     });
     connect(setDefault_, &QPushButton::clicked, this, &GrabberDialog::OnSetDefaultCd);
-    connect(tracks_, &QTableWidget::itemChanged, this, &GrabberDialog::OnItemChanged);
+    connect(model_, &GrabberTrackModel::TicksChanged, this, &GrabberDialog::ShowTotals);
     connect(selectAll_, &QPushButton::clicked, this, &GrabberDialog::OnSelectAll);
     connect(assign_, &QPushButton::clicked, this, &GrabberDialog::OnAssign);
     for (QLineEdit* edit : {artist_, album_, year_, comment_})
@@ -264,15 +255,17 @@ bool GrabberDialog::Open()
         box.exec();
         return false;
     }
-    showing_ = true;
-    drives_->clear();
-    for (const std::string& entry : session_.DriveEntries())
-        drives_->addItem(QString::fromStdString(entry));
-    drives_->setCurrentIndex(session_.InitialDrive(app_.settings.defaultCd));
-    showing_ = false;
+    {
+        // Filling the list is not the user choosing a drive.
+        const QSignalBlocker filling(drives_);
+        drives_->clear();
+        for (const std::string& entry : session_.DriveEntries())
+            drives_->addItem(QString::fromStdString(entry));
+        drives_->setCurrentIndex(session_.InitialDrive(app_.settings.defaultCd));
+    }
     if (!LoadDisc(drives_->currentIndex()))
         return false;
-    if (tracks_->rowCount() > 0) {
+    if (model_->rowCount() > 0) {
         tracks_->selectRow(0);
         tracks_->setFocus();
     }
@@ -282,7 +275,7 @@ bool GrabberDialog::Open()
 bool GrabberDialog::LoadDisc(int index)
 {
     const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
-    ShowRows();
+    model_->Reset();
     discSize_->setText(QString::fromStdString(session_.DiscSize()));
     ShowTotals();
     ShowFields();
@@ -302,9 +295,7 @@ bool GrabberDialog::LoadDisc(int index)
 
 void GrabberDialog::OnDriveChanged(int index)
 {
-    if (showing_ || index < 0)
-        return;
-    if (!LoadDisc(index))
+    if (index >= 0 && !LoadDisc(index))
         reject();
 }
 
@@ -316,27 +307,11 @@ void GrabberDialog::OnSetDefaultCd()
     saveDefaults();
 }
 
-void GrabberDialog::OnItemChanged(QTableWidgetItem* item)
-{
-    if (showing_ || item->column() != 0)
-        return;
-    const int row = item->row();
-    const GrabberRow& model = session_.Rows().at(static_cast<size_t>(row));
-    const bool ticked = item->checkState() == Qt::Checked;
-    if (ticked != model.ticked) {
-        session_.SetTicked(row, ticked);
-        ShowTotals();
-    }
-    if (item->text() != FromRecord(model.texts.name))
-        session_.RenameTrack(row, ToRecord(item->text()));
-    ShowRowTexts();
-}
-
 void GrabberDialog::OnSelectAll()
 {
     selectAll_->setText(QString::fromLatin1(session_.ToggleSelectAll()));
     selectAll_->setAccessibleName(Plain(selectAll_->text()));
-    ShowRowTexts();
+    model_->RowsChanged();
     ShowTotals();
 }
 
@@ -344,17 +319,16 @@ void GrabberDialog::OnAssign()
 {
     TakeFields();
     session_.AssignInfoToAll();
-    ShowRowTexts();
+    model_->RowsChanged();
 }
 
 void GrabberDialog::OnFieldChanged()
 {
-    if (showing_)
-        return;
     TakeFields();
-    const QList<QTableWidgetSelectionRange> ranges = tracks_->selectedRanges();
-    session_.CommitTrackInfo(tracks_->currentRow(), ranges.isEmpty() ? -1 : ranges.first().topRow());
-    ShowRowTexts();
+    const QModelIndex mark = tracks_->currentIndex();
+    const QItemSelection selection = tracks_->selectionModel()->selection();
+    session_.CommitTrackInfo(mark.isValid() ? mark.row() : -1, selection.isEmpty() ? -1 : selection.first().top());
+    model_->RowsChanged();
     ShowFields();
 }
 
@@ -420,57 +394,13 @@ void GrabberDialog::TakeFields()
 
 void GrabberDialog::ShowFields()
 {
-    showing_ = true;
+    // Showing the session's fields is not the user editing them.
+    const QSignalBlocker artist(artist_), album(album_), year(year_), comment(comment_), genre(genres_);
     artist_->setText(FromRecord(session_.artist));
     album_->setText(FromRecord(session_.album));
     year_->setText(FromRecord(session_.year));
     comment_->setText(FromRecord(session_.comment));
     genres_->setCurrentIndex(genres_->findData(session_.genre));
-    showing_ = false;
-}
-
-void GrabberDialog::ShowRows()
-{
-    showing_ = true;
-    tracks_->clearContents();
-    tracks_->setRowCount(0);
-    const auto& rows = session_.Rows();
-    tracks_->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const GrabberRow& row = rows[static_cast<size_t>(r)];
-        const std::string* texts[kTrackListColumns] = {&row.texts.name,  &row.texts.number, &row.texts.length,
-                                                       &row.texts.size,  &row.texts.type,   &row.texts.artist,
-                                                       &row.texts.genre};
-        for (int c = 0; c < kTrackListColumns; ++c) {
-            auto* item = new QTableWidgetItem(FromRecord(*texts[c]));
-            if (c == 0) {
-                Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-                if (!row.dataTrack)
-                    flags |= Qt::ItemIsUserCheckable;
-                item->setFlags(flags);
-                item->setCheckState(Qt::Unchecked);
-            } else {
-                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                item->setTextAlignment(Qt::AlignCenter);
-            }
-            tracks_->setItem(r, c, item);
-        }
-    }
-    showing_ = false;
-}
-
-void GrabberDialog::ShowRowTexts()
-{
-    showing_ = true;
-    const auto& rows = session_.Rows();
-    for (int r = 0; r < tracks_->rowCount() && r < static_cast<int>(rows.size()); ++r) {
-        const GrabberRow& row = rows[static_cast<size_t>(r)];
-        tracks_->item(r, 0)->setText(FromRecord(row.texts.name));
-        tracks_->item(r, 0)->setCheckState(row.ticked ? Qt::Checked : Qt::Unchecked);
-        tracks_->item(r, 5)->setText(FromRecord(row.texts.artist));
-        tracks_->item(r, 6)->setText(FromRecord(row.texts.genre));
-    }
-    showing_ = false;
 }
 
 void GrabberDialog::ShowTotals()

@@ -10,13 +10,13 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
-class QTableWidgetItem;
+class QTableView;
 class QTimer;
 
 namespace quillon {
 
 class FlatButton;
+class GrabberTrackModel;
 struct QuillonApp;
 
 // "Quillon - CD-Audio Grabber Options...": the drives, the tracks of the loaded disc,
@@ -47,7 +47,6 @@ private:
     bool LoadDisc(int index);
     void OnDriveChanged(int index);
     void OnSetDefaultCd();
-    void OnItemChanged(QTableWidgetItem* item);
     void OnSelectAll();
     void OnAssign();
     void OnFieldChanged();
@@ -58,20 +57,18 @@ private:
 
     void TakeFields();
     void ShowFields();
-    void ShowRows();
-    void ShowRowTexts();
     void ShowTotals();
     void StopMessage(const QString& text);
 
     QuillonApp& app_;
     GrabberSession session_;
-    bool showing_ = false;   // controls are being filled: their change signals are ours
+    GrabberTrackModel* model_;
 
     QComboBox* drives_;
     FlatButton* refresh_;
     FlatButton* setDefault_;
     QLabel* discSize_;
-    QTableWidget* tracks_;
+    QTableView* tracks_;
     QLabel* totalSize_;
     QLabel* totalTime_;
     QLabel* totalTracks_;

@@ -7,7 +7,7 @@
 #include "cd/windows/GrabberDialog.h"
 
 #include <QDir>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -78,9 +78,9 @@ void RenderGrabberWindows(const std::function<void(const QPixmap&, const QString
         StoreDemoText(app);
         GrabberDialog dialog(app);
         if (dialog.Open()) {
-            auto* tracks = dialog.findChild<QTableWidget*>(QStringLiteral("tracks"));
+            auto* tracks = dialog.findChild<QTableView*>(QStringLiteral("tracks"));
             for (int row : {0, 2, 3})
-                tracks->item(row, 0)->setCheckState(Qt::Checked);
+                tracks->model()->setData(tracks->model()->index(row, 0), Qt::Checked, Qt::CheckStateRole);
             tracks->selectRow(2);
             dialog.show();
             save(dialog.grab(), QStringLiteral("grabber-dialog.png"));

@@ -1,4 +1,4 @@
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <dirent.h>
 #include <filesystem>
@@ -88,9 +88,9 @@ private slots:
                 auto* grabber = qobject_cast<GrabberDialog*>(w);
                 if (grabber && grabber->isVisible() && !ticked) {
                     ticked = true;
-                    auto* tracks = grabber->findChild<QTableWidget*>(QStringLiteral("tracks"));
-                    tracks->item(0, 0)->setCheckState(Qt::Checked);
-                    tracks->item(2, 0)->setCheckState(Qt::Checked);
+                    QAbstractItemModel* tracks = grabber->findChild<QTableView*>(QStringLiteral("tracks"))->model();
+                    tracks->setData(tracks->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+                    tracks->setData(tracks->index(2, 0), Qt::Checked, Qt::CheckStateRole);
                     QTest::mouseClick(grabber->findChild<FlatButton*>(QStringLiteral("ok")), Qt::LeftButton);
                 }
                 auto* progress = qobject_cast<GrabProgressDialog*>(w);

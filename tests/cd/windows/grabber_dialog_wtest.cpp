@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "GrabberTestSupport.h"
@@ -35,14 +35,24 @@ T* Child(QWidget& dialog, const char* name)
     return child;
 }
 
-QString Cell(GrabberDialog& d, int row, int column)
+QModelIndex CellIndex(GrabberDialog& d, int row, int column)
 {
-    return Child<QTableWidget>(d, "tracks")->item(row, column)->text();
+    const QAbstractItemModel* model = Child<QTableView>(d, "tracks")->model();
+    return model->index(row, column);
 }
 
+QString Cell(GrabberDialog& d, int row, int column)
+{
+    return CellIndex(d, row, column).data().toString();
+}
+
+// Ticks a row as the user does from the keyboard: the row's name, then the space bar.
 void Tick(GrabberDialog& d, int row)
 {
-    Child<QTableWidget>(d, "tracks")->item(row, 0)->setCheckState(Qt::Checked);
+    auto* tracks = Child<QTableView>(d, "tracks");
+    tracks->setCurrentIndex(CellIndex(d, row, 0));
+    QTest::keyClick(tracks, Qt::Key_Space);
+    QCOMPARE(CellIndex(d, row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
 }
 
 } // namespace
@@ -64,7 +74,7 @@ private slots:
         QCOMPARE(drives->itemText(0), QStringLiteral("QUILLON VIRTUAL CD"));
         QCOMPARE(drives->itemText(1), QStringLiteral("QUILLON SECOND ONE"));
         QCOMPARE(drives->currentIndex(), 0);
-        QCOMPARE(Child<QTableWidget>(d, "tracks")->rowCount(), 5);
+        QCOMPARE(Child<QTableView>(d, "tracks")->model()->rowCount(), 5);
         for (int row = 0; row < 5; ++row) {
             QCOMPARE(Cell(d, row, 0), QStringLiteral("Track%1").arg(row + 1, 2, 10, QLatin1Char('0')));
             QCOMPARE(Cell(d, row, 5), QStringLiteral("Unknown"));
@@ -93,7 +103,7 @@ private slots:
         for (QWidget* control : d.findChildren<QWidget*>()) {
             const bool ours = !control->objectName().isEmpty() && !control->objectName().startsWith(QStringLiteral("qt_"));
             if (ours && (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
-                         qobject_cast<QAbstractButton*>(control) || qobject_cast<QTableWidget*>(control))) {
+                         qobject_cast<QAbstractButton*>(control) || qobject_cast<QTableView*>(control))) {
                 QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
                 ++controls;
             }
@@ -117,7 +127,7 @@ private slots:
         QCOMPARE(selectAll->text(), QStringLiteral("Select &All Tracks"));
         QCOMPARE(Child<QLabel>(d, "totalTracks")->text(), QStringLiteral("0 Track(s) "));
         for (int row = 0; row < 5; ++row)
-            QCOMPARE(Child<QTableWidget>(d, "tracks")->item(row, 0)->checkState(), Qt::Unchecked);
+            QCOMPARE(CellIndex(d, row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
 
         auto* genres = Child<QComboBox>(d, "genres");
         genres->setCurrentIndex(genres->findText(QStringLiteral("Rock")));
@@ -185,11 +195,11 @@ private slots:
             GrabberDialog d(place.app);
             QVERIFY(d.Open());
             d.show();
-            auto* tracks = Child<QTableWidget>(d, "tracks");
+            auto* tracks = Child<QTableView>(d, "tracks");
             // Rename through the list's own editor, as the user does.
             auto rename = [&](int row, const QString& text) {
-                tracks->setCurrentCell(row, 0);
-                tracks->editItem(tracks->item(row, 0));
+                tracks->setCurrentIndex(CellIndex(d, row, 0));
+                tracks->edit(CellIndex(d, row, 0));
                 auto* editor = tracks->viewport()->findChild<QLineEdit*>();
                 QVERIFY(editor);
                 editor->setText(text);
