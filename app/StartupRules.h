@@ -19,7 +19,4 @@ inline constexpr const char* kString126 =
 // Whether start-up may go on with this version; a library that gave none (0.0) is too old.
 bool WidgetsVersionSufficient(std::uint32_t major, std::uint32_t minor);
 
-// The modal result of a status window that asks for the wizard again.
-inline constexpr int kRunResultAgain = 2;
-
 } // namespace quillon

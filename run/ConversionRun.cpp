@@ -337,7 +337,7 @@ void ConversionRun::EndRun(const std::string& message)
         SetEnd(RunEnd::Finished);
     else
         SetEnd(abortRequested_ ? RunEnd::Aborted : RunEnd::Failed);
-    window_.Close(2);
+    window_.Close(kRunResultAgain);
     runEnding_.clear();
 }
 
@@ -350,7 +350,7 @@ void ConversionRun::Cancel()
     const bool readerStopped = !process || process->ReaderStopped();
     if (readerStopped) {
         SetEnd(RunEnd::Closed);
-        window_.Close(1);
+        window_.Close(kRunResultQuit);
         return;
     }
     EndRun(kProcessAborted);

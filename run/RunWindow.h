@@ -8,6 +8,11 @@
 
 namespace quillon {
 
+// How the status window closes: the application ends, or the wizard comes back for the
+// next batch. They are the window's modal results.
+inline constexpr int kRunResultQuit = 1;
+inline constexpr int kRunResultAgain = 2;
+
 // What a conversion run shows: the status window, the command line or a test.
 // Called from the run's worker thread, the output-reader thread and the thread that
 // cancels; an implementation that owns windows hands every call to its own thread.
@@ -31,7 +36,7 @@ public:
     // A line the codec program printed (or a line of the run's own), for the log.
     virtual void LogLine(std::string_view line) = 0;
     virtual void MessageBox(const std::string& text) = 0;
-    // 1: the application ends; 2: the wizard comes back for the next batch.
+    // kRunResultQuit or kRunResultAgain.
     virtual void Close(int result) = 0;
     virtual void Enable(bool enabled) = 0;
 };

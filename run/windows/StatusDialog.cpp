@@ -202,7 +202,7 @@ void StatusDialog::OnInitDialog()
 {
     // The wizard comes before the window is shown, as the window's own initialisation.
     if (!wizard_ || !wizard_(this)) {
-        OnCancel();   // nothing is being converted: the window closes with result 1
+        OnCancel();   // nothing is being converted: the window closes with kRunResultQuit
         return;
     }
     log_->clear();
@@ -228,7 +228,7 @@ void StatusDialog::OnCancel()
     if (run_)
         run_->Cancel();
     else
-        done(1);
+        done(kRunResultQuit);
 }
 
 void StatusDialog::done(int result)

@@ -50,7 +50,7 @@ TEST_F(RunFixture, EmptyListFinishesAtOnce)
 {
     RunAll();
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
-    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(end, RunEnd::Finished);
     EXPECT_TRUE(clock.Pauses().empty());
 }
@@ -68,7 +68,7 @@ TEST_F(RunFixture, EncodesAndDecodesWithTheCodecPrograms)
     RunAll();
 
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
-    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(window.Get(window.titles),
               (std::vector<std::string>{"Quillon- (File 1 of 2)", "Quillon- (File 2 of 2)"}));
     EXPECT_EQ(window.Get(window.bitrateTexts), (std::vector<std::string>{"128 kbps", "N/A"}));
@@ -122,16 +122,16 @@ TEST_F(RunFixture, FailureTable)
     const Row rows[] = {
         {"missing input", [](const std::string&) {}, 1, false, "Error: Cannot open the input file", {}},
         {"text file", [](const std::string& p) { WriteText(p, "just some text, longer than a header would be......"); }, 1, false,
-         "Error: Input file is not a WAV", {2}},
-        {"empty file", [](const std::string& p) { WriteText(p, ""); }, 1, false, "Error: Input file is not a WAV", {2}},
-        {"RIFF but not WAVE", riffNotWave, 1, false, "Error: Input file is not a WAV", {2}},
+         "Error: Input file is not a WAV", {kRunResultAgain}},
+        {"empty file", [](const std::string& p) { WriteText(p, ""); }, 1, false, "Error: Input file is not a WAV", {kRunResultAgain}},
+        {"RIFF but not WAVE", riffNotWave, 1, false, "Error: Input file is not a WAV", {kRunResultAgain}},
         {"stereo file, mono stream", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 0, false,
-         "A Stereo WAVE file cannot be encoded into a Mono MPEG file.", {2}},
+         "A Stereo WAVE file cannot be encoded into a Mono MPEG file.", {kRunResultAgain}},
         {"mono file, stereo stream", [](const std::string& p) { WritePcmWav(p, 0.1, 1); }, 1, false,
-         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", {2}},
+         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", {kRunResultAgain}},
         {"8-bit file", [](const std::string& p) { WritePcmWav(p, 0.1, 2, 44100, 8); }, 1, false,
-         "Error: Input file is not a 16-bit WAV File.", {2}},
-        {"codec program missing", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 1, true, "Cannot execute compressor", {2}},
+         "Error: Input file is not a 16-bit WAV File.", {kRunResultAgain}},
+        {"codec program missing", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 1, true, "Cannot execute compressor", {kRunResultAgain}},
     };
     for (const auto& row : rows) {
         JobList list;
@@ -162,7 +162,7 @@ TEST_F(RunFixture, FailureTable)
         EXPECT_EQ(run.DoneKiB(), 1) << row.what << ": the failed job counts as processed";
         if (row.closes.empty()) {
             run.Cancel();   // the window stayed open; Cancel now ends the application
-            EXPECT_EQ(w.Get(w.closes), std::vector<int>{1}) << row.what;
+            EXPECT_EQ(w.Get(w.closes), std::vector<int>{kRunResultQuit}) << row.what;
         }
     }
 }
@@ -244,7 +244,7 @@ TEST_F(RunFixture, CancelWhileFeedingAbortsTheBatch)
     run.Join();
 
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Process aborted"});
-    EXPECT_EQ(window.Get(window.closes), std::vector<int>{2});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(run.End(), RunEnd::Aborted);
     EXPECT_EQ(window.Get(window.titles).size(), 1u);
     EXPECT_FALSE(fs::exists(folder / "later.mp3"));
@@ -269,7 +269,7 @@ TEST_F(RunFixture, CancelBeforeTheCodecStartsDoesNotWaitForIt)
     run.Join();
     unsetenv("QUILLON_FAKE_CODEC");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(window.Get(window.closes), std::vector<int>{1});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultQuit});
     EXPECT_FALSE(fs::exists(folder / "a.mp3"));
     errno = 0;
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
@@ -294,7 +294,7 @@ TEST_F(RunFixture, CancelBetweenJobsClosesTheWindow)
     run.Start();
     run.Join();
     EXPECT_TRUE(window.Get(window.messages).empty());
-    EXPECT_EQ(window.Get(window.closes), std::vector<int>{1});
+    EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultQuit});
     EXPECT_EQ(run.End(), RunEnd::Closed);
     EXPECT_EQ(window.Get(window.titles).size(), 1u);
     EXPECT_FALSE(fs::exists(folder / "b.mp3"));
@@ -621,9 +621,9 @@ TEST(RunEnding, EachRunEndsOnItsOwn)
     }
     a.Join();
     EXPECT_EQ(second.Get(second.messages), std::vector<std::string>{kFinished});
-    EXPECT_EQ(second.Get(second.closes), std::vector<int>{2});
+    EXPECT_EQ(second.Get(second.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(b.End(), RunEnd::Finished);
-    EXPECT_EQ(first.Get(first.closes), std::vector<int>{2});
+    EXPECT_EQ(first.Get(first.closes), std::vector<int>{kRunResultAgain});
 }
 
 } // namespace

@@ -160,7 +160,7 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
     const int result = window->exec();
     QVERIFY2(driver.Finished(), qPrintable(QStringLiteral("stuck at %1 (box: '%2')")
                                                .arg(QString::fromStdString(driver.Stuck()), seen)));
-    QCOMPARE(result, 2);
+    QCOMPARE(result, kRunResultAgain);
     QVERIFY(log->toPlainText().contains(QStringLiteral("slow codec started")));
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillon- (File 1 of 2)"));
     delete window;   // joins the worker; the codec program is reaped with the run
@@ -205,7 +205,7 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
         return true;
     });
     driver.Start();
-    QCOMPARE(window.exec(), 1);
+    QCOMPARE(window.exec(), kRunResultQuit);
     QVERIFY2(driver.Finished(), driver.Stuck().c_str());
     QVERIFY(openAfterwards);
 }
