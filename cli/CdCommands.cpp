@@ -197,17 +197,6 @@ bool IsCdCommand(const char* name)
            std::strcmp(name, "rip") == 0;
 }
 
-void PrintCdUsage()
-{
-    std::printf("  quillon drives                         list the CD-ROM drives\n"
-                "  quillon toc [--drive N]                list the tracks of the disc\n"
-                "  quillon grab [--drive N] --tracks 1,3-5 [-o DIR]\n"
-                "                                         grab tracks into WAV files\n"
-                "  quillon rip [--drive N] --tracks 1,3-5 [encode options] [--jobs N] [-o DIR]\n"
-                "             [--artist T] [--album T] [--year Y] [--comment T] [--genre NAME]\n"
-                "                                         encode tracks to MPEG files with their tags\n");
-}
-
 int RunCdCommand(int argc, char** argv)
 {
     // rip takes the encoding options of the conversion commands as well.

@@ -40,7 +40,5 @@ int ChooseTracks(int index, const std::string& trackList, const char* command, C
 bool IsCdCommand(const char* name);
 // Runs `quillon <command> ...`; the exit status.
 int RunCdCommand(int argc, char** argv);
-// The usage lines of the CD commands.
-void PrintCdUsage();
 
 } // namespace quillon

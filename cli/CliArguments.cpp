@@ -45,38 +45,6 @@ void OptionOverrides::ApplyTo(DefaultEncodingOptions& o) const
     }
 }
 
-std::string UsageText()
-{
-    return "Usage: quillon encode [options] FILE...\n"
-           "       quillon decode [options] FILE...\n"
-           "       quillon defaults [--save [options] [--drive N]]\n"
-           "       quillon --help | --version\n"
-           "\n"
-           "Encodes 16-bit PCM WAV files to MPEG audio (Layer I, II or III) and decodes MPEG audio\n"
-           "files to WAV with the codec programs l3.dll and d3.dll installed beside quillon, several\n"
-           "files at once. Output names are the input names with .mp1, .mp2, .mp3 or .wav.\n"
-           "Options that are not given come from the stored defaults (quillon defaults).\n"
-           "\n"
-           "Options:\n"
-           "  -o DIR                   output folder (default: the stored default output folder)\n"
-           "  --layer N                MPEG audio layer, 1 to 3\n"
-           "  --bitrate N              total bitrate in kbit/s\n"
-           "  --mode MODE              mono, stereo, joint or dual\n"
-           "  --fast | --hq            fast encoding, or high quality\n"
-           "  --copyright, --original, --crc\n"
-           "                           set the copyright flag, the original flag, CRC protection\n"
-           "  --no-copyright, --no-original, --no-crc\n"
-           "                           clear them\n"
-           "  --emphasis E             de-emphasis: none, 50/15 or ccitt\n"
-           "  --jobs N                 convert up to N files at once (default: the usable CPUs)\n"
-           "\n"
-           "quillon defaults prints the stored defaults; with --save it stores the options given\n"
-           "(-o DIR sets the default output folder, --drive N the default CD drive, 0 to 6).\n"
-           "Ctrl-C cancels a conversion.\n"
-           "Exit status: 0 when every file was converted, 1 on a failure, 2 on a usage error,\n"
-           "130 when cancelled.\n";
-}
-
 CliArguments ParseArguments(const std::vector<std::string>& words)
 {
     CliArguments result;

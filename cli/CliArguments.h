@@ -38,9 +38,6 @@ struct CliArguments
 
 CliArguments ParseArguments(const std::vector<std::string>& words);
 
-// The text of `quillon --help`.
-std::string UsageText();
-
 // Why these options cannot be used for encoding, or empty when they can.
 std::string CheckEncodingOptions(const DefaultEncodingOptions& options);
 

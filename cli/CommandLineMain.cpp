@@ -5,19 +5,51 @@
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/StartChoice.h"
+#include "cli/UsageTexts.h"
 
 #include <csignal>
 #include <cstdio>
+
+namespace {
+
+// `quillon SUBCOMMAND --help` and `quillon help SUBCOMMAND`: the exit status once the
+// usage (or why there is none) is printed, -1 when the words ask for no usage.
+int AnswerHelp(const std::vector<std::string>& words)
+{
+    using namespace quillon::cli;
+    if (words.empty())
+        return -1;
+    std::optional<std::string> usage = SubcommandUsage(words[0]);
+    if (usage && AsksForHelp({words.begin() + 1, words.end()})) {
+        std::fputs(usage->c_str(), stdout);
+        return kExitOk;
+    }
+    if (words[0] != "help" || words.size() == 1)
+        return -1;
+    usage = SubcommandUsage(words[1]);
+    if (!usage || words.size() > 2) {
+        const std::string why = usage ? "help takes one subcommand" : "unknown command '" + words[1] + "'";
+        std::fprintf(stderr, "quillon: %s\nTry 'quillon --help'.\n", why.c_str());
+        return kExitUsage;
+    }
+    std::fputs(usage->c_str(), stdout);
+    return kExitOk;
+}
+
+} // namespace
 
 int quillon::cli::CommandLineMain(int argc, char** argv)
 {
     // A closed pipe shows as a failed write, in the codec pipes as on our own output.
     std::signal(SIGPIPE, SIG_IGN);
 
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    if (const int status = AnswerHelp(words); status >= 0)
+        return status;
     if (argc > 1 && quillon::IsCdCommand(argv[1]))
         return quillon::RunCdCommand(argc, argv);
 
-    const CliArguments arguments = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const CliArguments arguments = ParseArguments(words);
     if (!arguments.error.empty()) {
         std::fprintf(stderr, "quillon: %s\n%s", arguments.error.c_str(), "Try 'quillon --help'.\n");
         return kExitUsage;
@@ -29,10 +61,6 @@ int quillon::cli::CommandLineMain(int argc, char** argv)
     case Command::Usage:
     case Command::Help:
         std::fputs(UsageText().c_str(), stdout);
-        std::printf("\nAudio CD commands:\n");
-        quillon::PrintCdUsage();
-        std::printf("\nWithout a subcommand quillon opens its window; quillon FILE... opens it with the\n"
-                    "WAV and MPEG audio files on the batch.\n");
         return kExitOk;
     case Command::Encode:
     case Command::Decode:

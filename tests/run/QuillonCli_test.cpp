@@ -125,6 +125,42 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
     }
 }
 
+TEST_F(CliTest, EverySubcommandPrintsItsOwnUsageOnHelp)
+{
+    // Each usage names what only that subcommand takes; the help words may follow others.
+    struct Row { std::vector<std::string> words; const char* own; };
+    const Row rows[] = {
+        {{"encode", "--help"}, "--emphasis E"},
+        {{"decode", "-o", "out", "--help"}, "d3.dll"},
+        {{"defaults", "--save", "-h"}, "--drive N"},
+        {{"drives", "--help"}, "sectors per read"},
+        {{"toc", "--drive", "0", "--help"}, "(name, number, length, size, type)"},
+        {{"grab", "--tracks", "1", "--help"}, "--tracks LIST"},
+        {{"rip", "--artist", "X", "--help"}, "--genre NAME"},
+        {{"help", "--help"}, "[SUBCOMMAND]"},
+    };
+    const CliResult all = Run({"--help"});
+    for (const auto& row : rows) {
+        const std::string& name = row.words.front();
+        const CliResult asked = Run(row.words);
+        const CliResult viaHelp = Run({"help", name});
+        EXPECT_EQ(asked.status, 0) << name << ": " << asked.err;
+        EXPECT_EQ(asked.out.rfind("Usage: quillon " + name, 0), 0u) << name << ":\n" << asked.out;
+        EXPECT_TRUE(Has(asked.out, row.own)) << name << ":\n" << asked.out;
+        EXPECT_EQ(asked.err, "") << name;
+        EXPECT_EQ(viaHelp.status, 0) << "help " << name;
+        EXPECT_EQ(viaHelp.out, asked.out) << "help " << name << " prints what " << name << " --help prints";
+        EXPECT_TRUE(Has(all.out, "  quillon " + name + " ")) << "quillon --help lists " << name;
+    }
+    // After "--" the word is a file name again, and help knows only subcommands.
+    const CliResult file = Run({"encode", "-o", "out", "--", "--help"});
+    EXPECT_NE(file.status, 0) << "encode -- --help names a file";
+    EXPECT_FALSE(Has(file.out, "Usage:")) << file.out;
+    const CliResult unknown = Run({"help", "frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(Has(unknown.err, "unknown command 'frobnicate'")) << unknown.err;
+}
+
 TEST_F(CliTest, RefusesWithoutAnOutputFolder)
 {
     WritePcmWav(folder / "a.wav", 0.2, 2);
