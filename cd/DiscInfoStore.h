@@ -39,13 +39,15 @@ void SetTrackInfo(TrackInfo& info, std::string_view title, std::string_view arti
 // for k = 1..n, in unsigned 32-bit arithmetic.
 uint32_t DiscIdentifierStep(uint32_t id, uint32_t trackNumber, uint32_t seconds);
 
-// Per-disc texts of the tracks, in memory for 5 drives × 100 tracks and on disk as
-// "cddata/%08x.cdd". Drives from index 5 on, and discs of more than 100 tracks, are
-// not kept: nothing is stored or read for them.
+// Per-disc texts of the tracks, in memory for every slot of the drive table × 100 tracks
+// and on disk as "cddata/%08x.cdd". Discs of more than 100 tracks are not kept: nothing
+// is stored or read for them.
 class DiscInfoStore
 {
 public:
-    static constexpr int kDrives = 5;
+    // Every drive that detection can fill behaves as the first: a smaller table once left
+    // the last two drives without texts.
+    static constexpr int kDrives = kDriveSlots;
     static constexpr int kTracks = 100;
 
     DiscInfoStore() { Clear(); }

@@ -176,6 +176,36 @@ TEST_F(CdCommands, RipEncodesTracksWithTheirTagsAndStoresTheText)
     ExpectTaggedMpeg(dir / "out/Track02.mp3", "Track02", "Some Band", 12);
 }
 
+// The drive table has seven slots; the disc texts were once kept for the first five
+// only, so a disc in the sixth or seventh drive lost its sheet's titles and stored nothing.
+TEST_F(CdCommands, EveryDriveOfTheTableKeepsItsDiscText)
+{
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    std::string list;
+    for (int d = 0; d < kDriveSlots; ++d) {
+        const std::string name = "disc" + std::to_string(d);
+        const uint32_t sectors = 300 + 75 * static_cast<uint32_t>(d);   // another disc identifier per drive
+        const auto bytes = testing::PatternSectors(0, sectors);
+        testing::WriteTextFile(dir / (name + ".bin"), std::string(bytes.begin(), bytes.end()));
+        testing::WriteTextFile(dir / (name + ".cue"), "PERFORMER \"Band " + std::to_string(d) + "\"\nFILE \"" +
+                                                          name + ".bin\" BINARY\n  TRACK 01 AUDIO\n    TITLE \"Song " +
+                                                          std::to_string(d) + "\"\n    INDEX 01 00:00:00\n");
+        list += "ATAPI | QUILLON | DRIVE " + std::to_string(d) + " | 1.0 | " + name + ".cue\n";
+    }
+    testing::WriteTextFile(dir / "drives", list);
+    for (int d = 0; d < kDriveSlots; ++d) {
+        const std::string out = "out" + std::to_string(d);
+        ::mkdir((dir / out).c_str(), 0755);
+        const CliRun rip = Quillon(dir.Path(), "rip --drive " + std::to_string(d) + " --tracks 1 -o " + out);
+        ASSERT_EQ(rip.status, 0) << "drive " << d << ": " << rip.out;
+        ExpectTaggedMpeg(dir / (out + "/Song " + std::to_string(d) + ".mp3"), "Song " + std::to_string(d),
+                         "Band " + std::to_string(d), 12);
+        const auto stored = std::distance(std::filesystem::directory_iterator(dir / "cddata"),
+                                          std::filesystem::directory_iterator());
+        EXPECT_EQ(stored, d + 1) << "drive " << d << " stored no disc text";
+    }
+}
+
 // Reading the next track overlaps the encodes, yet the files are those of one at a time,
 // and no more temporary files exist than encodes may run.
 TEST_F(CdCommands, RipWithTwoJobsGivesTheFilesOfOneAndBoundsItsTemporaryFiles)

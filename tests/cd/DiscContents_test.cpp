@@ -238,9 +238,10 @@ TEST(DiscInfoStore, RoundTripAndLimits)
     EXPECT_EQ(TrackInfoField(again.Record(3, 1)->title, 30), "Second");
     EXPECT_STREQ(GenreName(again.Record(3, 1)->genre), "Other") << "a byte past the table selects Other";
 
-    EXPECT_FALSE(store.SaveDiscInfo(5, drive)) << "drive index 5 is not kept";
-    EXPECT_FALSE(again.LoadDiscInfo(5, drive));
-    EXPECT_EQ(store.Record(5, 0), nullptr);
+    EXPECT_FALSE(store.SaveDiscInfo(kDriveSlots, drive)) << "a drive index past the table is not kept";
+    EXPECT_FALSE(again.LoadDiscInfo(kDriveSlots, drive));
+    EXPECT_EQ(store.Record(kDriveSlots, 0), nullptr);
+    EXPECT_EQ(store.Record(-1, 0), nullptr);
     EXPECT_EQ(store.Record(0, 100), nullptr);
 
     CdDrive big = drive;
