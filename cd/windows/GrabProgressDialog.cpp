@@ -165,6 +165,12 @@ bool GrabProgressDialog::CheckCancel()
     return cancel_.exchange(false);
 }
 
+void GrabProgressDialog::reject()
+{
+    // The window goes only when its grab ends (Destroy).
+    cancelButton_->click();
+}
+
 void GrabProgressDialog::RestoreIfMinimised()
 {
     if (isMinimized())

@@ -48,6 +48,10 @@ public:
     // themselves inside an event (the queued calls of a run's worker).
     void StepTrackBar();
 
+    // Escape and the title bar's close button ask what Cancel asks: hidden, the grab
+    // would go on out of sight with no way left to stop it.
+    void reject() override;
+
     QLabel* FileLine() const { return file_; }
     QLabel* GrabbedValue() const { return grabbed_; }
     QLabel* SpeedValue() const { return speed_; }

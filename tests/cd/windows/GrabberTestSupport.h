@@ -5,6 +5,7 @@
 
 #include "TestDisc.h"
 #include "app/QuillonApp.h"
+#include "cd/windows/GrabProgressDialog.h"
 #include "cd/DriveQuirks.h"
 #include "formats/WavHeader.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
@@ -87,6 +89,26 @@ inline std::vector<uint8_t> ExpectedWav(const TestDisc& disc, int track, uint32_
     BuildWavHeader(file.data(), kWavHeaderSize + data.size(), 2, 44100.0);
     file.insert(file.end(), data.begin(), data.end());
     return file;
+}
+
+// The ways a user stops a grab from its progress window; each must do what Cancel does.
+struct StopWay
+{
+    const char* name;
+    void (*stop)(GrabProgressDialog& window);
+};
+
+inline const std::vector<StopWay>& StopWays()
+{
+    static const std::vector<StopWay> ways = {
+        {"Cancel button", [](GrabProgressDialog& w) { QTest::mouseClick(w.CancelButton(), Qt::LeftButton); }},
+        // The key goes where the user's key goes: to the control with the focus.
+        {"Escape", [](GrabProgressDialog& w) {
+             QTest::keyClick(w.focusWidget() ? w.focusWidget() : &w, Qt::Key_Escape);
+         }},
+        {"title bar's close button", [](GrabProgressDialog& w) { w.close(); }},
+    };
+    return ways;
 }
 
 } // namespace quillon::testing

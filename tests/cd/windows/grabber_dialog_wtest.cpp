@@ -319,7 +319,7 @@ private slots:
         QVERIFY(rest != disabled);
     }
 
-    void grabNowWritesTheTracksAndCancelStopsInTheSecond()
+    void grabNowWritesTheTracksAndCancelEscapeOrCloseStopInTheSecond()
     {
         // Reads of 4 sectors taking 15 ms each: a track of 60 sectors takes about 0.2 s.
         const std::vector<TestTrack> tracks = {{false, 60}, {false, 60}, {false, 60}};
@@ -342,39 +342,44 @@ private slots:
             QCOMPARE(ReadBinaryFile(out + "/Track0" + std::to_string(t + 1) + ".WAV"), ExpectedWav(place.disc, t, 60));
         QVERIFY(d.isEnabled());
 
-        // Cancel while the second file is written.
-        for (int t = 1; t <= 3; ++t)
-            std::remove((out + "/Track0" + std::to_string(t) + ".WAV").c_str());
-        BoxRobot robot;
-        bool dialogDisabled = false;
-        bool pressed = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            auto* progress = d.findChild<GrabProgressDialog*>();
-            if (pressed || progress == nullptr || !progress->isVisible())
-                return;
-            if (progress->FileLine()->text().endsWith(QStringLiteral("Track02.WAV")) &&
-                progress->TrackBar()->value() >= 3) {
-                QCOMPARE(progress->windowTitle(), QStringLiteral("Reading RAW Audio..."));
-                dialogDisabled = !d.isEnabled();
-                pressed = true;
-                QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
-            }
-        });
-        watch.start(5);
-        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
-        QVERIFY(pressed);
-        QVERIFY(dialogDisabled);
-        QVERIFY(d.isEnabled());
-        QCOMPARE(robot.seen.size(), 1);
-        QCOMPARE(robot.seen[0].text, QStringLiteral("Reading aborted by user!"));
+        // Stopped while the second file is written, each way the window offers.
+        for (const StopWay& way : StopWays()) {
+            for (int t = 1; t <= 3; ++t)
+                std::remove((out + "/Track0" + std::to_string(t) + ".WAV").c_str());
+            BoxRobot robot;
+            bool dialogDisabled = false;
+            bool pressed = false;
+            bool stayedShown = false;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                auto* progress = d.findChild<GrabProgressDialog*>();
+                if (pressed || progress == nullptr || !progress->isVisible())
+                    return;
+                if (progress->FileLine()->text().endsWith(QStringLiteral("Track02.WAV")) &&
+                    progress->TrackBar()->value() >= 3) {
+                    QCOMPARE(progress->windowTitle(), QStringLiteral("Reading RAW Audio..."));
+                    dialogDisabled = !d.isEnabled();
+                    pressed = true;
+                    way.stop(*progress);
+                    stayedShown = progress->isVisible();
+                }
+            });
+            watch.start(5);
+            QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+            QVERIFY2(pressed, way.name);
+            QVERIFY2(dialogDisabled, way.name);
+            QVERIFY2(stayedShown, way.name);
+            QVERIFY2(d.isEnabled(), way.name);
+            QVERIFY2(robot.seen.size() == 1, way.name);
+            QCOMPARE(robot.seen[0].text, QStringLiteral("Reading aborted by user!"));
 
-        QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
-        const std::vector<uint8_t> second = ReadBinaryFile(out + "/Track02.WAV");
-        QVERIFY(second.size() > 44 && second.size() < 44 + 60 * 2352u);
-        QCOMPARE((second.size() - 44) % 2352, size_t(0));
-        QCOMPARE(second, ExpectedWav(place.disc, 1, static_cast<uint32_t>((second.size() - 44) / 2352)));
-        QVERIFY(!QFile::exists(QString::fromStdString(out + "/Track03.WAV")));
+            QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
+            const std::vector<uint8_t> second = ReadBinaryFile(out + "/Track02.WAV");
+            QVERIFY2(second.size() > 44 && second.size() < 44 + 60 * 2352u, way.name);
+            QCOMPARE((second.size() - 44) % 2352, size_t(0));
+            QCOMPARE(second, ExpectedWav(place.disc, 1, static_cast<uint32_t>((second.size() - 44) / 2352)));
+            QVERIFY2(!QFile::exists(QString::fromStdString(out + "/Track03.WAV")), way.name);
+        }
     }
 };
 

@@ -28,8 +28,9 @@ class RunGrabWindowTest : public QObject
 
 private slots:
     // The run's worker grabs track 2 into the temporary folder while the progress window
-    // lives on this thread over the status window; then a second grab is cancelled.
-    void workerGrabsThroughTheWindowAndCancelRemovesTheFile()
+    // lives on this thread over the status window; then a grab is stopped by each way
+    // the window offers, and each stop removes the file.
+    void workerGrabsThroughTheWindowAndEveryStopRemovesTheFile()
     {
         GrabberPlace place({{false, 40}, {false, 80}}, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=10\n");
         const std::string temp = place.dir / "tmp";
@@ -47,7 +48,12 @@ private slots:
         // Each grab makes a file of its own: "Track02-XXXXXX.wav".
         const QString pathStart = QString::fromStdString(temp + "/Track02-");
 
-        for (const bool cancel : {false, true}) {
+        std::vector<const StopWay*> runs = {nullptr};
+        for (const StopWay& way : StopWays())
+            runs.push_back(&way);
+        for (const StopWay* way : runs) {
+            const bool cancel = way != nullptr;
+            const char* what = cancel ? way->name : "whole grab";
             FileJob job;
             job.fileName = "Track02";
             job.trackIndex = 1;
@@ -55,6 +61,7 @@ private slots:
             BoxRobot robot;
             bool sawWindowOverDisabledStatus = false;
             bool pressed = false;
+            bool stayedShown = false;
             QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
                 auto* progress = status.findChild<GrabProgressDialog*>();
@@ -65,7 +72,8 @@ private slots:
                     sawWindowOverDisabledStatus = true;
                 if (cancel && !pressed && progress->TrackBar()->value() >= 2) {
                     pressed = true;
-                    QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+                    way->stop(*progress);
+                    stayedShown = progress->isVisible();
                 }
             });
             watch.start(5);
@@ -76,8 +84,8 @@ private slots:
             worker.join();
             // The window goes through the queued calls the worker left behind.
             QTRY_VERIFY(status.findChild<GrabProgressDialog*>() == nullptr);
-            QVERIFY(sawWindowOverDisabledStatus);
-            QVERIFY(status.isEnabled());
+            QVERIFY2(sawWindowOverDisabledStatus, what);
+            QVERIFY2(status.isEnabled(), what);
             if (!cancel) {
                 QCOMPARE(result.load(), 1);
                 QCOMPARE(job.location, temp + "/");
@@ -86,9 +94,10 @@ private slots:
                 QVERIFY(robot.seen.isEmpty());
                 std::remove(job.InputPath().c_str());
             } else {
-                QCOMPARE(result.load(), 0);
-                QVERIFY(QDir(QString::fromStdString(temp)).isEmpty());
-                QCOMPARE(robot.seen.size(), 1);
+                QVERIFY2(stayedShown, what);
+                QVERIFY2(result.load() == 0, what);
+                QVERIFY2(QDir(QString::fromStdString(temp)).isEmpty(), what);
+                QVERIFY2(robot.seen.size() == 1, what);
                 QCOMPARE(robot.seen[0].text, QStringLiteral("Reading aborted by user!"));
                 QCOMPARE(robot.seen[0].icon, QMessageBox::Critical);
             }
