@@ -1,11 +1,9 @@
 #include "cd/GrabberSession.h"
 
-#include "cd/TrackFileName.h"
-
 #include "cd/GenreList.h"
+#include "cd/TrackJobs.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quillon {
 
@@ -272,28 +270,15 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
     CdDrive* drive = CurrentDrive();
     if (drive == nullptr)
         return AcceptOutcome::NothingSelected;
-    std::vector<CdTrackSource> sources;
+    std::vector<TickedTrack> ticked;
     for (size_t i = 0; i < rows_.size(); ++i) {
         if (!rows_[i].ticked)
             continue;
         TrackInfo& record = Record(static_cast<int>(i));
         SetTrackInfoTitle(record, rows_[i].texts.name);
-        CdTrackSource source;
-        source.trackIndex = static_cast<int>(i);
-        source.hostAdapter = drive->hostAdapter;
-        source.targetId = drive->target;
-        source.drive = drive;
-        // The name becomes the output file's name; the tag keeps it as typed.
-        source.trackName = TrackFileName(Latin1ToUtf8(rows_[i].texts.name));
-        if (source.trackName.empty()) {
-            message = TrackNameNotAFileName(Latin1ToUtf8(rows_[i].texts.name));
-            return AcceptOutcome::Refused;
-        }
-        std::memcpy(source.tagBlock.data(), &record, sizeof record);
-        source.sectors = drive->tracks[i].sectors;
-        sources.push_back(std::move(source));
+        ticked.push_back({static_cast<int>(i), Latin1ToUtf8(rows_[i].texts.name), &record});
     }
-    if (const EditResult added = jobs.AddCdTracks(sources, defaults); !added) {
+    if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults); !added) {
         message = added.message;
         return AcceptOutcome::Refused;
     }

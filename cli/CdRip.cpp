@@ -4,7 +4,7 @@
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
-#include "cd/TrackFileName.h"
+#include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
 #include "cli/CdOptions.h"
 #include "cli/StoredSettings.h"
@@ -16,7 +16,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -198,19 +197,10 @@ int RunRip(int argc, char** argv)
         Complain(set.message);
         return kExitUsage;
     }
-    std::vector<CdTrackSource> sources;
-    for (int t : chosen.tracks) {
-        CdTrackSource s;
-        s.trackIndex = t;
-        s.hostAdapter = drive->hostAdapter;
-        s.targetId = drive->target;
-        s.drive = drive;
-        s.trackName = TrackFileName(names[static_cast<size_t>(t)]);   // the tag keeps the title
-        std::memcpy(s.tagBlock.data(), &records[static_cast<size_t>(t)], sizeof(TrackInfo));
-        s.sectors = drive->tracks[t].sectors;
-        sources.push_back(s);
-    }
-    if (const EditResult added = jobs.AddCdTracks(sources, options); !added) {
+    std::vector<TickedTrack> ticked;
+    for (int t : chosen.tracks)
+        ticked.push_back({t, names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)]});
+    if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, options); !added) {
         Complain(added.message);
         return kExitUsage;
     }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "batch/JobList.h"
+#include "cd/CdDrive.h"
+#include "cd/DiscInfoStore.h"
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// A ticked track of the loaded disc on its way to becoming a CD job.
+struct TickedTrack
+{
+    int index = 0;                       // the track's index on the disc
+    std::string title;                   // the title in the file system's bytes: it names the output
+    const TrackInfo* record = nullptr;   // the tag record the job carries
+};
+
+// Appends one CD job per ticked track of `drive`, encoded with the defaults, its output
+// named after the title and ending with the track's record. A title that gives no file
+// name, or a list without room, refuses the lot: nothing is added and the result says why.
+EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<TickedTrack>& ticked,
+                        const DefaultEncodingOptions& defaults);
+
+} // namespace quillon
