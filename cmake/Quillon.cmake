@@ -1,3 +1,5 @@
+# Sources include each other from the project root (#include "run/CodecProcess.h"); every
+# library states that path itself and passes it on to what links it.
 # quillon_folder_library(NAME [LINKS deps...])
 # Builds the *.cpp files directly in the current folder into a static library.
 # Subfolders (such as windows/) build their own libraries, so the core stays free of Qt.
@@ -6,9 +8,11 @@ function(quillon_folder_library name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_LINKS})
   else()
     add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${ARG_LINKS})
   endif()
 endfunction()
@@ -23,6 +27,7 @@ function(quillon_folder_tests name)
   endif()
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
@@ -45,7 +50,8 @@ function(quillon_widget_tests prefix)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
     set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui ${CMAKE_SOURCE_DIR}/tests/cd)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui
+                               ${CMAKE_SOURCE_DIR}/tests/cd)
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} Qt6::Test Threads::Threads)
     target_compile_definitions(${name} PRIVATE QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
     if(ARG_DEPENDS)
