@@ -24,6 +24,10 @@ public:
     // Writes all values at once, in the order given. Either the whole new set is
     // stored or the old file stays as it was. Returns 0 on success, else an error number.
     virtual int WriteAll(std::span<const std::pair<std::string, std::string>> values) = 0;
+
+    // What went wrong in the last OpenForReading or WriteAll, in words that follow the
+    // file's name and a colon; empty when there was nothing worth telling (no file yet).
+    virtual std::string Problem() const { return {}; }
 };
 
 } // namespace quillon

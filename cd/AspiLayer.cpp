@@ -7,12 +7,15 @@
 #include "platform/scsi/SrbLayout.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quillon {
@@ -60,6 +63,28 @@ void Log(const char* format, ...)
     std::fflush(s.log);
 }
 
+// Appends to the log only when it is a plain file of its own: a symbolic link put there
+// would have our lines written into whatever it points to, and a FIFO would block.
+std::FILE* OpenLogFile(const char* name)
+{
+    const int fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat st;
+    const bool plain = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::FILE* log = plain ? ::fdopen(fd, "a") : nullptr;
+    if (log != nullptr) {
+        ::fcntl(fd, F_SETFL, O_APPEND);
+        return log;
+    }
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    const char* why = fd < 0 && error == ELOOP ? "it is a symbolic link, which is not followed"
+                      : fd >= 0             ? "it is not a regular file"
+                                            : std::strerror(error);
+    std::fprintf(stderr, "quillon: the debug log %s is not written: %s\n", name, why);
+    return nullptr;
+}
+
 void StartLog()
 {
     LayerState& s = State();
@@ -72,7 +97,7 @@ void StartLog()
     }
     if (!s.verbose)
         return;
-    s.log = std::fopen("aspidbg.txt", "a");
+    s.log = OpenLogFile("aspidbg.txt");
     if (s.log == nullptr)
         return;
     const std::time_t now = std::time(nullptr);

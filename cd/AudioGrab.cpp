@@ -3,6 +3,7 @@
 #include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
 #include "platform/PartFile.h"
+#include "platform/ExitCleanup.h"
 
 #include <cerrno>
 #include <cstring>
@@ -102,6 +103,8 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
         // Written under a hidden name and put in place when complete: a failed grab keeps
         // an earlier take of the track, and a link at the name is replaced, not followed.
         const CreatedFile part = CreateHiddenPart(path, 0644);
+        // A part cut off by a second signal goes with the program.
+        const CleanupFile unfinished(part.fd >= 0 ? part.path : std::string());
         window.SetFileText(path);
         if (part.fd < 0) {
             // Nothing can be written: say so instead of reading the track for nothing.

@@ -178,16 +178,24 @@ int DetectDrives(DriveTable& drives)
     char managerId[17] = {};
     char adapterId[17] = {};
     int found = 0;
-    for (int a = 0; a < adapters && found < kDriveSlots; ++a) {
+    int beyond = 0; // units the table has no slot for
+    for (int a = 0; a < adapters; ++a) {
         aspi_inquire_host_adapter(a, managerId, adapterId);
-        for (int t = 0; t < 8 && found < kDriveSlots; ++t) {
+        for (int t = 0; t < 8; ++t) {
             int type = 0;
-            if (aspi_get_device_type(a, t, type) == 1 && type == 5) {
-                drives[found].Init(a, t, adapterId);
-                ++found;
+            if (aspi_get_device_type(a, t, type) != 1 || type != 5)
+                continue;
+            if (found == kDriveSlots) {
+                ++beyond;
+                continue;
             }
+            drives[found].Init(a, t, adapterId);
+            ++found;
         }
     }
+    if (beyond > 0)
+        std::fprintf(stderr, "quillon: %d CD-ROM drives were found; only the first %d can be used\n", found + beyond,
+                     kDriveSlots);
     return found > 0 ? found : -1;
 }
 

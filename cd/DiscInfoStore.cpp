@@ -1,6 +1,8 @@
 #include "cd/DiscInfoStore.h"
 
 #include "cd/GenreList.h"
+#include "platform/ExitCleanup.h"
+#include "platform/RegularFile.h"
 #include "platform/scsi/VirtualDisc.h"
 
 #include <algorithm>
@@ -13,6 +15,29 @@
 #include <unistd.h>
 
 namespace quillon {
+
+namespace {
+
+// The stored file of a disc, or null as if there were none: a FIFO there would hang
+// the open, and an empty file holds no text but would hide the
+// text the disc offers.
+FILE* OpenDiscFile(const std::string& path)
+{
+    std::string problem;
+    const int fd = OpenRegularFile(path, problem);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            std::fprintf(stderr, "quillon: cannot read %s: %s; the disc's stored text is not used\n", path.c_str(), problem.c_str());
+        return nullptr;
+    }
+    struct stat info;
+    FILE* f = ::fstat(fd, &info) == 0 && info.st_size > 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (f == nullptr)
+        ::close(fd);
+    return f;
+}
+
+} // namespace
 
 void PutTrackInfoField(char* field, size_t width, std::string_view text)
 {
@@ -98,6 +123,7 @@ bool DiscInfoStore::SaveDiscInfo(int driveIndex, const CdDrive& drive) const
     }
     if (fd < 0)
         return false;
+    const CleanupFile cleanup(temporary);
     const size_t size = sizeof(TrackInfo) * static_cast<size_t>(std::max<int16_t>(drive.trackCount, 0));
     const auto* bytes = reinterpret_cast<const char*>(records_[driveIndex].data());
     size_t done = 0;
@@ -122,7 +148,7 @@ bool DiscInfoStore::LoadDiscInfo(int driveIndex, const CdDrive& drive)
     FILE* f = nullptr;
     if (Keeps(driveIndex, drive)) {
         ::mkdir((baseDir.empty() ? std::string("cddata") : baseDir + "/cddata").c_str(), 0777);
-        f = std::fopen(DiscFilePath(drive.discId).c_str(), "rb");
+        f = OpenDiscFile(DiscFilePath(drive.discId));
     }
     if (f == nullptr) {
         if (driveIndex >= 0 && driveIndex < kDrives)

@@ -1,11 +1,15 @@
 #include "cd/DriveQuirks.h"
 
+#include "platform/RegularFile.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <strings.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -17,6 +21,7 @@ struct QuirkState
 {
     std::mutex mutex;
     bool loaded = false;
+    bool warned = false;
     std::vector<DriveQuirk> table;
 };
 
@@ -86,11 +91,19 @@ bool ParseDriveQuirkLine(std::string_view line, DriveQuirk& q)
     return true;
 }
 
-bool ReadDriveQuirksFile(const std::string& path, std::vector<DriveQuirk>& table)
+bool ReadDriveQuirksFile(const std::string& path, std::vector<DriveQuirk>& table, std::string* problem)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (f == nullptr) {
+        // A missing file is the usual case and says nothing.
+        if (problem != nullptr)
+            *problem = fd < 0 && errno == ENOENT ? std::string() : why;
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     char line[kLineRoom];
     while (table.size() < kDriveQuirkCapacity && std::fgets(line, sizeof line, f) != nullptr) {
         DriveQuirk q;
@@ -107,7 +120,12 @@ int LoadDriveQuirks()
     std::lock_guard lock(s.mutex);
     if (!s.loaded) {
         s.table.clear();
-        s.loaded = ReadDriveQuirksFile("tosharc", s.table);
+        std::string problem;
+        s.loaded = ReadDriveQuirksFile("tosharc", s.table, &problem);
+        if (!problem.empty() && !s.warned) {
+            std::fprintf(stderr, "quillon: cannot read tosharc: %s; no drive quirks are used\n", problem.c_str());
+            s.warned = true;
+        }
     }
     return static_cast<int>(s.table.size());
 }

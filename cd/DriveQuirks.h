@@ -31,7 +31,9 @@ constexpr int kMaxSectorsPerRead = 128;
 bool ParseDriveQuirkLine(std::string_view line, DriveQuirk& quirk);
 
 // Reads a quirks file into `table` (at most 256 entries); false when it cannot be opened.
-bool ReadDriveQuirksFile(const std::string& path, std::vector<DriveQuirk>& table);
+// `problem`, when given, says why unless the file is simply missing (a FIFO or a folder
+// is refused without being read).
+bool ReadDriveQuirksFile(const std::string& path, std::vector<DriveQuirk>& table, std::string* problem = nullptr);
 
 // The process-wide table from "tosharc" in the current directory, read once per run at
 // the first call that finds the file. Returns the number of entries.

@@ -1,5 +1,7 @@
 #include "cli/CancelWatcher.h"
 
+#include "platform/ExitCleanup.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -29,8 +31,9 @@ void CountInterrupt()
     static_assert(std::atomic<int>::is_always_lock_free);
     // The first may be stuck where a cancel cannot reach (an open that blocks, a drive
     // that does not answer); the user's second asks to stop now.
+    // What is half-written goes with us.
     if (interrupts.fetch_add(1) + 1 >= 2)
-        _exit(130);
+        EndNowWithoutLeftovers(130);
 }
 
 CancelWatcher::CancelWatcher(std::function<void()> onCancel)
@@ -44,8 +47,9 @@ CancelWatcher::CancelWatcher(std::function<void()> onCancel)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal (SIGHUP) and a polite kill (SIGTERM) cancel as Ctrl-C does.
+    for (const int signal : kCancelSignals)
+        sigaction(signal, &action, nullptr);
     thread_ = std::thread([this] { Watch(); });
 }
 
@@ -56,8 +60,8 @@ CancelWatcher::~CancelWatcher()
         [[maybe_unused]] ssize_t n = write(stopPipe_[1], &byte, 1);
         thread_.join();
     }
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : kCancelSignals)
+        std::signal(signal, SIG_DFL);
     for (int fd : stopPipe_) {
         if (fd >= 0)
             close(fd);

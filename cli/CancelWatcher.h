@@ -1,12 +1,16 @@
 #pragma once
 
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <thread>
 
 namespace quillon::cli {
 
-// Turns Ctrl-C (SIGINT) and SIGTERM into a call of `onCancel` on a thread of its own:
+// The signals that cancel a command: Ctrl-C, a polite kill and a closed terminal.
+inline constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Turns Ctrl-C (SIGINT), SIGTERM and SIGHUP into a call of `onCancel` on a thread of its own:
 // the signal handler only writes a byte into a pipe, which the watcher thread waits on.
 class CancelWatcher
 {
@@ -27,9 +31,9 @@ private:
     std::thread thread_;
 };
 
-// For signal handlers of the command line: counts an interrupt (Ctrl-C, SIGTERM); the
-// second one ends the command at once with exit status 130, whatever the first is still
-// waiting for. Async-signal-safe.
+// For signal handlers of the command line: counts an interrupt (Ctrl-C, SIGTERM,
+// SIGHUP); the second one ends the command at once with exit status 130, whatever the
+// first is still waiting for, removing the files it had not finished. Async-signal-safe.
 void CountInterrupt();
 
 } // namespace quillon::cli

@@ -8,6 +8,7 @@
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
 #include "cli/CdRip.h"
+#include "cli/Commands.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalGrabWindow.h"
 #include "cli/TerminalText.h"
@@ -186,6 +187,8 @@ int Grab(const CdOptions& options, int index)
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(*chosen.drive, ticked,
                                           [&](const std::string&) { return std::optional(options.outputDir); }, window);
+    if (outcome == GrabOutcome::Cancelled)
+        return cli::kExitCancelled;
     return outcome == GrabOutcome::Completed ? 0 : 1;
 }
 

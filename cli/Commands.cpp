@@ -178,7 +178,8 @@ int SaveDefaults(const CliArguments& arguments)
         settings.defaultCd = *arguments.drive;
     QtSettingsFile file(loaded.path);
     if (const int error = SettingsStore::SaveDefaults(file, settings); error != 0) {
-        Complain("cannot save the defaults to " + loaded.path + ": " + std::strerror(error));
+        const std::string why = file.Problem().empty() ? std::strerror(error) : file.Problem();
+        Complain("cannot save the defaults to " + loaded.path + ": " + why);
         return kExitFailed;
     }
     std::printf("%s\n", FormatOptionSummary(settings.options).c_str());

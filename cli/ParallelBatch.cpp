@@ -5,6 +5,7 @@
 #include "cli/JobWindow.h"
 #include "cli/TerminalGrabWindow.h"
 #include "cli/TerminalWindow.h"
+#include "platform/ExitCleanup.h"
 #include "run/ConversionRun.h"
 
 #include <algorithm>
@@ -153,6 +154,7 @@ private:
         if (!job.IsCdTrack())
             return;
         ::unlink(job.InputPath().c_str());
+        DropFromCleanup(job.InputPath());
         job = kept_[static_cast<size_t>(index)];
         std::lock_guard lock(mutex_);
         ++freeSlots_;

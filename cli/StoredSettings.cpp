@@ -2,6 +2,7 @@
 
 #include "platform/qt/QtSettingsFile.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace quillon {
@@ -12,6 +13,8 @@ StoredSettings LoadStoredSettings()
     StoredSettings stored{SettingsFilePath(environment), SettingsStore::Initialise(environment)};
     QtSettingsFile file(stored.path);
     SettingsStore::LoadDefaults(file, stored.settings);
+    if (const std::string problem = file.Problem(); !problem.empty())
+        std::fprintf(stderr, "quillon: the settings file %s is not read: %s\n", stored.path.c_str(), problem.c_str());
     return stored;
 }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <unistd.h>
 
 namespace quillon {
@@ -16,7 +17,7 @@ namespace quillon {
 namespace {
 
 std::atomic<bool> gCancel{false};
-struct sigaction gOldInterrupt;
+struct sigaction gOldHandlers[std::size(cli::kCancelSignals)];
 
 void OnInterrupt(int)
 {
@@ -75,7 +76,8 @@ void TerminalGrabWindow::Create()
         struct sigaction sa{};
         sa.sa_handler = OnInterrupt;
         sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, &gOldInterrupt);
+        for (size_t i = 0; i < std::size(cli::kCancelSignals); ++i)
+            ::sigaction(cli::kCancelSignals[i], &sa, &gOldHandlers[i]);
     }
     created_ = true;
     Print("Reading RAW Audio...", false);
@@ -153,8 +155,10 @@ void TerminalGrabWindow::Destroy()
     if (!tty_ && !grabbed_.empty())
         Print("Grabbed: " + grabbed_ + " Speed: " + speed_, false);
     std::fflush(stdout);
-    if (!cancelled_)
-        ::sigaction(SIGINT, &gOldInterrupt, nullptr);
+    if (!cancelled_) {
+        for (size_t i = 0; i < std::size(cli::kCancelSignals); ++i)
+            ::sigaction(cli::kCancelSignals[i], &gOldHandlers[i], nullptr);
+    }
     created_ = false;
 }
 

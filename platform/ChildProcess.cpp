@@ -1,5 +1,7 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/ExitCleanup.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -89,6 +91,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>
 
 ChildProcess::ChildProcess(pid_t pid) : pid_(pid), pidFd_(OpenPidFd(pid))
 {
+    // It leads its own process group; a process ended by a signal takes it along.
+    KeepChildGroupForCleanup(pid);
     if (pidFd_ >= 0)
         fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
 }
@@ -117,9 +121,11 @@ bool ChildProcess::Reap()
     } while (r < 0 && errno == EINTR);
     if (r == pid_) {
         status_ = DecodeStatus(raw);
+        DropChildGroupFromCleanup(pid_);
         return true;
     }
     if (r < 0) {
+        DropChildGroupFromCleanup(pid_);
         // Someone else reaped it (a SIGCHLD handler set to ignore children, say).
         status_ = 255;
         return true;

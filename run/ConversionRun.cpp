@@ -1,6 +1,7 @@
 #include "run/ConversionRun.h"
 
 #include "formats/WavHeader.h"
+#include "platform/ExitCleanup.h"
 #include "run/CodecCommandLine.h"
 #include "run/CodecProcess.h"
 #include "platform/PartFile.h"
@@ -192,6 +193,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     // itself, exclusively, so that nothing swapped in at that name is written through;
     // the output's name appears only once the job has completed.
     const std::string partPath = FreeHiddenPartPath(outputPath);
+    const CleanupFile partCleanup(partPath);
     if (partPath.empty()) {
         CloseInput();
         EndRun(kCannotCreateOutput + outputPath);
@@ -251,6 +253,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
             }
         }
         unlink(inputPath.c_str());
+        DropFromCleanup(inputPath);
     }
     // A job whose output cannot be put in place has failed, as a failed codec program has.
     if (completed) {

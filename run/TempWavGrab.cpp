@@ -1,6 +1,7 @@
 #include "run/TempWavGrab.h"
 
 #include "formats/WavHeader.h"
+#include "platform/ExitCleanup.h"
 #include "platform/TemporaryFolder.h"
 
 #include <cerrno>
@@ -66,6 +67,7 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
                 WriteWavHeader(fd, 2, 44100.0);
             ::close(fd);
             ::unlink(path.c_str());
+            DropFromCleanup(path);
         }
         drive.RestoreAfterAudio();
         window.Destroy();
@@ -75,6 +77,8 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
     window.SetFileText(path);
     if (fd < 0)
         return fail("Error: Cannot create the temporary file " + path + ": " + std::strerror(createError), -1, false);
+    // Until its encode has ended and removed it (ParallelBatch, ConversionRun).
+    KeepForCleanup(path);
     if (!haveTrack)
         return fail(kGrabReadFailedMessage, fd, true);
     window.SetTrackRange(0, static_cast<int>(track.sectors / static_cast<uint32_t>(readSize)));
@@ -94,6 +98,7 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
     const bool headerWritten = WriteWavHeader(fd, 2, 44100.0);
     if (::close(fd) != 0 || !headerWritten) {
         ::unlink(path.c_str());
+        DropFromCleanup(path);
         return fail("Error: Cannot write the temporary file " + path, -1, false);
     }
     drive.RestoreAfterAudio();

@@ -6,6 +6,7 @@
 #include "batch/windows/MLSheet.h"
 #include "cd/windows/GrabberDialog.h"
 #include "cd/windows/RunGrabWindow.h"
+#include "platform/ExitCleanup.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
 
@@ -35,6 +36,9 @@ bool ShowMLSheet(QuillonApp& app, QWidget* parent, const std::vector<std::string
 
 int DesktopMain(int argc, char** argv, const std::vector<std::string>& files)
 {
+    // A window asked to go by a signal leaves no half-made file of ours and no codec
+    // program behind.
+    EndWithoutLeftoversOnSignals();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(pictures::kAppIconPath)));

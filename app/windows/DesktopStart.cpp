@@ -41,6 +41,8 @@ int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<s
 
     LoadSharedPictures();
     app.LoadDefaults(settings);
+    if (const std::string problem = settings.Problem(); !problem.empty())
+        std::fprintf(stderr, "quillon: the settings file is not read: %s\n", problem.c_str());
 
     std::vector<std::string> firstBatch;
     if (parts.addFiles) {

@@ -1,6 +1,7 @@
 // quillon: the desktop program, or with a subcommand the command line.
 #include "app/windows/DesktopStart.h"
 #include "cli/StartChoice.h"
+#include "platform/StandardDescriptors.h"
 
 #include <csignal>
 #include <cstdio>
@@ -10,6 +11,7 @@
 int main(int argc, char** argv)
 {
     using namespace quillon::cli;
+    quillon::KeepStandardDescriptorsOpen();
     // A closed pipe shows as a failed write, in the codec pipes as on our own output.
     std::signal(SIGPIPE, SIG_IGN);
 

@@ -12,6 +12,7 @@
 #include "codecs/CodecProgram.h"
 #include "codecs/ConsoleText.h"
 #include "codecs/OutputFile.h"
+#include "platform/StandardDescriptors.h"
 #include "codecs/PcmWavHeader.h"
 
 namespace quillon
@@ -296,5 +297,6 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    quillon::KeepStandardDescriptorsOpen();
     return quillon::Run(argc, argv);
 }

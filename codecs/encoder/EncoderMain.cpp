@@ -13,6 +13,7 @@
 #include "codecs/ConsoleText.h"
 #include "codecs/MpegTables.h"
 #include "codecs/OutputFile.h"
+#include "platform/StandardDescriptors.h"
 #include "codecs/encoder/EncoderBackend.h"
 
 namespace quillon
@@ -188,5 +189,6 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    quillon::KeepStandardDescriptorsOpen();
     return quillon::Run(argc, argv);
 }

@@ -1,5 +1,7 @@
 #include "platform/qt/QtSettingsFile.h"
 
+#include "platform/ExitCleanup.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -11,7 +13,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace quillon {
@@ -90,13 +94,27 @@ QtSettingsFile::~QtSettingsFile() = default;
 bool QtSettingsFile::OpenForReading()
 {
     reader_.reset();
+    problem_.clear();
     const QString path = QString::fromStdString(path_);
     const QFileInfo info(path);
-    if (path_.empty() || !info.isFile() || !info.isReadable())
+    if (path_.empty() || !info.exists())
         return false;
+    if (!info.isFile() || !info.isReadable()) {
+        problem_ = info.isDir() ? "it is a folder, not a file" : !info.isFile() ? "it is not a regular file"
+                                                                                : "it cannot be read";
+        return false;
+    }
+    // Ten short values; a file far larger is not ours to parse (it would take seconds
+    // and hundreds of megabytes).
+    if (info.size() > kLargestFile) {
+        problem_ = "it is larger than 1 MiB";
+        return false;
+    }
     auto reader = std::make_unique<Reader>(path);
-    if (reader->settings.status() != QSettings::NoError)
+    if (reader->settings.status() != QSettings::NoError) {
+        problem_ = "it is not a readable settings file";
         return false;
+    }
     reader_ = std::move(reader);
     return true;
 }
@@ -116,51 +134,100 @@ std::optional<std::string> QtSettingsFile::ReadValue(const std::string& name)
     return value.toString().toStdString();
 }
 
+namespace {
+
+// Where a save must put the new file: the settings path, or the file a symbolic link
+// there points to (the link is the user's; replacing it would cut it off). Empty with
+// `problem` set when the link points nowhere.
+QString SaveTarget(const QString& path, std::string& problem)
+{
+    const QFileInfo link(path);
+    if (!link.isSymLink())
+        return link.absoluteFilePath();
+    const QString target = link.canonicalFilePath();
+    if (target.isEmpty())
+        problem = "it is a symbolic link to " + link.symLinkTarget().toStdString() + ", which does not exist";
+    return target;
+}
+
+// Why a written file did not make it to the disk, as far as can be told afterwards.
+std::string WriteFailure(const QString& folder)
+{
+    struct statvfs space;
+    if (::statvfs(folder.toLocal8Bit().constData(), &space) == 0 && space.f_bavail == 0)
+        return "the new settings file could not be written in " + folder.toStdString() + ": the disk is full";
+    return "the new settings file could not be written in " + folder.toStdString();
+}
+
+} // namespace
+
 int QtSettingsFile::WriteAll(std::span<const std::pair<std::string, std::string>> values)
 {
+    problem_.clear();
     if (path_.empty())
         return ENOENT;
-    const QString path = QString::fromStdString(path_);
-    const QFileInfo target(path);
-    if (!QDir().mkpath(target.absolutePath()))
+    const QString given = QString::fromStdString(path_);
+    if (!QDir().mkpath(QFileInfo(given).absolutePath())) {
+        problem_ = "its folder cannot be made";
         return EACCES;
+    }
+    const QString path = SaveTarget(given, problem_);
+    if (path.isEmpty())
+        return ENOENT;
+    const QFileInfo target(path);
     // A file the user made read-only is kept as it is; renaming over it would not ask.
     struct stat old;
-    const bool hadOld = ::stat(target.absoluteFilePath().toLocal8Bit().constData(), &old) == 0;
-    if (hadOld && (old.st_mode & S_IWUSR) == 0)
+    const bool hadOld = ::stat(path.toLocal8Bit().constData(), &old) == 0;
+    if (hadOld && (old.st_mode & S_IWUSR) == 0) {
+        problem_ = "it is read-only";
         return EACCES;
+    }
+    if (hadOld && S_ISREG(old.st_mode) && old.st_size > kLargestFile) {
+        problem_ = "it is larger than 1 MiB";
+        return EFBIG;
+    }
     RemoveStaleLeftovers(target);
 
     QString temporaryPath;
     {
-        QTemporaryFile file(target.absoluteFilePath() + kTemporaryInfix + QString::number(::getpid()) +
-                            QStringLiteral("-XXXXXX"));
+        QTemporaryFile file(path + kTemporaryInfix + QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
         file.setAutoRemove(false);
-        if (!file.open())
+        if (!file.open()) {
+            problem_ = "no new file can be made in " + target.absolutePath().toStdString() + ": " +
+                       file.errorString().toStdString();
             return EACCES;
+        }
         temporaryPath = file.fileName();
     }
+    const CleanupFile cleanup(temporaryPath.toLocal8Bit().toStdString());
     int result = 0;
     {
         QSettings out(temporaryPath, QSettings::IniFormat);
-        // Keep whatever else a readable old file holds.
-        if (target.isFile()) {
-            QSettings old(path, QSettings::IniFormat);
-            if (old.status() == QSettings::NoError) {
-                for (const QString& key : old.allKeys())
-                    out.setValue(key, old.value(key));
+        // Keep what else our group holds in a readable old file; other groups are not ours.
+        if (hadOld && S_ISREG(old.st_mode)) {
+            QSettings previous(path, QSettings::IniFormat);
+            previous.beginGroup(kGroup);
+            if (previous.status() == QSettings::NoError) {
+                for (const QString& key : previous.allKeys())
+                    out.setValue(kGroup + "/" + key, previous.value(key));
             }
         }
         for (const auto& [name, value] : values)
             out.setValue(kGroup + "/" + QString::fromStdString(name), QString::fromStdString(value));
         out.sync();
-        if (out.status() != QSettings::NoError)
+        if (out.status() != QSettings::NoError) {
+            problem_ = WriteFailure(target.absolutePath());
             result = EIO;
+        }
     }
-    if (result == 0 && hadOld && ::chmod(temporaryPath.toLocal8Bit().constData(), old.st_mode & 07777) != 0)
+    if (result == 0 && hadOld && ::chmod(temporaryPath.toLocal8Bit().constData(), old.st_mode & 07777) != 0) {
         result = errno;
-    if (result == 0 && std::rename(temporaryPath.toLocal8Bit().constData(), path.toLocal8Bit().constData()) != 0)
+        problem_ = "the new file's permissions cannot be set: " + std::string(std::strerror(result));
+    }
+    if (result == 0 && std::rename(temporaryPath.toLocal8Bit().constData(), path.toLocal8Bit().constData()) != 0) {
         result = errno;
+        problem_ = "the new file cannot be renamed into place: " + std::string(std::strerror(result));
+    }
     if (result != 0)
         QFile::remove(temporaryPath);
     return result;

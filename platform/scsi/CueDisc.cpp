@@ -1,4 +1,5 @@
 #include "formats/WavHeader.h"
+#include "platform/RegularFile.h"
 #include "platform/scsi/CueSheet.h"
 #include "platform/scsi/VirtualDisc.h"
 
@@ -6,7 +7,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,10 +52,12 @@ std::string DirectoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Anything but a folder counts as found; opening it then says what is wrong with it
+// (a FIFO or a device is not an image file).
 bool Exists(const std::string& path)
 {
     struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 // The file a FILE line names, beside the sheet unless absolute. Sheets written on other
@@ -185,10 +187,11 @@ private:
         };
         if (path.empty())
             return fail("cannot find the file \"" + f.name + "\"");
-        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        std::string problem;
+        file.fd = OpenRegularFile(path, problem);
         struct stat st{};
         if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
-            return fail("cannot read the file \"" + f.name + "\"");
+            return fail("cannot read the file \"" + f.name + "\": " + problem);
         file.bytes = static_cast<uint64_t>(st.st_size);
         if (!f.wave)
             return true;
@@ -323,21 +326,14 @@ private:
 std::unique_ptr<VirtualDisc> OpenCueDisc(const std::string& cuePath, std::string& error)
 {
     const std::string name = BaseName(cuePath);
-    std::ifstream in(cuePath, std::ios::binary);
-    if (!in) {
-        error = name + ": cannot read the CUE sheet";
-        return nullptr;
-    }
     // A sheet is a few kilobytes; a drive list pointing at something else should not
     // read it all into memory.
-    constexpr std::streamsize kLargestSheet = 1 << 20;
-    std::string text(static_cast<size_t>(kLargestSheet) + 1, '\0');
-    in.read(text.data(), kLargestSheet + 1);
-    if (in.gcount() > kLargestSheet) {
-        error = name + ": the CUE sheet is larger than 1 MB";
+    constexpr size_t kLargestSheet = 1 << 20;
+    std::string text, problem;
+    if (!ReadRegularFile(cuePath, kLargestSheet, text, problem)) {
+        error = name + ": cannot read the CUE sheet: " + problem;
         return nullptr;
     }
-    text.resize(static_cast<size_t>(in.gcount()));
     CueSheet sheet;
     auto disc = std::make_unique<CueDisc>();
     if (!ParseCueSheet(text, sheet, error) || !disc->Open(cuePath, sheet, error)) {

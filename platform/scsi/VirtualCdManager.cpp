@@ -1,3 +1,4 @@
+#include "platform/RegularFile.h"
 #include "platform/scsi/ScsiManager.h"
 #include "platform/scsi/UnitManager.h"
 #include "platform/scsi/VirtualCdUnit.h"
@@ -5,9 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 
 namespace quillon {
 
@@ -83,16 +82,16 @@ std::string DirectoryOf(const std::string& path)
 
 std::unique_ptr<ScsiManager> LoadVirtualCdManager(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "%s: cannot read the virtual drive list\n", path.c_str());
+    // A drive list names a handful of drives; anything larger is not one.
+    constexpr size_t kLargestList = 1 << 20;
+    std::string text, problem;
+    if (!ReadRegularFile(path, kLargestList, text, problem)) {
+        std::fprintf(stderr, "%s: cannot read the virtual drive list: %s\n", path.c_str(), problem.c_str());
         return nullptr;
     }
-    std::stringstream text;
-    text << file.rdbuf();
 
     std::vector<std::string> errors;
-    auto entries = ParseVirtualDriveList(text.str(), DirectoryOf(path), errors);
+    auto entries = ParseVirtualDriveList(text, DirectoryOf(path), errors);
     for (const auto& e : errors)
         std::fprintf(stderr, "%s: %s\n", path.c_str(), e.c_str());
 
