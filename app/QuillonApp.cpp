@@ -2,8 +2,7 @@
 
 namespace quillon {
 
-QuillonApp::QuillonApp(const EnvironmentLookup& getEnv)
-    : settings(SettingsStore::Initialise(getEnv))
+QuillonApp::QuillonApp(const EnvironmentLookup& getEnv) : settings(SettingsStore::Initialise(getEnv))
 {
     jobs.SetDefaultOutputDirText(settings.defaultOutputDir);
 }

@@ -45,9 +45,15 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
     if (auto text = backend.ReadValue("DefOutDir"); text && text->size() < kValueRoom)
         settings.defaultOutputDir = *text;
     const std::pair<const char*, int32_t*> numbers[] = {
-        {"Layer", &o.layer},         {"Quality", &o.quality},   {"Stereo", &o.mode},
-        {"Bitrate", &o.bitrate},     {"Copyright", &o.copyright}, {"Original", &o.original},
-        {"Protection", &o.errorProtection}, {"Deemp", &o.deEmphasis}, {"DefaultCD", &settings.defaultCd},
+        {"Layer", &o.layer},
+        {"Quality", &o.quality},
+        {"Stereo", &o.mode},
+        {"Bitrate", &o.bitrate},
+        {"Copyright", &o.copyright},
+        {"Original", &o.original},
+        {"Protection", &o.errorProtection},
+        {"Deemp", &o.deEmphasis},
+        {"DefaultCD", &settings.defaultCd},
     };
     for (const auto& [name, member] : numbers) {
         const auto text = backend.ReadValue(name);
@@ -62,16 +68,11 @@ int SettingsStore::SaveDefaults(SettingsBackend& backend, const DefaultSettings&
 {
     const auto& o = settings.options;
     const std::vector<std::pair<std::string, std::string>> values = {
-        {"DefOutDir", settings.defaultOutputDir},
-        {"Bitrate", std::to_string(o.bitrate)},
-        {"Layer", std::to_string(o.layer)},
-        {"Stereo", std::to_string(o.mode)},
-        {"Quality", std::to_string(o.quality)},
-        {"Copyright", std::to_string(o.copyright)},
-        {"Original", std::to_string(o.original)},
-        {"Protection", std::to_string(o.errorProtection)},
-        {"Deemp", std::to_string(o.deEmphasis)},
-        {"DefaultCD", std::to_string(settings.defaultCd)},
+        {"DefOutDir", settings.defaultOutputDir}, {"Bitrate", std::to_string(o.bitrate)},
+        {"Layer", std::to_string(o.layer)},       {"Stereo", std::to_string(o.mode)},
+        {"Quality", std::to_string(o.quality)},   {"Copyright", std::to_string(o.copyright)},
+        {"Original", std::to_string(o.original)}, {"Protection", std::to_string(o.errorProtection)},
+        {"Deemp", std::to_string(o.deEmphasis)},  {"DefaultCD", std::to_string(settings.defaultCd)},
     };
     return backend.WriteAll(values);
 }

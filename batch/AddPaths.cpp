@@ -36,8 +36,7 @@ bool HasWavHeader(const std::string& path)
         return false;
     const WavCheck verdict = CheckWavInput(fd, false).verdict;
     ::close(fd);
-    return verdict == WavCheck::Accepted || verdict == WavCheck::MonoToStereo ||
-           verdict == WavCheck::StereoToMono;
+    return verdict == WavCheck::Accepted || verdict == WavCheck::MonoToStereo || verdict == WavCheck::StereoToMono;
 }
 
 bool IsMpegName(const std::string& ext)
@@ -57,7 +56,8 @@ std::vector<std::string> AddPathsToBatch(JobList& jobs, const std::vector<std::s
             refuse("the name is empty");
             continue;
         }
-        struct stat info {};
+        struct stat info
+        {};
         if (::stat(given.c_str(), &info) != 0) {
             refuse(std::strerror(errno));
             continue;

@@ -35,8 +35,7 @@ std::string FormatWithWords(const char* format, const DefaultEncodingOptions& o)
     char text[160];
     std::snprintf(text, sizeof text, format, static_cast<int>(o.layer), static_cast<int>(o.bitrate),
                   OptionWord(OptionField::Mode, o.mode), OptionWord(OptionField::Quality, o.quality),
-                  OptionWord(OptionField::Copyright, o.copyright),
-                  OptionWord(OptionField::Original, o.original),
+                  OptionWord(OptionField::Copyright, o.copyright), OptionWord(OptionField::Original, o.original),
                   OptionWord(OptionField::ErrorProtection, o.errorProtection),
                   OptionWord(OptionField::DeEmphasis, o.deEmphasis));
     return text;

@@ -14,20 +14,19 @@ struct BasicEncodingOptions
 {
     Int layer = 3;
     Int bitrate = 128;
-    Int mode = 1;            // 0 mono, 1 stereo, 2 joint stereo, 3 dual channel
-    Int quality = 1;         // 0 turbo speed, 1 high quality
+    Int mode = 1;    // 0 mono, 1 stereo, 2 joint stereo, 3 dual channel
+    Int quality = 1; // 0 turbo speed, 1 high quality
     Int copyright = 0;
     Int original = 0;
     Int errorProtection = 0;
-    Int deEmphasis = 0;      // 0 none, 1 50/15 microseconds, 2 CCITT J.17
+    Int deEmphasis = 0; // 0 none, 1 50/15 microseconds, 2 CCITT J.17
 
     template <typename Other>
     static BasicEncodingOptions From(const BasicEncodingOptions<Other>& o)
     {
-        return {static_cast<Int>(o.layer), static_cast<Int>(o.bitrate), static_cast<Int>(o.mode),
-                static_cast<Int>(o.quality), static_cast<Int>(o.copyright),
-                static_cast<Int>(o.original), static_cast<Int>(o.errorProtection),
-                static_cast<Int>(o.deEmphasis)};
+        return {static_cast<Int>(o.layer),           static_cast<Int>(o.bitrate),   static_cast<Int>(o.mode),
+                static_cast<Int>(o.quality),         static_cast<Int>(o.copyright), static_cast<Int>(o.original),
+                static_cast<Int>(o.errorProtection), static_cast<Int>(o.deEmphasis)};
     }
 
     bool operator==(const BasicEncodingOptions&) const = default;

@@ -26,9 +26,9 @@ using TagBlock = std::array<uint8_t, kTagBlockSize>;
 // the result goes. Folder texts end with "/".
 struct FileJob
 {
-    std::string fileName;    // for a CD track "Track%02d"
+    std::string fileName; // for a CD track "Track%02d"
     std::string outputName;
-    std::string location;    // for a CD track "CD[%d,%d]" (host adapter, target)
+    std::string location; // for a CD track "CD[%d,%d]" (host adapter, target)
     std::string outputDir;
     int16_t layer = 3;
     int16_t mode = 1;
@@ -41,8 +41,8 @@ struct FileJob
     int16_t errorProtection = 0;
     int16_t original = 0;
     int16_t deEmphasis = 0;
-    const CdDrive* cdDrive = nullptr;   // set only for a CD track
-    std::optional<TagBlock> tagBlock;   // owned by the job; only for a CD track
+    const CdDrive* cdDrive = nullptr; // set only for a CD track
+    std::optional<TagBlock> tagBlock; // owned by the job; only for a CD track
     int32_t sizeKiB = 0;
 
     bool IsCdTrack() const { return cdDrive != nullptr; }

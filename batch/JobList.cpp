@@ -50,8 +50,7 @@ std::string SizeText(uint64_t bytes)
     return std::to_string(bytes / 1024) + "K";
 }
 
-JobList::JobList()
-    : defaultOutputDir_(kNotSet)
+JobList::JobList() : defaultOutputDir_(kNotSet)
 {
     jobs_.reserve(kCapacityStep);
     rows_.reserve(kCapacityStep);
@@ -134,10 +133,13 @@ EditResult JobList::AddFiles(const std::vector<SourceFile>& files, const std::st
         job.action = jobAction;
         job.sizeKiB = LeadingNumber(file.sizeText);
 
-        JobRow row{job.fileName, job.location, file.sizeText,
+        JobRow row{job.fileName,
+                   job.location,
+                   file.sizeText,
                    jobAction == kActionEncode ? "Encode" : "Decode",
                    jobAction == kActionEncode ? FormatOptionString(defaults) : "None",
-                   job.outputName, std::string(kDefaultDirMarker)};
+                   job.outputName,
+                   std::string(kDefaultDirMarker)};
         Append(std::move(job), std::move(row));
     }
     return {};
@@ -170,11 +172,16 @@ EditResult JobList::AddCdTracks(const std::vector<CdTrackSource>& tracks, const 
         job.trackIndex = static_cast<int16_t>(track.trackIndex);
         job.cdDrive = track.drive;
         job.tagBlock = track.tagBlock;
-        job.sizeKiB = static_cast<int32_t>(std::min<uint64_t>(uint64_t{track.sectors} * 2352 / 1024,
-                                                               std::numeric_limits<int32_t>::max()));
+        job.sizeKiB = static_cast<int32_t>(
+            std::min<uint64_t>(uint64_t{track.sectors} * 2352 / 1024, std::numeric_limits<int32_t>::max()));
 
-        JobRow row{job.fileName, job.location, std::to_string(job.sizeKiB) + "K", "Encode",
-                   FormatOptionString(defaults), job.outputName, std::string(kDefaultDirMarker)};
+        JobRow row{job.fileName,
+                   job.location,
+                   std::to_string(job.sizeKiB) + "K",
+                   "Encode",
+                   FormatOptionString(defaults),
+                   job.outputName,
+                   std::string(kDefaultDirMarker)};
         Append(std::move(job), std::move(row));
     }
     return {};

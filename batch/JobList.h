@@ -26,9 +26,9 @@ struct JobRow
 {
     std::string fileName;
     std::string location;
-    std::string sizeText;      // "%dK"
-    std::string actionText;    // "Encode" or "Decode"
-    std::string optionText;    // the option string, or "None" for a decode job
+    std::string sizeText;   // "%dK"
+    std::string actionText; // "Encode" or "Decode"
+    std::string optionText; // the option string, or "None" for a decode job
     std::string outputName;
     std::string outputDirText; // "@DEFAULT" while the job follows the default folder
 };
@@ -43,13 +43,13 @@ struct SourceFile
 // A track the CD grabber hands over (the record side of a CD job).
 struct CdTrackSource
 {
-    int trackIndex = 0;         // 0-based index in the grabber's track list
+    int trackIndex = 0; // 0-based index in the grabber's track list
     int hostAdapter = 0;
     int targetId = 0;
     const CdDrive* drive = nullptr;
-    std::string trackName;      // the name the user gave the track
+    std::string trackName; // the name the user gave the track
     TagBlock tagBlock{};
-    uint32_t sectors = 0;       // length in 2352-byte sectors
+    uint32_t sectors = 0; // length in 2352-byte sectors
 };
 
 // The outcome of an edit: refused edits change nothing and say why.

@@ -7,7 +7,7 @@ namespace quillon {
 
 std::vector<std::string> ClashingOutputPaths(const JobList& jobs)
 {
-    std::map<std::string, int> seen;   // normal form -> how many jobs write it
+    std::map<std::string, int> seen; // normal form -> how many jobs write it
     std::vector<std::string> order;
     for (int i = 0; i < jobs.Count(); ++i) {
         const std::string path = std::filesystem::path(jobs.Job(i).OutputPath()).lexically_normal().string();

@@ -11,11 +11,11 @@ namespace quillon {
 
 // Texts of the wizard that are no window's business (string numbers of the string table).
 inline constexpr std::string_view kErrorCaption = "Error";
-inline constexpr std::string_view kNoDefaultDirMessage =              // string 132
+inline constexpr std::string_view kNoDefaultDirMessage = // string 132
     "You have to select the default output directory first";
-inline constexpr std::string_view kNoDecodeOptionsMessage =           // string 131
+inline constexpr std::string_view kNoDecodeOptionsMessage = // string 131
     "No options can be modified for decoding files ";
-inline constexpr std::string_view kDefaultDirBrowserTitle = "Select default output directory";  // 119
+inline constexpr std::string_view kDefaultDirBrowserTitle = "Select default output directory";      // 119
 inline constexpr std::string_view kJobDirBrowserTitle = "Select output directory for current file"; // 130
 inline constexpr std::string_view kWavMask = "*.wav";
 inline constexpr std::string_view kMpegMask = "*.mp?";
@@ -44,15 +44,15 @@ void SetDefaultOptions(JobList& jobs, DefaultEncodingOptions& defaults, const En
 // fill and read-back rules are tested without a display.
 struct OptionsDialogControls
 {
-    int layer = 0;                 // checked layer button 1..3, 0 when none
-    std::vector<int> bitrates;     // the list's items, filled once at opening
-    int bitrateItem = -1;          // selected item, -1 when none
-    int mode = -1;                 // mode of the checked mode button, -1 when none
-    int quality = -1;              // 1 "High Quality", 0 "Turbo Speed", -1 when none
+    int layer = 0;             // checked layer button 1..3, 0 when none
+    std::vector<int> bitrates; // the list's items, filled once at opening
+    int bitrateItem = -1;      // selected item, -1 when none
+    int mode = -1;             // mode of the checked mode button, -1 when none
+    int quality = -1;          // 1 "High Quality", 0 "Turbo Speed", -1 when none
     bool copyright = false;
     bool original = false;
     bool errorProtection = false;
-    int deEmphasis = -1;           // checked de-emphasis button 0..2, -1 when none
+    int deEmphasis = -1; // checked de-emphasis button 0..2, -1 when none
 };
 
 // What the dialog shows for `options`: a value outside its range checks no button.

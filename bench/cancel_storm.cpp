@@ -4,10 +4,10 @@
 // left, descriptors leaked and files left in the output folder.
 //
 //   cancel_storm [RUNS [SEED [STUB]]]      defaults: 1000 runs, seed 1, the tests' fake_codec
-#include "run/NullRunWindow.h"
 #include "batch/JobList.h"
 #include "formats/WavHeader.h"
 #include "run/ConversionRun.h"
+#include "run/NullRunWindow.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kKinds[] = {"copy", "never-read", "exit-now", "flood"};
 constexpr uint64_t kInputBytes = 2 * 1024 * 1024;
-constexpr int kLatestCancelUs = 40000;   // covers a whole copy job at pipe speed
+constexpr int kLatestCancelUs = 40000; // covers a whole copy job at pipe speed
 constexpr int kHangMs = 10000;
 constexpr int kGiveUpMs = 120000;
 
@@ -52,7 +52,10 @@ class NoPauses : public RunClock
 {
 public:
     void Pause(int) override {}
-    int64_t NowSeconds() override { return std::chrono::duration_cast<std::chrono::seconds>(Clock::now().time_since_epoch()).count(); }
+    int64_t NowSeconds() override
+    {
+        return std::chrono::duration_cast<std::chrono::seconds>(Clock::now().time_since_epoch()).count();
+    }
 };
 
 int OpenDescriptors()
@@ -62,7 +65,7 @@ int OpenDescriptors()
         (void)entry;
         ++n;
     }
-    return n - 1;  // the iterator's own
+    return n - 1; // the iterator's own
 }
 
 struct Children
@@ -104,7 +107,8 @@ double Percentile(std::vector<double> values, double p)
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5));
+    const size_t index =
+        std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5));
     return values[index];
 }
 
@@ -133,8 +137,7 @@ void Print(const Figures& f, unsigned seed)
     for (const auto& [kind, list] : f.idleMs)
         all.insert(all.end(), list.begin(), list.end());
     std::printf("cancel storm: %d runs (seed %u)%s, pauses 0, input %llu bytes\n", f.runs, seed,
-                stopRequested ? ", stopped early" : "",
-                static_cast<unsigned long long>(kInputBytes));
+                stopRequested ? ", stopped early" : "", static_cast<unsigned long long>(kInputBytes));
     std::printf("  hangs (not idle within %d ms): %d\n", kHangMs, f.hangs);
     std::printf("  Cancel to idle: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", Percentile(all, 0.5),
                 Percentile(all, 0.99), all.empty() ? 0.0 : *std::max_element(all.begin(), all.end()));
@@ -174,7 +177,8 @@ int main(int argc, char** argv)
     {
         std::vector<uint8_t> wav(kInputBytes, 0x11);
         BuildWavHeader(wav.data(), wav.size(), 2, 44100);
-        std::ofstream(in / "input.wav", std::ios::binary).write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+        std::ofstream(in / "input.wav", std::ios::binary)
+            .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
     }
 
     std::mt19937 random(seed);
@@ -191,8 +195,8 @@ int main(int argc, char** argv)
         jobs.SetDefaultOutputDir(out.string());
         jobs.AddFiles({{"input.wav", SizeText(kInputBytes)}}, in.string(), kActionEncode, DefaultEncodingOptions{});
 
-        auto run = std::make_unique<ConversionRun>(jobs, window, clock, TempWavGrab{},
-                                                   [&](const char*) { return stub; });
+        auto run =
+            std::make_unique<ConversionRun>(jobs, window, clock, TempWavGrab{}, [&](const char*) { return stub; });
         run->Start();
         std::this_thread::sleep_for(std::chrono::microseconds(cancelAfterUs(random)));
 
@@ -259,11 +263,13 @@ int main(int argc, char** argv)
     fs::remove_all(folder);
     const bool good = figures.hangs == 0 && figures.zombies == 0 && figures.finalFdGrowth == 0 &&
                       figures.partialFiles == 0 && figures.temporaryFiles == 0 &&
-                      Percentile([&] {
-                          std::vector<double> all;
-                          for (const auto& [k, l] : figures.idleMs)
-                              all.insert(all.end(), l.begin(), l.end());
-                          return all;
-                      }(), 0.99) < 2000;
+                      Percentile(
+                          [&] {
+                              std::vector<double> all;
+                              for (const auto& [k, l] : figures.idleMs)
+                                  all.insert(all.end(), l.begin(), l.end());
+                              return all;
+                          }(),
+                          0.99) < 2000;
     return good ? 0 : 1;
 }

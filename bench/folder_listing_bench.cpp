@@ -19,8 +19,7 @@
 
 using namespace quillon;
 
-namespace
-{
+namespace {
 
 constexpr int kFiles = 20000;
 constexpr double kBudgetMs = 250.0; // "a fraction of a second"
@@ -30,19 +29,17 @@ double PlainListingMs(const std::string& folder)
     auto start = std::chrono::steady_clock::now();
     DIR* dir = opendir(folder.c_str());
     int count = 0;
-    while (const dirent* entry = readdir(dir))
-    {
-        struct stat info{};
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info
+        {};
         if (entry->d_name[0] != '.' && fnmatch("*.wav", entry->d_name, FNM_CASEFOLD) == 0 &&
-            fstatat(dirfd(dir), entry->d_name, &info, 0) == 0)
-        {
+            fstatat(dirfd(dir), entry->d_name, &info, 0) == 0) {
             ++count;
         }
     }
     closedir(dir);
     auto end = std::chrono::steady_clock::now();
-    if (count != kFiles)
-    {
+    if (count != kFiles) {
         std::fprintf(stderr, "plain listing saw %d files\n", count);
     }
     return std::chrono::duration<double, std::milli>(end - start).count();
@@ -69,8 +66,7 @@ double IdleStallMs(int millis)
     heartbeat.setTimerType(Qt::PreciseTimer);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         qint64 now = clock.nsecsElapsed();
-        if (lastBeat != 0)
-        {
+        if (lastBeat != 0) {
             longest = std::max(longest, (now - lastBeat) / 1e6);
         }
         lastBeat = now;
@@ -108,8 +104,7 @@ Result MeasureListing(const std::string& root)
     heartbeat.setTimerType(Qt::PreciseTimer);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         qint64 now = clock.nsecsElapsed();
-        if (measuring)
-        {
+        if (measuring) {
             result.longestStallMs = std::max(result.longestStallMs, (now - lastBeat) / 1e6);
         }
         lastBeat = now;
@@ -139,16 +134,14 @@ Result MeasureListing(const std::string& root)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
     std::string root = (std::filesystem::temp_directory_path() / "quillon-listing-bench").string() + "/";
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root + "many");
-    for (int i = 0; i < kFiles; ++i)
-    {
+    for (int i = 0; i < kFiles; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "many/Track %05d of a long recording.wav", (i * 7919) % kFiles);
         std::ofstream(root + name) << "RIFF";
@@ -156,8 +149,7 @@ int main(int argc, char** argv)
 
     PlainListingMs(root + "many"); // warm the caches for both
     double worstStall = 0;
-    for (int run = 1; run <= 3; ++run)
-    {
+    for (int run = 1; run <= 3; ++run) {
         double plain = PlainListingMs(root + "many");
         Result result = MeasureListing(root);
         double idle = IdleStallMs(static_cast<int>(result.completeMs) + 200);
@@ -167,8 +159,7 @@ int main(int argc, char** argv)
                     run, result.rows, result.completeMs, result.longestStallMs, idle, plain,
                     result.longestStallMs / plain);
         worstStall = std::max(worstStall, result.longestStallMs);
-        if (result.rows != kFiles)
-        {
+        if (result.rows != kFiles) {
             std::printf("FAIL: expected %d rows\n", kFiles);
             return 1;
         }

@@ -20,8 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace
-{
+namespace {
 
 using quillon::layer1::ChannelMode;
 using quillon::layer1::Layer1Config;
@@ -60,16 +59,14 @@ std::vector<uint8_t> EncodeLayer1(const std::vector<int16_t>& pcm, int kbps, Cha
     config.fast = fast;
     Layer1Encoder encoder;
     std::string error;
-    if (!encoder.Configure(config, error))
-    {
+    if (!encoder.Configure(config, error)) {
         std::fprintf(stderr, "layer1: %s\n", error.c_str());
         return {};
     }
     std::vector<uint8_t> out;
     out.reserve(pcm.size() * kbps / 1400 + 4096);
     // Pieces of 4096 frames, as l3.dll reads them from its pipe.
-    for (size_t done = 0; done < pcm.size() / 2; done += 4096)
-    {
+    for (size_t done = 0; done < pcm.size() / 2; done += 4096) {
         encoder.Encode(pcm.data() + 2 * done, std::min<size_t>(4096, pcm.size() / 2 - done), out);
     }
     encoder.Flush(out);
@@ -86,14 +83,12 @@ std::vector<uint8_t> EncodeTwolame(const std::vector<int16_t>& pcm, int kbps, Ch
     twolame_set_mode(options, mode == ChannelMode::JointStereo ? TWOLAME_JOINT_STEREO : TWOLAME_STEREO);
     twolame_set_bitrate(options, kbps);
     std::vector<uint8_t> out;
-    if (twolame_init_params(options) != 0)
-    {
+    if (twolame_init_params(options) != 0) {
         twolame_close(&options);
         return out;
     }
     std::vector<unsigned char> buffer(16384 + 4096 * 2);
-    for (size_t done = 0; done < pcm.size() / 2; done += 4096)
-    {
+    for (size_t done = 0; done < pcm.size() / 2; done += 4096) {
         const int n = static_cast<int>(std::min<size_t>(4096, pcm.size() / 2 - done));
         const int made = twolame_encode_buffer_interleaved(options, pcm.data() + 2 * done, n, buffer.data(),
                                                            static_cast<int>(buffer.size()));
@@ -115,13 +110,11 @@ template <typename F>
 Timed BestOfThree(F encode)
 {
     Timed best;
-    for (int run = 0; run < 3; ++run)
-    {
+    for (int run = 0; run < 3; ++run) {
         const double start = CpuSeconds();
         std::vector<uint8_t> bytes = encode();
         const double took = CpuSeconds() - start;
-        if (took < best.cpuSeconds)
-        {
+        if (took < best.cpuSeconds) {
             best.cpuSeconds = took;
             best.bytes = std::move(bytes);
         }
@@ -137,16 +130,15 @@ std::vector<int16_t> DecodeWithMpg123(const std::vector<uint8_t>& stream, const 
         std::ofstream file(in, std::ios::binary);
         file.write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
     }
-    if (std::system(("mpg123 -q -s '" + in + "' > '" + out + "' 2>/dev/null").c_str()) != 0)
-    {
+    if (std::system(("mpg123 -q -s '" + in + "' > '" + out + "' 2>/dev/null").c_str()) != 0) {
         return {};
     }
     std::ifstream file(out, std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     std::vector<int16_t> pcm(bytes.size() / 2);
-    for (size_t i = 0; i < pcm.size(); ++i)
-    {
-        pcm[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] =
+            static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
     }
     return pcm;
 }
@@ -166,17 +158,14 @@ Quality Measure(const std::vector<int16_t>& ref, const std::vector<int16_t>& dec
     Quality q;
     const size_t refFrames = ref.size() / 2;
     const size_t decFrames = dec.size() / 2;
-    if (decFrames < 40000 || refFrames < 40000)
-    {
+    if (decFrames < 40000 || refFrames < 40000) {
         return q; // nothing decoded (an encoder refused): reported as delay -1
     }
     auto errorAt = [&](int d, size_t first, size_t last, double& signal) {
         double error = 0.0;
         signal = 0.0;
-        for (size_t i = first; i < last && i + d < decFrames && i < refFrames; ++i)
-        {
-            for (int ch = 0; ch < 2; ++ch)
-            {
+        for (size_t i = first; i < last && i + d < decFrames && i < refFrames; ++i) {
+            for (int ch = 0; ch < 2; ++ch) {
                 const double x = ref[2 * i + ch];
                 const double y = dec[2 * (i + d) + ch];
                 error += (x - y) * (x - y);
@@ -186,15 +175,12 @@ Quality Measure(const std::vector<int16_t>& ref, const std::vector<int16_t>& dec
         return error;
     };
     q.delay = knownDelay;
-    if (q.delay < 0)
-    {
+    if (q.delay < 0) {
         double bestRatio = 1e300;
-        for (int d = 0; d <= 2000; ++d)
-        {
+        for (int d = 0; d <= 2000; ++d) {
             double signal = 0.0;
             const double error = errorAt(d, 5000, 5000 + 16384, signal);
-            if (signal > 0.0 && error / signal < bestRatio)
-            {
+            if (signal > 0.0 && error / signal < bestRatio) {
                 bestRatio = error / signal;
                 q.delay = d;
             }
@@ -207,8 +193,7 @@ Quality Measure(const std::vector<int16_t>& ref, const std::vector<int16_t>& dec
     const size_t segment = kRate / 50;
     double sum = 0.0;
     int count = 0;
-    for (size_t start = 1000; start + segment <= last; start += segment)
-    {
+    for (size_t start = 1000; start + segment <= last; start += segment) {
         double s = 0.0;
         const double e = errorAt(q.delay, start, start + segment, s);
         if (s / (2.0 * segment) < 100.0) // quieter than about -50 dBFS
@@ -226,10 +211,8 @@ int NearestLayer2(int kbps)
 {
     static const int layer2[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
     int best = layer2[0];
-    for (int b : layer2)
-    {
-        if (std::abs(b - kbps) < std::abs(best - kbps))
-        {
+    for (int b : layer2) {
+        if (std::abs(b - kbps) < std::abs(best - kbps)) {
             best = b;
         }
     }
@@ -276,8 +259,7 @@ int main(int argc, char** argv)
                 "TwoLAME");
     const auto music = MusicLike(kRate * 20, 2);
     static const int layer1Bitrates[] = {32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448};
-    for (int kbps : layer1Bitrates)
-    {
+    for (int kbps : layer1Bitrates) {
         // Two plain channels do not fit the smallest frames of either layer; joint stereo does.
         const ChannelMode mode = kbps < 64 ? ChannelMode::JointStereo : ChannelMode::Stereo;
         const int kbps2 = NearestLayer2(kbps);
@@ -285,10 +267,10 @@ int main(int argc, char** argv)
         const Quality full = Measure(music, DecodeWithMpg123(EncodeLayer1(music, kbps, mode, false), dir), -1);
         const Quality fast = Measure(music, DecodeWithMpg123(EncodeLayer1(music, kbps, mode, true), dir), -1);
         // TwoLAME refuses two channels below 64 kbit/s: its column then stays empty.
-        const Quality two = kbps2 < 64 ? Quality{} : Measure(music, DecodeWithMpg123(EncodeTwolame(music, kbps2, mode2), dir), -1);
+        const Quality two =
+            kbps2 < 64 ? Quality{} : Measure(music, DecodeWithMpg123(EncodeTwolame(music, kbps2, mode2), dir), -1);
         char twoText[64] = "   (refused for two channels)";
-        if (two.delay >= 0)
-        {
+        if (two.delay >= 0) {
             std::snprintf(twoText, sizeof twoText, "%7.2f / %7.2f %s", two.segmental, two.snr,
                           mode2 == ChannelMode::JointStereo ? "(joint)" : "");
         }

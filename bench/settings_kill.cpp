@@ -74,9 +74,9 @@ int32_t StoredSet(const std::string& path, const std::string& scratch)
     const auto& a = loaded.options;
     const auto& b = expected.options;
     const bool whole = loaded.defaultOutputDir == expected.defaultOutputDir && loaded.defaultCd == n &&
-                       a.layer == b.layer && a.mode == b.mode && a.quality == b.quality &&
-                       a.copyright == b.copyright && a.original == b.original &&
-                       a.errorProtection == b.errorProtection && a.deEmphasis == b.deEmphasis;
+                       a.layer == b.layer && a.mode == b.mode && a.quality == b.quality && a.copyright == b.copyright &&
+                       a.original == b.original && a.errorProtection == b.errorProtection &&
+                       a.deEmphasis == b.deEmphasis;
     return whole && n >= 0 ? n : -1;
 }
 
@@ -118,9 +118,9 @@ int main(int argc, char** argv)
     std::mt19937 random(seed);
     // A save takes a few milliseconds; kills land during and between the saves.
     std::uniform_int_distribution<int> killAfterUs(0, 20000);
-    int32_t complete = 0;   // the newest set known to be whole on disk
+    int32_t complete = 0; // the newest set known to be whole on disk
     int torn = 0, older = 0, maxStale = 0, savesSeen = 0;
-    std::string staleAlong;   // after each quarter of the kills
+    std::string staleAlong; // after each quarter of the kills
     for (int k = 0; k < kills; ++k) {
         int pipeFds[2];
         if (pipe(pipeFds) != 0)

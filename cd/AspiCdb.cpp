@@ -41,14 +41,20 @@ Cdb ReadWithCount16(uint8_t opcode, uint32_t lba, uint32_t count, size_t countAt
 
 } // namespace
 
-Cdb CdbInquiry() { return Make({0x12, 0, 0, 0, 0x2C, 0}, 6); }
+Cdb CdbInquiry()
+{
+    return Make({0x12, 0, 0, 0, 0x2C, 0}, 6);
+}
 
 Cdb CdbSixByte(uint8_t opcode, uint32_t dataLength)
 {
     return Make({opcode, 0, 0, 0, static_cast<uint8_t>(dataLength), 0}, 6);
 }
 
-Cdb CdbReadToc() { return Make({0x43, 0, 0, 0, 0, 0, 0x01, 0x08, 0x00, 0x00}, 10); }
+Cdb CdbReadToc()
+{
+    return Make({0x43, 0, 0, 0, 0, 0, 0x01, 0x08, 0x00, 0x00}, 10);
+}
 
 Cdb CdbReadCd10(uint32_t lba, uint32_t count)
 {
@@ -64,16 +70,28 @@ Cdb CdbReadCd12(uint32_t lba, uint32_t count)
     return c;
 }
 
-Cdb CdbRead10(uint32_t lba, uint32_t count) { return ReadWithCount16(0x28, lba, count, 7, 10); }
-Cdb CdbReadD4(uint32_t lba, uint32_t count) { return ReadWithCount16(0xD4, lba, count, 7, 10); }
+Cdb CdbRead10(uint32_t lba, uint32_t count)
+{
+    return ReadWithCount16(0x28, lba, count, 7, 10);
+}
+Cdb CdbReadD4(uint32_t lba, uint32_t count)
+{
+    return ReadWithCount16(0xD4, lba, count, 7, 10);
+}
 
 Cdb CdbReadCustom10(uint8_t opcode, uint32_t lba, uint32_t count)
 {
     return ReadWithCount16(opcode, lba, count, 7, 10);
 }
 
-Cdb CdbReadD8(uint32_t lba, uint32_t count) { return ReadWithCount16(0xD8, lba, count, 8, 12); }
-Cdb CdbRead12(uint32_t lba, uint32_t count) { return ReadWithCount16(0xA8, lba, count, 8, 12); }
+Cdb CdbReadD8(uint32_t lba, uint32_t count)
+{
+    return ReadWithCount16(0xD8, lba, count, 8, 12);
+}
+Cdb CdbRead12(uint32_t lba, uint32_t count)
+{
+    return ReadWithCount16(0xA8, lba, count, 8, 12);
+}
 
 Msf MsfOf(uint32_t x)
 {
@@ -84,12 +102,14 @@ Cdb CdbReadD9Msf(uint32_t lba, uint32_t count)
 {
     const Msf start = MsfOf(lba + 150);
     const Msf end = MsfOf(lba + count + 150);
-    return Make({0xD9, 0, 0, start.minutes, start.seconds, start.frames, 0, end.minutes, end.seconds, end.frames, 0,
-                 0},
+    return Make({0xD9, 0, 0, start.minutes, start.seconds, start.frames, 0, end.minutes, end.seconds, end.frames, 0, 0},
                 12);
 }
 
-Cdb CdbModeSenseCapabilities() { return Make({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0x1C, 0}, 10); }
+Cdb CdbModeSenseCapabilities()
+{
+    return Make({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0x1C, 0}, 10);
+}
 
 Cdb CdbModeSelect6(const uint8_t caller[6])
 {

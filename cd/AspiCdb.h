@@ -13,20 +13,20 @@ struct Cdb
 };
 
 // One builder per command the CD layer sends. LBA and counts go most significant first.
-Cdb CdbInquiry();                                          // 12, 44 bytes in
-Cdb CdbSixByte(uint8_t opcode, uint32_t dataLength);       // opcode, length in byte 4
-Cdb CdbReadToc();                                          // 43, LBA form, format 0, from track 1
-Cdb CdbReadCd10(uint32_t lba, uint32_t count);             // BE, user data, CDB length 10
-Cdb CdbReadCd12(uint32_t lba, uint32_t count);             // BE, user data, CDB length 12
-Cdb CdbRead10(uint32_t lba, uint32_t count);               // 28
-Cdb CdbReadD4(uint32_t lba, uint32_t count);               // vendor read, 10 bytes
+Cdb CdbInquiry();                                    // 12, 44 bytes in
+Cdb CdbSixByte(uint8_t opcode, uint32_t dataLength); // opcode, length in byte 4
+Cdb CdbReadToc();                                    // 43, LBA form, format 0, from track 1
+Cdb CdbReadCd10(uint32_t lba, uint32_t count);       // BE, user data, CDB length 10
+Cdb CdbReadCd12(uint32_t lba, uint32_t count);       // BE, user data, CDB length 12
+Cdb CdbRead10(uint32_t lba, uint32_t count);         // 28
+Cdb CdbReadD4(uint32_t lba, uint32_t count);         // vendor read, 10 bytes
 Cdb CdbReadCustom10(uint8_t opcode, uint32_t lba, uint32_t count);
-Cdb CdbReadD8(uint32_t lba, uint32_t count);               // vendor read, 12 bytes
-Cdb CdbRead12(uint32_t lba, uint32_t count);               // A8
-Cdb CdbReadD9Msf(uint32_t lba, uint32_t count);            // vendor read with MSF start and end
-Cdb CdbModeSenseCapabilities();                            // 5A, page 2A, 28 bytes in
-Cdb CdbModeSelect6(const uint8_t callerCdb[6]);            // caller's bytes, opcode forced to 15
-Cdb CdbModeSense6(const uint8_t callerCdb[6]);             // caller's bytes, opcode forced to 1A
+Cdb CdbReadD8(uint32_t lba, uint32_t count);    // vendor read, 12 bytes
+Cdb CdbRead12(uint32_t lba, uint32_t count);    // A8
+Cdb CdbReadD9Msf(uint32_t lba, uint32_t count); // vendor read with MSF start and end
+Cdb CdbModeSenseCapabilities();                 // 5A, page 2A, 28 bytes in
+Cdb CdbModeSelect6(const uint8_t callerCdb[6]); // caller's bytes, opcode forced to 15
+Cdb CdbModeSense6(const uint8_t callerCdb[6]);  // caller's bytes, opcode forced to 1A
 
 // Minutes, seconds and frames of CD address x (sector + 150).
 struct Msf

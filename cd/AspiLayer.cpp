@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -28,7 +28,7 @@ constexpr uint8_t kOut = srb::kDataOut;
 
 struct LayerState
 {
-    std::mutex mutex;  // guards swapping the manager and the log file, not commands
+    std::mutex mutex; // guards swapping the manager and the log file, not commands
     std::shared_ptr<ScsiManager> manager;
     int lastLoadStatus = -3;
     bool verbose = false;
@@ -79,8 +79,8 @@ std::FILE* OpenLogFile(const char* name)
     if (fd >= 0)
         ::close(fd);
     const char* why = fd < 0 && error == ELOOP ? "it is a symbolic link, which is not followed"
-                      : fd >= 0             ? "it is not a regular file"
-                                            : std::strerror(error);
+                      : fd >= 0                ? "it is not a regular file"
+                                               : std::strerror(error);
     std::fprintf(stderr, "quillon: the debug log %s is not written: %s\n", name, why);
     return nullptr;
 }
@@ -326,8 +326,7 @@ int32_t aspi_cd_read_audio_blocks12mmc(int ha, int target, uint32_t lba, uint32_
     return ExecRead("aspi_cd_read_audio_blocks12mmc", ha, target, CdbReadCd12(lba, count), buffer, count * 2352);
 }
 
-int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize,
-                                uint8_t* buffer)
+int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize, uint8_t* buffer)
 {
     return ExecRead("aspi_device_read_blocks", ha, target, CdbRead10(lba, count), buffer, count * blockSize);
 }
@@ -337,8 +336,8 @@ int32_t aspi_device_read_audio_blocks10(int ha, int target, uint32_t lba, uint32
     return ExecRead("aspi_device_read_audio_blocks10", ha, target, CdbReadD4(lba, count), buffer, count * 2352);
 }
 
-int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count,
-                                               uint8_t* buffer, uint8_t command)
+int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer,
+                                               uint8_t command)
 {
     uint8_t block[srb::kExecuteSize] = {};
     const Cdb cdb = CdbReadCustom10(command, lba, count);
@@ -355,16 +354,14 @@ int32_t aspi_device_read_audio_blocks12(int ha, int target, uint32_t lba, uint32
     return ExecRead("aspi_device_read_audio_blocks12", ha, target, CdbReadD8(lba, count), buffer, count * 2352);
 }
 
-int32_t aspi_device_read_blocks12(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize,
-                                  uint8_t* buffer)
+int32_t aspi_device_read_blocks12(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize, uint8_t* buffer)
 {
     return ExecRead("aspi_device_read_blocks12", ha, target, CdbRead12(lba, count), buffer, count * blockSize);
 }
 
 int32_t aspi_device_read_audio_blocks12MSF(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer)
 {
-    return ExecRead("aspi_device_read_audio_blocks12MSF", ha, target, CdbReadD9Msf(lba, count), buffer,
-                    count * 2352);
+    return ExecRead("aspi_device_read_audio_blocks12MSF", ha, target, CdbReadD9Msf(lba, count), buffer, count * 2352);
 }
 
 int32_t aspi_mode_sense_capabilities(int ha, int target, uint8_t buffer[32])

@@ -11,8 +11,8 @@ class ScsiManager;
 struct TocEntry
 {
     uint8_t reserved = 0;
-    uint8_t adrControl = 0;   // 0x10 audio, 0x14 data
-    uint8_t trackNumber = 0;  // 0xAA for the lead-out
+    uint8_t adrControl = 0;  // 0x10 audio, 0x14 data
+    uint8_t trackNumber = 0; // 0xAA for the lead-out
     uint8_t reserved2 = 0;
     uint32_t start = 0;
 };
@@ -37,11 +37,10 @@ int aspi_inquire_device(int ha, int target, char vendor[9], char product[17], ch
 int32_t aspi_cd_read_toc(int ha, int target, int& count, TocEntry* table, int capacity = kTocCapacity);
 int32_t aspi_cd_read_audio_blocks(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
 int32_t aspi_cd_read_audio_blocks12mmc(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
-int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize,
-                                uint8_t* buffer);
+int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize, uint8_t* buffer);
 int32_t aspi_device_read_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
-int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count,
-                                               uint8_t* buffer, uint8_t command);
+int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer,
+                                               uint8_t command);
 int32_t aspi_device_read_audio_blocks12(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
 int32_t aspi_device_read_blocks12(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize,
                                   uint8_t* buffer);
@@ -55,8 +54,7 @@ int32_t aspi_mode_sense(int ha, int target, const uint8_t cdb[6], uint8_t descri
 // -1 when no manager is loaded.
 int aspi_exec_command(uint8_t* srb, int ha, int target, uint8_t* data, uint32_t length, uint8_t flags,
                       const uint8_t* cdb, int cdbLength);
-int aspi_exec_command6(uint8_t* srb, int ha, int target, uint8_t opcode, uint8_t* data, uint32_t length,
-                       uint8_t flags);
+int aspi_exec_command6(uint8_t* srb, int ha, int target, uint8_t opcode, uint8_t* data, uint32_t length, uint8_t flags);
 
 // Status byte plus sense key (low 4 bits of sense byte 2) in bits 16-19.
 int32_t CombineResult(uint8_t status, uint8_t senseByte2);

@@ -2,8 +2,8 @@
 
 #include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
-#include "platform/PartFile.h"
 #include "platform/ExitCleanup.h"
+#include "platform/PartFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -18,15 +18,14 @@ struct GrabChoice
     std::string name;
 };
 
-enum class GrabOutcome
-{
+enum class GrabOutcome {
     Completed,
     NothingSelected,
     FolderCancelled,
     InvalidPath,
     Cancelled,
     ReadFailed,
-    FileFailed,   // a WAV file could not be created or written
+    FileFailed, // a WAV file could not be created or written
 };
 
 // Asks the user for a folder (the dialog is titled `title`); nothing when cancelled.

@@ -87,8 +87,13 @@ int32_t CdDrive::SetBlockMode(int density, uint32_t blockLength)
 {
     static const uint8_t kCdb[6] = {0x15, 0x10, 0x00, 0x00, 0x0C, 0x00};
     static const uint8_t kHeader[4] = {0x00, 0x00, 0x00, 0x08};
-    const uint8_t descriptor[8] = {static_cast<uint8_t>(density), 0, 0, 0, 0,
-                                   static_cast<uint8_t>(blockLength >> 16), static_cast<uint8_t>(blockLength >> 8),
+    const uint8_t descriptor[8] = {static_cast<uint8_t>(density),
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   static_cast<uint8_t>(blockLength >> 16),
+                                   static_cast<uint8_t>(blockLength >> 8),
                                    static_cast<uint8_t>(blockLength)};
     return aspi_mode_select(hostAdapter, target, kCdb, descriptor, kHeader);
 }

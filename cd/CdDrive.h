@@ -41,9 +41,8 @@ int FirstUnusableTocEntry(const TocEntry* table, int count);
 std::string UnusableTocText(const TocEntry* table, int count);
 
 // Read methods chosen from the drive quirks file.
-enum ReadMethod : int16_t
-{
-    kReadMethod10 = 0,       // READ(10), block size 2352
+enum ReadMethod : int16_t {
+    kReadMethod10 = 0, // READ(10), block size 2352
     kReadMethodD8 = 1,
     kReadMethodD4 = 2,
     kReadMethodReadCd12 = 3,

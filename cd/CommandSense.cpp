@@ -51,10 +51,9 @@ const char* AscText(uint8_t asc, uint8_t ascq)
 const char* SenseKeyName(uint8_t key)
 {
     static const char* const kNames[16] = {
-        "no sense",       "recovered error", "not ready",       "medium error",
-        "hardware error", "illegal request", "unit attention",  "data protect",
-        "blank check",    "vendor specific", "copy aborted",    "aborted command",
-        "sense key Ch",   "volume overflow", "miscompare",      "sense key Fh",
+        "no sense",       "recovered error", "not ready",   "medium error",    "hardware error", "illegal request",
+        "unit attention", "data protect",    "blank check", "vendor specific", "copy aborted",   "aborted command",
+        "sense key Ch",   "volume overflow", "miscompare",  "sense key Fh",
     };
     return kNames[key & 0x0F];
 }

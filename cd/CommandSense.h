@@ -11,7 +11,7 @@ namespace quillon {
 // host adapter status of one execute-type command, kept beside the result.
 struct AspiCommandRecord
 {
-    const char* name = "";   // the operation's name, as the debug log prints it
+    const char* name = ""; // the operation's name, as the debug log prints it
     int32_t result = 0;
     SenseData sense;
     uint8_t adapterStatus = 0;

@@ -27,7 +27,8 @@ FILE* OpenDiscFile(const std::string& path)
     const int fd = OpenRegularFile(path, problem);
     if (fd < 0) {
         if (errno != ENOENT)
-            std::fprintf(stderr, "quillon: cannot read %s: %s; the disc's stored text is not used\n", path.c_str(), problem.c_str());
+            std::fprintf(stderr, "quillon: cannot read %s: %s; the disc's stored text is not used\n", path.c_str(),
+                         problem.c_str());
         return nullptr;
     }
     struct stat info;
@@ -156,7 +157,8 @@ bool DiscInfoStore::LoadDiscInfo(int driveIndex, const CdDrive& drive)
         return LoadOfferedText(driveIndex, drive);
     }
     // A short file fills only the records it holds.
-    const size_t n = std::fread(records_[driveIndex].data(), sizeof(TrackInfo), std::max<int16_t>(drive.trackCount, 0), f);
+    const size_t n =
+        std::fread(records_[driveIndex].data(), sizeof(TrackInfo), std::max<int16_t>(drive.trackCount, 0), f);
     (void)n;
     std::fclose(f);
     return true;

@@ -39,8 +39,7 @@ bool ReadDriveQuirksFile(const std::string& path, std::vector<DriveQuirk>& table
 // the first call that finds the file. Returns the number of entries.
 int LoadDriveQuirks();
 // The first entry whose three texts prefix the drive's (case-insensitive), or null.
-const DriveQuirk* FindDriveQuirk(const std::string& vendor, const std::string& product,
-                                 const std::string& revision);
+const DriveQuirk* FindDriveQuirk(const std::string& vendor, const std::string& product, const std::string& revision);
 // Forgets the loaded table so that the next load reads the file again (tests).
 void ResetDriveQuirks();
 

@@ -56,8 +56,7 @@ std::string Latin1ToUtf8(const std::string& text)
 
 GrabberSession::GrabberSession(DriveTable& drives, int& driveCount)
     : drives_(drives), driveCount_(driveCount), store_(std::make_unique<DiscInfoStore>())
-{
-}
+{}
 
 bool GrabberSession::DetectDrives()
 {
@@ -262,8 +261,7 @@ std::vector<GrabChoice> GrabberSession::GrabChoices() const
     return choices;
 }
 
-AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingOptions& defaults,
-                                           std::string& message)
+AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingOptions& defaults, std::string& message)
 {
     if (totals_.count < 1)
         return AcceptOutcome::NothingSelected;

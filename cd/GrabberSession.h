@@ -17,7 +17,7 @@ namespace quillon {
 extern const char* const kGrabberTitle;
 extern const char* const kNoDrivesMessage;
 extern const char* const kNoDiscMessage;
-extern const char* const kNoRawAudioQuestion;   // string 127
+extern const char* const kNoRawAudioQuestion; // string 127
 extern const char* const kSelectAllLabel;
 extern const char* const kDeselectAllLabel;
 extern const char* const kUnknownText;
@@ -30,16 +30,16 @@ struct GrabberRow
 {
     TrackRow texts;
     bool ticked = false;
-    bool dataTrack = false;   // grabbing a data track would give noise: it cannot be ticked
-    int genre = kGenreOther;  // the table index attached to the row by the last assignment
+    bool dataTrack = false;  // grabbing a data track would give noise: it cannot be ticked
+    int genre = kGenreOther; // the table index attached to the row by the last assignment
 };
 
 // What a disc load found, for the dialog to tell the user.
 struct DiscLoad
 {
-    bool discPresent = false;   // false: "No CD-Audio Disc Present in Drive!"
+    bool discPresent = false; // false: "No CD-Audio Disc Present in Drive!"
     bool storedTextRead = false;
-    bool rawAudio = true;       // false: ask string 127
+    bool rawAudio = true; // false: ask string 127
 };
 
 enum class AcceptOutcome { Accepted, NothingSelected, Refused };

@@ -11,10 +11,10 @@
 namespace quillon {
 
 // Texts of the grab and its failures, as the user sees them.
-extern const char* const kGrabNoTrackMessage;       // string 122
-extern const char* const kGrabFolderTitle;          // string 121
-extern const char* const kGrabInvalidPathMessage;   // string 124
-extern const char* const kGrabReadFailedMessage;    // string 123
+extern const char* const kGrabNoTrackMessage;     // string 122
+extern const char* const kGrabFolderTitle;        // string 121
+extern const char* const kGrabInvalidPathMessage; // string 124
+extern const char* const kGrabReadFailedMessage;  // string 123
 extern const char* const kGrabAbortedMessage;
 
 constexpr int kReadAttempts = 6;

@@ -12,9 +12,9 @@ namespace quillon {
 // A ticked track of the loaded disc on its way to becoming a CD job.
 struct TickedTrack
 {
-    int index = 0;                       // the track's index on the disc
-    std::string title;                   // the title in the file system's bytes: it names the output
-    const TrackInfo* record = nullptr;   // the tag record the job carries
+    int index = 0;                     // the track's index on the disc
+    std::string title;                 // the title in the file system's bytes: it names the output
+    const TrackInfo* record = nullptr; // the tag record the job carries
 };
 
 // Appends one CD job per ticked track of `drive`, encoded with the defaults, its output

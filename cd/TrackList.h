@@ -15,13 +15,13 @@ extern const char* const kTrackListHeaders[kTrackListColumns];
 
 struct TrackRow
 {
-    std::string name;    // "Track Name"
-    std::string number;  // "Track No."
-    std::string length;  // "  Length  ", mm:ss
-    std::string size;    // "   Size   ", "%.1f MB"
-    std::string type;    // "Track Type": Audio, ROM or Unknown
-    std::string artist;  // " Artist Name "
-    std::string genre;   // "Music Genre"
+    std::string name;   // "Track Name"
+    std::string number; // "Track No."
+    std::string length; // "  Length  ", mm:ss
+    std::string size;   // "   Size   ", "%.1f MB"
+    std::string type;   // "Track Type": Audio, ROM or Unknown
+    std::string artist; // " Artist Name "
+    std::string genre;  // "Music Genre"
 };
 
 // The text a row shows in a column.
@@ -47,9 +47,9 @@ struct SelectionTotals
     int count = 0;
     uint32_t sectors = 0;
     uint32_t seconds = 0;
-    std::string tracksText;  // "%d Track(s) "
-    std::string sizeText;    // "%.1f MB "
-    std::string timeText;    // "%02d:%02d:%02d "
+    std::string tracksText; // "%d Track(s) "
+    std::string sizeText;   // "%.1f MB "
+    std::string timeText;   // "%02d:%02d:%02d "
 };
 
 // Totals over the ticked rows (row i is track i).

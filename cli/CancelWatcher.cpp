@@ -36,8 +36,7 @@ void CountInterrupt()
         EndNowWithoutLeftovers(130);
 }
 
-CancelWatcher::CancelWatcher(std::function<void()> onCancel)
-    : onCancel_(std::move(onCancel))
+CancelWatcher::CancelWatcher(std::function<void()> onCancel) : onCancel_(std::move(onCancel))
 {
     if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -78,8 +77,7 @@ void CancelWatcher::Watch()
             return;
         if (fds[0].revents & POLLIN) {
             char bytes[16];
-            while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
-            }
+            while (read(signalPipe[0], bytes, sizeof bytes) > 0) {}
             cancelled_ = true;
             onCancel_();
         }

@@ -81,8 +81,7 @@ bool LoadCdToc(CdDrive& drive)
     return true;
 }
 
-std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveIndex, const CdDrive& drive,
-                                          bool stored)
+std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveIndex, const CdDrive& drive, bool stored)
 {
     std::vector<std::string> names;
     for (int i = 0; i < drive.trackCount; ++i) {
@@ -185,8 +184,8 @@ int Grab(const CdOptions& options, int index)
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[t]});
     TerminalGrabWindow window;
-    const GrabOutcome outcome = AudioGrab(*chosen.drive, ticked,
-                                          [&](const std::string&) { return std::optional(options.outputDir); }, window);
+    const GrabOutcome outcome = AudioGrab(
+        *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
     if (outcome == GrabOutcome::Cancelled)
         return cli::kExitCancelled;
     return outcome == GrabOutcome::Completed ? 0 : 1;

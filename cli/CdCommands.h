@@ -30,8 +30,8 @@ struct ChosenTracks
     CdDrive* drive = nullptr;
     std::vector<int> tracks;
     DiscInfoStore store;
-    bool stored = false;                 // the disc's text came from its stored file
-    std::vector<std::string> names;      // every track's name, chosen or not
+    bool stored = false;            // the disc's text came from its stored file
+    std::vector<std::string> names; // every track's name, chosen or not
 };
 // 0 when `chosen` is filled, else the exit status after a line saying why.
 int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen);

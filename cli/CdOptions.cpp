@@ -69,8 +69,7 @@ bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& t
             return false;
         }
         if (last > trackCount) {
-            error = "the disc has no track " + std::to_string(last) + " (it has " + std::to_string(trackCount) +
-                    ")";
+            error = "the disc has no track " + std::to_string(last) + " (it has " + std::to_string(trackCount) + ")";
             return false;
         }
         for (int t = first; t <= last; ++t)

@@ -7,10 +7,10 @@
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
 #include "cli/CdOptions.h"
-#include "cli/StoredSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/ParallelBatch.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
 #include "run/TempWavGrab.h"
 

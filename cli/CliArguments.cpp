@@ -35,9 +35,14 @@ std::optional<int> WordIndex(const std::string& text, std::initializer_list<cons
 void OptionOverrides::ApplyTo(DefaultEncodingOptions& o) const
 {
     const std::pair<const std::optional<int>*, int32_t*> fields[] = {
-        {&layer, &o.layer},         {&bitrate, &o.bitrate},     {&mode, &o.mode},
-        {&quality, &o.quality},     {&copyright, &o.copyright}, {&original, &o.original},
-        {&errorProtection, &o.errorProtection}, {&deEmphasis, &o.deEmphasis},
+        {&layer, &o.layer},
+        {&bitrate, &o.bitrate},
+        {&mode, &o.mode},
+        {&quality, &o.quality},
+        {&copyright, &o.copyright},
+        {&original, &o.original},
+        {&errorProtection, &o.errorProtection},
+        {&deEmphasis, &o.deEmphasis},
     };
     for (const auto& [given, member] : fields) {
         if (*given)
@@ -74,13 +79,41 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
     auto& o = result.options;
     using Setter = std::function<bool(const std::string&)>;
     const std::map<std::string, Setter> valued = {
-        {"-o", [&](const std::string& v) { result.outputDir = v; return !v.empty(); }},
-        {"--layer", [&](const std::string& v) { o.layer = ParseInt(v); return o.layer && *o.layer >= 1 && *o.layer <= 3; }},
-        {"--bitrate", [&](const std::string& v) { o.bitrate = ParseInt(v); return o.bitrate && *o.bitrate > 0; }},
-        {"--mode", [&](const std::string& v) { o.mode = WordIndex(v, {"mono", "stereo", "joint", "dual"}); return o.mode.has_value(); }},
-        {"--jobs", [&](const std::string& v) { result.jobs = ParseInt(v); return result.jobs && *result.jobs >= 1; }},
-        {"--emphasis", [&](const std::string& v) { o.deEmphasis = WordIndex(v, {"none", "50/15", "ccitt"}); return o.deEmphasis.has_value(); }},
-        {"--drive", [&](const std::string& v) { result.drive = ParseInt(v); return result.drive && *result.drive >= 0 && *result.drive < kDriveSlots; }},
+        {"-o",
+         [&](const std::string& v) {
+             result.outputDir = v;
+             return !v.empty();
+         }},
+        {"--layer",
+         [&](const std::string& v) {
+             o.layer = ParseInt(v);
+             return o.layer && *o.layer >= 1 && *o.layer <= 3;
+         }},
+        {"--bitrate",
+         [&](const std::string& v) {
+             o.bitrate = ParseInt(v);
+             return o.bitrate && *o.bitrate > 0;
+         }},
+        {"--mode",
+         [&](const std::string& v) {
+             o.mode = WordIndex(v, {"mono", "stereo", "joint", "dual"});
+             return o.mode.has_value();
+         }},
+        {"--jobs",
+         [&](const std::string& v) {
+             result.jobs = ParseInt(v);
+             return result.jobs && *result.jobs >= 1;
+         }},
+        {"--emphasis",
+         [&](const std::string& v) {
+             o.deEmphasis = WordIndex(v, {"none", "50/15", "ccitt"});
+             return o.deEmphasis.has_value();
+         }},
+        {"--drive",
+         [&](const std::string& v) {
+             result.drive = ParseInt(v);
+             return result.drive && *result.drive >= 0 && *result.drive < kDriveSlots;
+         }},
     };
     const std::map<std::string, std::pair<std::optional<int>*, int>> flags = {
         {"--fast", {&o.quality, 0}},        {"--hq", {&o.quality, 1}},
@@ -158,8 +191,7 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
         if (result.error.empty() && !result.files.empty())
             result.error = "'quillon defaults' takes no files";
         break;
-    default:
-        break;
+    default: break;
     }
     return result;
 }
@@ -170,9 +202,11 @@ std::string CheckEncodingOptions(const DefaultEncodingOptions& options)
     if (bitrates.empty())
         return "Layer " + std::to_string(options.layer) + " does not exist; use --layer 1, 2 or 3";
     if (options.mode < 0 || options.mode > 3)
-        return "Channel mode " + std::to_string(options.mode) + " does not exist; use --mode mono, stereo, joint or dual";
+        return "Channel mode " + std::to_string(options.mode) +
+               " does not exist; use --mode mono, stereo, joint or dual";
     if (options.deEmphasis < 0 || options.deEmphasis > 2)
-        return "De-emphasis " + std::to_string(options.deEmphasis) + " does not exist; use --emphasis none, 50/15 or ccitt";
+        return "De-emphasis " + std::to_string(options.deEmphasis) +
+               " does not exist; use --emphasis none, 50/15 or ccitt";
     std::string list;
     for (int bitrate : bitrates) {
         if (bitrate == options.bitrate)

@@ -30,10 +30,10 @@ struct CliArguments
     Command command = Command::Usage;
     OptionOverrides options;
     std::optional<std::string> outputDir;
-    std::optional<int> drive;   // the default CD drive, stored by `defaults --save` only
-    std::optional<int> jobs;   // codec programs at once (encode, decode)
+    std::optional<int> drive; // the default CD drive, stored by `defaults --save` only
+    std::optional<int> jobs;  // codec programs at once (encode, decode)
     std::vector<std::string> files;
-    std::string error;   // set when the words cannot be understood
+    std::string error; // set when the words cannot be understood
 };
 
 CliArguments ParseArguments(const std::vector<std::string>& words);

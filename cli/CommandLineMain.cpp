@@ -55,20 +55,13 @@ int quillon::cli::CommandLineMain(int argc, char** argv)
         return kExitUsage;
     }
     switch (arguments.command) {
-    case Command::Version:
-        std::printf("quillon %s\n", QUILLON_VERSION);
-        return kExitOk;
+    case Command::Version: std::printf("quillon %s\n", QUILLON_VERSION); return kExitOk;
     case Command::Usage:
-    case Command::Help:
-        std::fputs(UsageText().c_str(), stdout);
-        return kExitOk;
+    case Command::Help: std::fputs(UsageText().c_str(), stdout); return kExitOk;
     case Command::Encode:
-    case Command::Decode:
-        return RunConversion(arguments);
-    case Command::ShowDefaults:
-        return ShowDefaults();
-    case Command::SaveDefaults:
-        return SaveDefaults(arguments);
+    case Command::Decode: return RunConversion(arguments);
+    case Command::ShowDefaults: return ShowDefaults();
+    case Command::SaveDefaults: return SaveDefaults(arguments);
     }
     return kExitUsage;
 }

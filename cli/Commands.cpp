@@ -4,8 +4,8 @@
 #include "batch/JobList.h"
 #include "batch/OutputClashes.h"
 #include "cli/CancelWatcher.h"
-#include "cli/StoredSettings.h"
 #include "cli/ParallelBatch.h"
+#include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "run/ConversionRun.h"
@@ -134,13 +134,9 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
             return kExitFailed;
         }
         return kExitOk;
-    case RunEnd::Closed:
-        window.Note("Process aborted", true);
-        return kExitCancelled;
-    case RunEnd::Aborted:
-        return kExitCancelled;
-    default:
-        return kExitFailed;
+    case RunEnd::Closed: window.Note("Process aborted", true); return kExitCancelled;
+    case RunEnd::Aborted: return kExitCancelled;
+    default: return kExitFailed;
     }
 }
 

@@ -7,8 +7,7 @@ namespace quillon::cli {
 
 JobWindow::JobWindow(TerminalWindow& terminal, bool numbered, std::function<void(double)> onProgress)
     : terminal_(terminal), numbered_(numbered), onProgress_(std::move(onProgress))
-{
-}
+{}
 
 std::string JobWindow::Prefix() const
 {
@@ -60,7 +59,7 @@ void JobWindow::SetCurrentRange(int64_t maximum)
 void JobWindow::ShowFigures(const StatusFigures& figures)
 {
     if (!numbered_) {
-        terminal_.ShowFigures(figures);   // one job at a time: its own figures, as in the window
+        terminal_.ShowFigures(figures); // one job at a time: its own figures, as in the window
         return;
     }
     if (!figures.currentBarPosition)
@@ -69,7 +68,8 @@ void JobWindow::ShowFigures(const StatusFigures& figures)
     {
         std::lock_guard lock(mutex_);
         if (currentRange_ > 0)
-            share = std::min(1.0, static_cast<double>(*figures.currentBarPosition) / static_cast<double>(currentRange_));
+            share =
+                std::min(1.0, static_cast<double>(*figures.currentBarPosition) / static_cast<double>(currentRange_));
     }
     onProgress_(share);
 }

@@ -37,7 +37,7 @@ public:
     std::string TakeMessage();
 
 private:
-    std::string Prefix() const;   // caller holds the mutex
+    std::string Prefix() const; // caller holds the mutex
 
     TerminalWindow& terminal_;
     const bool numbered_;

@@ -31,13 +31,12 @@ struct Worker
     Worker(JobList& jobs, TerminalWindow& terminal, RunClock& clock, bool numbered,
            std::function<void(double)> onProgress)
         : window(terminal, numbered, std::move(onProgress)), run(jobs, window, clock)
-    {
-    }
+    {}
 
     JobWindow window;
     ConversionRun run;
-    std::atomic<int64_t> currentKiB{0};    // size of the job being converted
-    std::atomic<double> currentShare{0};   // its share done
+    std::atomic<int64_t> currentKiB{0};  // size of the job being converted
+    std::atomic<double> currentShare{0}; // its share done
     int firstFailedJob = -1;             // job index of this worker's first failed job
 };
 
@@ -83,8 +82,7 @@ public:
         // The failure of the earliest failed job names the batch's end, as in one run.
         const Worker* named = nullptr;
         for (const auto& worker : workers_) {
-            if (worker->firstFailedJob >= 0 &&
-                (!named || worker->firstFailedJob < named->firstFailedJob))
+            if (worker->firstFailedJob >= 0 && (!named || worker->firstFailedJob < named->firstFailedJob))
                 named = worker.get();
         }
         if (named) {
@@ -183,7 +181,7 @@ private:
         }
     }
 
-    void Stop()   // caller holds the mutex
+    void Stop() // caller holds the mutex
     {
         stop_ = true;
         changed_.notify_all();
@@ -214,20 +212,20 @@ private:
     JobList& jobs_;
     TerminalWindow& terminal_;
     const int count_;
-    const int64_t batchKiB_;   // taken once: a job changes while its track is read
+    const int64_t batchKiB_; // taken once: a job changes while its track is read
     const BatchGrab grab_;
     bool numbered_ = false;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<FileJob> kept_;   // each CD job as it was before its track was read
+    std::vector<FileJob> kept_; // each CD job as it was before its track was read
     std::atomic<bool> stop_{false};
     std::atomic<bool> cancelled_{false};
     std::atomic<int64_t> doneKiB_{0};
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<int> ready_;   // jobs ready to convert, in order
+    std::deque<int> ready_; // jobs ready to convert, in order
     bool fed_ = false;
-    int freeSlots_ = 0;       // CD tracks that may be read before an encode ends
+    int freeSlots_ = 0; // CD tracks that may be read before an encode ends
     int skipped_ = 0;
     std::string failure_;
 };

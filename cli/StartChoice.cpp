@@ -26,8 +26,7 @@ bool HasValue(const std::function<const char*(const char*)>& getEnv, const char*
 
 } // namespace
 
-StartKind ChooseStart(const std::vector<std::string>& words,
-                      const std::function<const char*(const char*)>& getEnv,
+StartKind ChooseStart(const std::vector<std::string>& words, const std::function<const char*(const char*)>& getEnv,
                       const std::function<bool(const std::string&)>& exists)
 {
     if (!words.empty()) {

@@ -46,8 +46,7 @@ TerminalGrabWindow::TerminalGrabWindow() : tty_(::isatty(STDOUT_FILENO) != 0) {}
 
 TerminalGrabWindow::TerminalGrabWindow(LineSink line, std::function<bool()> cancelled)
     : line_(std::move(line)), cancelled_(std::move(cancelled))
-{
-}
+{}
 
 // `text` as it is; control characters are escaped on the way out.
 void TerminalGrabWindow::Print(const std::string& text, bool error)
@@ -73,7 +72,8 @@ void TerminalGrabWindow::Create()
 {
     if (!cancelled_) {
         gCancel.store(false);
-        struct sigaction sa{};
+        struct sigaction sa
+        {};
         sa.sa_handler = OnInterrupt;
         sigemptyset(&sa.sa_mask);
         for (size_t i = 0; i < std::size(cli::kCancelSignals); ++i)
@@ -94,8 +94,14 @@ void TerminalGrabWindow::SetFileText(const std::string& text)
         Print(text, false);
 }
 
-void TerminalGrabWindow::SetGrabbedText(const std::string& text) { grabbed_ = text; }
-void TerminalGrabWindow::SetSpeedText(const std::string& text) { speed_ = text; }
+void TerminalGrabWindow::SetGrabbedText(const std::string& text)
+{
+    grabbed_ = text;
+}
+void TerminalGrabWindow::SetSpeedText(const std::string& text)
+{
+    speed_ = text;
+}
 
 void TerminalGrabWindow::SetTrackRange(int low, int high)
 {

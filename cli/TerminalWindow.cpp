@@ -8,8 +8,7 @@ namespace quillon::cli {
 
 TerminalWindow::TerminalWindow(std::FILE* out, std::FILE* err, bool terminal)
     : out_(out), err_(err), terminal_(terminal)
-{
-}
+{}
 
 void TerminalWindow::EndProgressLine()
 {
@@ -49,7 +48,7 @@ void TerminalWindow::SetCurrentRange(int64_t maximum)
 void TerminalWindow::ShowFigures(const StatusFigures& f)
 {
     if (!f.currentBarPosition)
-        return;   // the input is closed: nothing new to show
+        return; // the input is closed: nothing new to show
     int64_t range = 0;
     {
         std::lock_guard lock(mutex_);

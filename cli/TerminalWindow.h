@@ -37,7 +37,7 @@ public:
     void ShowProgressLine(const std::string& line);
 
 private:
-    void EndProgressLine();   // caller holds the mutex
+    void EndProgressLine(); // caller holds the mutex
 
     std::FILE* out_;
     std::FILE* err_;

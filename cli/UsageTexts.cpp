@@ -21,12 +21,10 @@ constexpr std::string_view kOutputAndJobs =
     "  -o DIR                   output folder (default: the stored default output folder)\n"
     "  --jobs N                 convert up to N files at once (default: the usable CPUs)\n";
 
-constexpr std::string_view kDriveOption =
-    "  --drive N                the CD drive, as numbered by quillon drives\n"
-    "                           (default: the stored default CD drive)\n";
+constexpr std::string_view kDriveOption = "  --drive N                the CD drive, as numbered by quillon drives\n"
+                                          "                           (default: the stored default CD drive)\n";
 
-constexpr std::string_view kTracksOption =
-    "  --tracks LIST            the tracks, by number and range: 1,3-5\n";
+constexpr std::string_view kTracksOption = "  --tracks LIST            the tracks, by number and range: 1,3-5\n";
 
 constexpr std::string_view kExitStatus =
     "Ctrl-C cancels. Exit status: 0 when every file was converted, 1 on a failure, 2 on a\n"
@@ -47,32 +45,45 @@ struct Subcommand
 const std::vector<Subcommand>& Subcommands()
 {
     static const std::vector<Subcommand> table = {
-        {"encode", "[options] FILE...", "WAV files to MPEG audio (.mp1, .mp2, .mp3)",
+        {"encode",
+         "[options] FILE...",
+         "WAV files to MPEG audio (.mp1, .mp2, .mp3)",
          "Encodes 16-bit PCM WAV files to MPEG audio with the codec program l3.dll installed\n"
          "beside quillon, several files at once. Each output is named after its input, with\n"
          ".mp1, .mp2 or .mp3. Options that are not given come from the stored defaults.\n",
-         {kOutputAndJobs, kEncodingOptions}, true},
-        {"decode", "[-o DIR] [--jobs N] FILE...", "MPEG audio files to WAV (.wav)",
+         {kOutputAndJobs, kEncodingOptions},
+         true},
+        {"decode",
+         "[-o DIR] [--jobs N] FILE...",
+         "MPEG audio files to WAV (.wav)",
          "Decodes MPEG audio files to WAV with the codec program d3.dll installed beside\n"
          "quillon, several files at once. Each output is named after its input, with .wav.\n",
-         {kOutputAndJobs}, true},
-        {"defaults", "[--save [options] [-o DIR] [--drive N]]", "show the stored defaults, or store new ones",
+         {kOutputAndJobs},
+         true},
+        {"defaults",
+         "[--save [options] [-o DIR] [--drive N]]",
+         "show the stored defaults, or store new ones",
          "Prints the stored defaults and the settings file they live in. With --save it stores\n"
          "the options given as the new defaults: -o DIR the default output folder, --drive N\n"
          "the default CD drive (0 to 6), and the encoding options below.\n",
          {kEncodingOptions}},
-        {"drives", "", "list the CD-ROM drives",
+        {"drives",
+         "",
+         "list the CD-ROM drives",
          "Lists the CD-ROM drives found: number, address, vendor, product, revision, bus, read\n"
          "command and sectors per read. The number is what --drive takes.\n",
          {}},
-        {"toc", "[--drive N]", "list the tracks of the disc",
+        {"toc",
+         "[--drive N]",
+         "list the tracks of the disc",
          "Lists the tracks of the disc in a drive (name, number, length, size, type) and the\n"
          "disc's size. The names are those stored for the disc in cddata/.\n",
          {kDriveOption}},
-        {"grab", "[--drive N] --tracks 1,3-5 [-o DIR]", "grab tracks into WAV files",
+        {"grab",
+         "[--drive N] --tracks 1,3-5 [-o DIR]",
+         "grab tracks into WAV files",
          "Grabs audio tracks into WAV files named after the tracks' titles.\n",
-         {kDriveOption, kTracksOption,
-          "  -o DIR                   output folder (default: the current folder)\n"}},
+         {kDriveOption, kTracksOption, "  -o DIR                   output folder (default: the current folder)\n"}},
         {"rip",
          "[--drive N] --tracks 1,3-5 [options] [--jobs N] [-o DIR]\n"
          "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME]",
@@ -85,8 +96,11 @@ const std::vector<Subcommand>& Subcommands()
           "  --year Y, --comment T    its year (4) and comment (30)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"},
          true},
-        {"help", "[SUBCOMMAND]", "this text, or a subcommand's usage",
-         "Prints the usage of quillon, or of one subcommand (as quillon SUBCOMMAND --help).\n", {}},
+        {"help",
+         "[SUBCOMMAND]",
+         "this text, or a subcommand's usage",
+         "Prints the usage of quillon, or of one subcommand (as quillon SUBCOMMAND --help).\n",
+         {}},
     };
     return table;
 }
@@ -122,8 +136,8 @@ std::string UsageText()
         const std::string synopsis = "  quillon " + Synopsis(command, 10);
         const bool oneShortLine = synopsis.find('\n') == std::string::npos && synopsis.size() < kSummaryColumn;
         text += synopsis;
-        text += oneShortLine ? std::string(kSummaryColumn - synopsis.size(), ' ')
-                             : "\n" + std::string(kSummaryColumn, ' ');
+        text +=
+            oneShortLine ? std::string(kSummaryColumn - synopsis.size(), ' ') : "\n" + std::string(kSummaryColumn, ' ');
         text += std::string(command.summary) + "\n";
     }
     text += "\n"

@@ -5,28 +5,22 @@
 
 #include "codecs/MpegTables.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 // Empty words are dropped; a word with blanks becomes the words between them.
 std::vector<std::string> OptionWords(const std::vector<std::string>& words, size_t count)
 {
     std::vector<std::string> options;
-    for (size_t i = 0; i < count; ++i)
-    {
+    for (size_t i = 0; i < count; ++i) {
         const std::string& word = words[i];
         size_t start = 0;
-        while (start <= word.size())
-        {
+        while (start <= word.size()) {
             size_t end = word.find(' ', start);
-            if (end == std::string::npos)
-            {
+            if (end == std::string::npos) {
                 end = word.size();
             }
-            if (end > start)
-            {
+            if (end > start) {
                 options.push_back(word.substr(start, end - start));
             }
             start = end + 1;
@@ -38,10 +32,8 @@ std::vector<std::string> OptionWords(const std::vector<std::string>& words, size
 std::vector<std::string> NonEmptyWords(const std::vector<std::string>& words)
 {
     std::vector<std::string> kept;
-    for (const std::string& word : words)
-    {
-        if (!word.empty())
-        {
+    for (const std::string& word : words) {
+        if (!word.empty()) {
             kept.push_back(word);
         }
     }
@@ -51,15 +43,12 @@ std::vector<std::string> NonEmptyWords(const std::vector<std::string>& words)
 // A whole decimal number of at most six digits, nothing else.
 bool ParseSmallNumber(const std::string& text, int& value)
 {
-    if (text.empty() || text.size() > 6)
-    {
+    if (text.empty() || text.size() > 6) {
         return false;
     }
     value = 0;
-    for (char c : text)
-    {
-        if (c < '0' || c > '9')
-        {
+    for (char c : text) {
+        if (c < '0' || c > '9') {
             return false;
         }
         value = value * 10 + (c - '0');
@@ -88,43 +77,30 @@ int SampleRateFromKilohertz(const std::string& text)
     double kilohertz = 0.0;
     double scale = 0.0;
     bool digits = false;
-    for (char c : text)
-    {
-        if (c >= '0' && c <= '9')
-        {
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
             digits = true;
-            if (scale == 0.0)
-            {
+            if (scale == 0.0) {
                 kilohertz = kilohertz * 10.0 + (c - '0');
-            }
-            else
-            {
+            } else {
                 scale *= 0.1;
                 kilohertz += (c - '0') * scale;
             }
-            if (kilohertz > 1.0e6)
-            {
+            if (kilohertz > 1.0e6) {
                 return 0;
             }
-        }
-        else if (c == '.' && scale == 0.0)
-        {
+        } else if (c == '.' && scale == 0.0) {
             scale = 1.0;
-        }
-        else
-        {
+        } else {
             return 0;
         }
     }
-    if (!digits)
-    {
+    if (!digits) {
         return 0;
     }
     const double hertz = std::round(kilohertz * 1000.0);
-    for (int rate : MpegSampleRates())
-    {
-        if (std::fabs(hertz - rate) <= rate * 0.01)
-        {
+    for (int rate : MpegSampleRates()) {
+        if (std::fabs(hertz - rate) <= rate * 0.01) {
             return rate;
         }
     }
@@ -170,8 +146,7 @@ std::string ApplyModeWord(const std::string& value, const std::string& bad, Seen
     return {};
 }
 
-std::string ApplyFlagWord(char letter, const std::string& value, const std::string& bad,
-                          EncoderArguments& arguments)
+std::string ApplyFlagWord(char letter, const std::string& value, const std::string& bad, EncoderArguments& arguments)
 {
     bool& flag = letter == 'c'   ? arguments.copyright
                  : letter == 'o' ? arguments.original
@@ -191,10 +166,8 @@ std::string ApplyOptionWord(const std::string& word, SeenOptions& seen, EncoderA
         return bad + "; expected an option before the two paths";
     const char letter = word[1];
     const std::string value = word.substr(2);
-    switch (letter)
-    {
-    case 'm':
-        return ApplyModeWord(value, bad, seen, arguments);
+    switch (letter) {
+    case 'm': return ApplyModeWord(value, bad, seen, arguments);
     case 'b':
         if (!First(seen.bitrate) || !ParseSmallNumber(value, arguments.bitrateKbps) || arguments.bitrateKbps == 0)
             return bad + "; give the bitrate once, in kbit/s, like -b128";
@@ -224,10 +197,8 @@ std::string ApplyOptionWord(const std::string& word, SeenOptions& seen, EncoderA
     case 'c':
     case 'o':
     case 'e':
-    case 't':
-        return ApplyFlagWord(letter, value, bad, arguments);
-    default:
-        return bad + "; unknown option";
+    case 't': return ApplyFlagWord(letter, value, bad, arguments);
+    default: return bad + "; unknown option";
     }
 }
 
@@ -236,8 +207,7 @@ std::string ApplyOptionWord(const std::string& word, SeenOptions& seen, EncoderA
 EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& words)
 {
     const std::vector<std::string> kept = NonEmptyWords(words);
-    if (kept.size() < 2)
-    {
+    if (kept.size() < 2) {
         return Fail("Error: missing arguments: -m? -b? -s? [-p?] -l? [-c -o -e -d5|-dc -t] INPUT OUTPUT");
     }
     EncoderArgumentsResult result;
@@ -246,20 +216,19 @@ EncoderArgumentsResult ParseEncoderArguments(const std::vector<std::string>& wor
     arguments.outputPath = kept[kept.size() - 1];
 
     SeenOptions seen;
-    for (const std::string& word : OptionWords(kept, kept.size() - 2))
-    {
+    for (const std::string& word : OptionWords(kept, kept.size() - 2)) {
         if (std::string refusal = ApplyOptionWord(word, seen, arguments); !refusal.empty())
             return Fail(refusal);
     }
-    if (!seen.mode || !seen.bitrate || !seen.rate || !seen.layer)
-    {
-        return Fail(std::string("Error: missing ") + (!seen.mode ? "-m (mode)" : !seen.bitrate ? "-b (bitrate)"
-                                                                 : !seen.rate ? "-s (sample rate)"
-                                                                              : "-l (layer)") +
+    if (!seen.mode || !seen.bitrate || !seen.rate || !seen.layer) {
+        return Fail(std::string("Error: missing ") +
+                    (!seen.mode      ? "-m (mode)"
+                     : !seen.bitrate ? "-b (bitrate)"
+                     : !seen.rate    ? "-s (sample rate)"
+                                     : "-l (layer)") +
                     " before the two paths");
     }
-    if (!seen.psycho)
-    {
+    if (!seen.psycho) {
         arguments.psychoModel = arguments.layer == 3 ? 2 : 1;
     }
     result.ok = true;
@@ -270,8 +239,7 @@ DecoderArgumentsResult ParseDecoderArguments(const std::vector<std::string>& wor
 {
     DecoderArgumentsResult result;
     const std::vector<std::string> kept = NonEmptyWords(words);
-    if (kept.size() != 2)
-    {
+    if (kept.size() != 2) {
         result.error = "Error: expected exactly two arguments; usage: d3.dll INPUT OUTPUT";
         return result;
     }
@@ -283,16 +251,11 @@ DecoderArgumentsResult ParseDecoderArguments(const std::vector<std::string>& wor
 
 const char* ChannelModeName(ChannelMode mode)
 {
-    switch (mode)
-    {
-    case ChannelMode::Stereo:
-        return "stereo";
-    case ChannelMode::JointStereo:
-        return "joint stereo";
-    case ChannelMode::DualChannel:
-        return "dual channel";
-    case ChannelMode::Mono:
-        return "mono";
+    switch (mode) {
+    case ChannelMode::Stereo: return "stereo";
+    case ChannelMode::JointStereo: return "joint stereo";
+    case ChannelMode::DualChannel: return "dual channel";
+    case ChannelMode::Mono: return "mono";
     }
     return "?";
 }

@@ -3,12 +3,10 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // Channel modes in the order of the MPEG header's mode field.
-enum class ChannelMode
-{
+enum class ChannelMode {
     Stereo = 0,
     JointStereo = 1,
     DualChannel = 2,
@@ -16,8 +14,7 @@ enum class ChannelMode
 };
 
 // De-emphasis values as the MPEG header's emphasis field holds them.
-enum class Emphasis
-{
+enum class Emphasis {
     None = 0,
     Microseconds50_15 = 1,
     CcittJ17 = 3,

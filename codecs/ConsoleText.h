@@ -3,8 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillon
-{
+namespace quillon {
 
 // Makes text safe for the codec's standard output: Quillon reads that pipe as text where
 // 0xFF stops its reader and 0x1A ends the stream, so those bytes and every other control

@@ -5,11 +5,9 @@
 
 #include "codecs/CodecArguments.h"
 
-namespace quillon
-{
+namespace quillon {
 
-enum class MpegVersion
-{
+enum class MpegVersion {
     Mpeg1,
     Mpeg2,  // low sampling frequencies (ISO/IEC 13818-3)
     Mpeg25, // the unofficial extension to 8 to 12 kHz, Layer III only

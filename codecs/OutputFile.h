@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // The file a codec program writes, buffered in large blocks. Errors are kept as a text for
 // the user; after the first error every call does nothing and returns false.

@@ -2,8 +2,7 @@
 
 #include "formats/WavHeader.h"
 
-namespace quillon
-{
+namespace quillon {
 
 std::array<unsigned char, kWavHeaderBytes> PcmWavHeader(int channels, long sampleRate, std::uint32_t dataBytes)
 {

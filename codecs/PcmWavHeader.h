@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace quillon
-{
+namespace quillon {
 
 constexpr std::uint32_t kWavHeaderBytes = 44;
 // The most sample bytes a WAV file can declare: its RIFF size is 36 plus the data size.

@@ -21,8 +21,14 @@ void Put32(uint8_t* p, uint32_t v)
     Put16(p + 2, v >> 16);
 }
 
-uint32_t Get16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
+uint32_t Get16(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
+uint32_t Get32(const uint8_t* p)
+{
+    return Get16(p) | (Get16(p + 2) << 16);
+}
 
 } // namespace
 
@@ -48,7 +54,8 @@ void BuildWavHeader(uint8_t h[kWavHeaderSize], uint64_t fileLength, int channels
 
 bool WriteWavHeader(int fd, int channels, double sampleRate)
 {
-    struct stat st{};
+    struct stat st
+    {};
     if (fstat(fd, &st) != 0)
         return false;
     uint8_t header[kWavHeaderSize];

@@ -16,15 +16,14 @@ void BuildWavHeader(uint8_t header[kWavHeaderSize], uint64_t fileLength, int cha
 // current length, and leaves the position at 44. False when the file layer fails.
 bool WriteWavHeader(int fd, int channels, double sampleRate);
 
-enum class WavCheck
-{
+enum class WavCheck {
     Accepted,
-    NothingRead,   // the file gave no byte
-    NotRiff,       // byte 0 is not 'R'
-    NotWave,       // byte 8 is not 'W'
-    StereoToMono,  // stereo file, mono stream asked for
-    MonoToStereo,  // mono file, two-channel stream asked for
-    NotMonoOrStereo,  // a channel count other than 1 or 2
+    NothingRead,     // the file gave no byte
+    NotRiff,         // byte 0 is not 'R'
+    NotWave,         // byte 8 is not 'W'
+    StereoToMono,    // stereo file, mono stream asked for
+    MonoToStereo,    // mono file, two-channel stream asked for
+    NotMonoOrStereo, // a channel count other than 1 or 2
     Not16Bit,
 };
 

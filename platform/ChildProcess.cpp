@@ -42,8 +42,8 @@ int DecodeStatus(int raw)
 
 } // namespace
 
-std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>& argv, int stdinFd,
-                                                  int stdoutFd, std::string* error)
+std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd,
+                                                  std::string* error)
 {
     if (argv.empty()) {
         if (error)
@@ -74,8 +74,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const std::vector<std::string>
     sigaddset(&signals, SIGINT);
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                              POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, words[0], &actions, &attributes, words.data(), environ);
@@ -147,9 +146,9 @@ bool ChildProcess::Wait(int timeoutMs)
     for (;;) {
         int left = -1;
         if (timeoutMs >= 0) {
-            left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now())
-                                        .count());
+            left = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                    .count());
             if (left <= 0)
                 return Reap();
         }

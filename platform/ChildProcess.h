@@ -21,8 +21,8 @@ public:
     // Starts argv[0] with `stdinFd` and `stdoutFd` as its descriptors 0 and 1; the child
     // keeps standard error and gets no other descriptor of ours. No shell is involved.
     // Empty on failure, with the reason in `error`.
-    static std::unique_ptr<ChildProcess> Spawn(const std::vector<std::string>& argv, int stdinFd,
-                                               int stdoutFd, std::string* error = nullptr);
+    static std::unique_ptr<ChildProcess> Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd,
+                                               std::string* error = nullptr);
 
     pid_t Pid() const { return pid_; }
     bool Running();

@@ -36,7 +36,7 @@ std::string HiddenPartPath(const std::string& path, const std::string& tag)
     if (name.size() > room) {
         size_t cut = room;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;   // a continuation byte: the character starts before it
+            --cut; // a continuation byte: the character starts before it
         name.resize(cut);
     }
     return folder + "." + name + suffix;

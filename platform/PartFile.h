@@ -20,7 +20,7 @@ std::string FreeHiddenPartPath(const std::string& path);
 
 struct CreatedFile
 {
-    int fd = -1;   // -1 when nothing could be created (errno tells why)
+    int fd = -1; // -1 when nothing could be created (errno tells why)
     std::string path;
 };
 

@@ -1,7 +1,6 @@
 #include "res/Pictures.h"
 
-namespace quillon::pictures
-{
+namespace quillon::pictures {
 
 // Keeps the resource library a normal static library with one object of its own.
 static_assert(PicturePath(kSplash)[0] == ':');

@@ -2,8 +2,7 @@
 
 // Resource paths of the program's pictures (compiled in from res/pictures/), by the
 // picture numbers the windows use.
-namespace quillon::pictures
-{
+namespace quillon::pictures {
 
 inline constexpr int kAppIcon = 128;
 inline constexpr int kTile128 = 132;
@@ -26,17 +25,15 @@ inline constexpr const char* kCancelIconPath = ":/pictures/cancel.png";
 
 // The folder tree's seven images, in image-list order.
 inline constexpr const char* kTreeImagePaths[7] = {
-    ":/pictures/drive-removable.png", ":/pictures/drive-fixed.png",
-    ":/pictures/drive-optical.png",   ":/pictures/drive-network.png",
-    ":/pictures/folder.png",          ":/pictures/document.png",
+    ":/pictures/drive-removable.png", ":/pictures/drive-fixed.png", ":/pictures/drive-optical.png",
+    ":/pictures/drive-network.png",   ":/pictures/folder.png",      ":/pictures/document.png",
     ":/pictures/computer.png",
 };
 
 // The resource path of a numbered picture; empty text for an unknown number.
 constexpr const char* PicturePath(int id)
 {
-    switch (id)
-    {
+    switch (id) {
     case kAppIcon: return kAppIconPath;
     case kTile128: return kTile128Path;
     case kTile239x146: return kTile239x146Path;

@@ -37,14 +37,14 @@ std::string CodecPath(const char* programName)
     return access(installed.c_str(), X_OK) == 0 ? installed : beside;
 }
 
-std::vector<std::string> EncoderArguments(const std::string& codecPath, const EncodingOptions& o,
-                                          uint32_t sampleRateHz, const std::string& inputPath,
-                                          const std::string& outputPath)
+std::vector<std::string> EncoderArguments(const std::string& codecPath, const EncodingOptions& o, uint32_t sampleRateHz,
+                                          const std::string& inputPath, const std::string& outputPath)
 {
     // "-s%4.2f" without printf: the desktop program runs under the user's LC_NUMERIC,
     // and the encoder reads a decimal point, never a comma.
     char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, sampleRateHz * 0.001, std::chars_format::fixed, 2).ptr;
+    const auto end =
+        std::to_chars(digits, digits + sizeof digits, sampleRateHz * 0.001, std::chars_format::fixed, 2).ptr;
     std::string rate(digits, end);
     rate.insert(0, rate.size() < 4 ? 4 - rate.size() : 0, ' ');
     rate.insert(0, "-s");

@@ -55,7 +55,7 @@ int OwnWriteEnd(int childEnd)
     const std::string path = "/proc/self/fd/" + std::to_string(childEnd);
     int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        fd = fcntl(childEnd, F_DUPFD_CLOEXEC, 3);   // blocking, like the child's end
+        fd = fcntl(childEnd, F_DUPFD_CLOEXEC, 3); // blocking, like the child's end
     return fd;
 }
 
@@ -133,7 +133,7 @@ void CodecProcess::ReadOutput()
                 break;
             continue;
         }
-        break;  // end of file or a failed read
+        break; // end of file or a failed read
     }
     readerStopped_ = true;
 }

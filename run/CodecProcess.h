@@ -80,7 +80,7 @@ private:
     std::unique_ptr<ChildProcess> child_;
     std::string startError_;
     SharedFd inputRead_, inputWrite_, outputRead_, outputWrite_;
-    int wakeFd_ = -1;  // readable once CloseAll has run
+    int wakeFd_ = -1; // readable once CloseAll has run
     std::atomic<bool> closed_{false};
     std::atomic<bool> readerStopped_{true};
     std::thread reader_;

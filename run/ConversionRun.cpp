@@ -2,9 +2,9 @@
 
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
+#include "platform/PartFile.h"
 #include "run/CodecCommandLine.h"
 #include "run/CodecProcess.h"
-#include "platform/PartFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,15 +48,10 @@ int OpenRegularFile(const std::string& path)
 
 } // namespace
 
-ConversionRun::ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab,
-                             CodecLocator locator)
-    : jobs_(jobs),
-      window_(window),
-      clock_(clock),
-      grab_(std::move(grab)),
+ConversionRun::ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab, CodecLocator locator)
+    : jobs_(jobs), window_(window), clock_(clock), grab_(std::move(grab)),
       locator_(locator ? std::move(locator) : CodecLocator([](const char* name) { return CodecPath(name); }))
-{
-}
+{}
 
 ConversionRun::~ConversionRun()
 {
@@ -112,8 +107,8 @@ void ConversionRun::Run()
                 outcome = ConvertJob(i);
                 jobs_.Job(i) = kept;
             } else if (!grab_) {
-                window_.LogLine(Format("%s: audio CD tracks cannot be read yet; the job is skipped.",
-                                       job.fileName.c_str()));
+                window_.LogLine(
+                    Format("%s: audio CD tracks cannot be read yet; the job is skipped.", job.fileName.c_str()));
             }
         } else {
             outcome = ConvertJob(i);
@@ -212,7 +207,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     const bool started = process->Start(argv);
     SetCurrent(process);
     if (abortRequested_)
-        process->CloseAll();   // cancelled while the job was set up: no feed, no wait
+        process->CloseAll(); // cancelled while the job was set up: no feed, no wait
     process->StartReader();
     clock_.Pause(kStartPauseMs);
 
@@ -283,7 +278,7 @@ std::string ConversionRun::AppendTagBlock(const FileJob& job, const std::string&
     if (fd < 0)
         return std::strerror(errno);
     const ssize_t n = write(fd, job.tagBlock->data(), job.tagBlock->size());
-    const int writeError = n < 0 ? errno : ENOSPC;   // a short write: the disk is full
+    const int writeError = n < 0 ? errno : ENOSPC; // a short write: the disk is full
     const bool written = n == static_cast<ssize_t>(job.tagBlock->size());
     const int closeError = close(fd) == 0 ? 0 : errno;
     if (!written)

@@ -41,8 +41,7 @@ public:
     static constexpr int kTagPauseMs = 500;
     static constexpr int kJobEndPauseMs = 500;
 
-    ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab = {},
-                  CodecLocator locator = {});
+    ConversionRun(JobList& jobs, RunWindow& window, RunClock& clock, TempWavGrab grab = {}, CodecLocator locator = {});
     ~ConversionRun() override;
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -112,7 +111,7 @@ private:
     std::string bitrateText_;
     std::string inputPath_;
     std::string outputPath_;
-    std::string partPath_;          // what the codec program writes until the job completes
+    std::string partPath_; // what the codec program writes until the job completes
     std::string firstJobFailure_;
     std::string finalMessage_;
     std::shared_ptr<CodecProcess> current_;

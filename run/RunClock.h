@@ -10,7 +10,7 @@ class RunClock
 public:
     virtual ~RunClock() = default;
     virtual void Pause(int milliseconds) = 0;
-    virtual int64_t NowSeconds() = 0;   // wall-clock time in whole seconds
+    virtual int64_t NowSeconds() = 0; // wall-clock time in whole seconds
 };
 
 // The product's clock: real pauses, real time.

@@ -22,7 +22,7 @@ class RunWindow
 public:
     virtual ~RunWindow() = default;
 
-    virtual void SetFileNumbers(int number, int count) = 0;   // "File %d of %d" fields
+    virtual void SetFileNumbers(int number, int count) = 0; // "File %d of %d" fields
     virtual void SetTitle(const std::string& title) = 0;
     virtual void SetBitrateText(const std::string& text) = 0;
     virtual void SetInputPath(const std::string& path) = 0;

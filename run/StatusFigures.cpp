@@ -7,7 +7,7 @@ namespace quillon {
 
 namespace {
 
-constexpr int64_t kPcmBytesPerFrame = 4608;   // 1152 stereo 16-bit sample frames
+constexpr int64_t kPcmBytesPerFrame = 4608; // 1152 stereo 16-bit sample frames
 constexpr int64_t kFramesDoneDivisor = 4650;
 
 std::string Format(const char* format, auto... values)
@@ -37,8 +37,8 @@ std::string FormatClock(int64_t seconds, bool wrapHours)
     int64_t hours = seconds / 3600;
     if (wrapHours)
         hours %= 24;
-    return Format("%02lld:%02lld:%02lld", static_cast<long long>(hours),
-                  static_cast<long long>((seconds / 60) % 60), static_cast<long long>(seconds % 60));
+    return Format("%02lld:%02lld:%02lld", static_cast<long long>(hours), static_cast<long long>((seconds / 60) % 60),
+                  static_cast<long long>(seconds % 60));
 }
 
 StatusFigures ComputeStatusFigures(const StatusInputs& in)
@@ -47,8 +47,7 @@ StatusFigures ComputeStatusFigures(const StatusInputs& in)
     const auto size = static_cast<int64_t>(in.inputSize);
     const uint64_t divisor = CurrentBarDivisor(in.inputSize);
 
-    out.totalFrames = in.encode ? size / kPcmBytesPerFrame
-                                : static_cast<int64_t>(in.outputLength) / kPcmBytesPerFrame;
+    out.totalFrames = in.encode ? size / kPcmBytesPerFrame : static_cast<int64_t>(in.outputLength) / kPcmBytesPerFrame;
     out.totalFramesText = in.encode ? std::to_string(out.totalFrames) : "N/A";
     out.bitrateText = in.bitrateText;
 
@@ -89,9 +88,8 @@ StatusFigures ComputeStatusFigures(const StatusInputs& in)
     if (in.encode) {
         // 64 bits: (B / 8) * F passes 32 bits from about 107 MB fed at 320 kbit/s.
         const double kilobytesPerSecond = in.mode != 0 ? 176.4 : 88.2;
-        const auto estimate = static_cast<int64_t>(static_cast<double>(int64_t{in.bitrate / 8} *
-                                                                       static_cast<int64_t>(in.bytesFed)) /
-                                                   kilobytesPerSecond);
+        const auto estimate = static_cast<int64_t>(
+            static_cast<double>(int64_t{in.bitrate / 8} * static_cast<int64_t>(in.bytesFed)) / kilobytesPerSecond);
         out.sizesText = Format("%lluMB Compressed to ", static_cast<unsigned long long>(in.bytesFed / 1048576)) +
                         OneDecimal(static_cast<double>(estimate) / 1048576.0) + "MB";
     } else {

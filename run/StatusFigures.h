@@ -10,15 +10,15 @@ namespace quillon {
 struct StatusInputs
 {
     bool encode = true;
-    uint64_t inputSize = 0;                  // S
-    std::optional<uint64_t> inputPosition;   // P; none once the input file is closed
-    uint64_t bytesFed = 0;                   // F
-    int64_t doneKiB = 0;                     // D
-    int bitrate = 0;                         // B, kbit/s
-    int mode = 1;                            // M; 0 is mono
-    std::string bitrateText;                 // "%d kbps" or "N/A"
-    int64_t elapsedSeconds = 0;              // now minus the job's start time
-    uint64_t outputLength = 0;               // decode job: the output file's current length
+    uint64_t inputSize = 0;                // S
+    std::optional<uint64_t> inputPosition; // P; none once the input file is closed
+    uint64_t bytesFed = 0;                 // F
+    int64_t doneKiB = 0;                   // D
+    int bitrate = 0;                       // B, kbit/s
+    int mode = 1;                          // M; 0 is mono
+    std::string bitrateText;               // "%d kbps" or "N/A"
+    int64_t elapsedSeconds = 0;            // now minus the job's start time
+    uint64_t outputLength = 0;             // decode job: the output file's current length
 };
 
 // The texts and bar positions of the status window. A field left empty keeps what it

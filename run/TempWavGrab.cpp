@@ -86,14 +86,10 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
 
     std::vector<uint8_t> buffer(kTempGrabBufferSectors * kSectorBytes);
     switch (GrabTrackSectors(drive, fd, track.entry.start, track.sectors, buffer, window, counters, clock, true)) {
-    case TrackGrabEnd::Cancelled:
-        return fail(kGrabAbortedMessage, fd, true);
-    case TrackGrabEnd::ReadFailed:
-        return fail(kGrabReadFailedMessage, fd, true);
-    case TrackGrabEnd::WriteFailed:
-        return fail("Error: Cannot write the temporary file " + path, fd, false);
-    case TrackGrabEnd::Done:
-        break;
+    case TrackGrabEnd::Cancelled: return fail(kGrabAbortedMessage, fd, true);
+    case TrackGrabEnd::ReadFailed: return fail(kGrabReadFailedMessage, fd, true);
+    case TrackGrabEnd::WriteFailed: return fail("Error: Cannot write the temporary file " + path, fd, false);
+    case TrackGrabEnd::Done: break;
     }
     const bool headerWritten = WriteWavHeader(fd, 2, 44100.0);
     if (::close(fd) != 0 || !headerWritten) {

@@ -9,11 +9,9 @@
 #include "res/Pictures.h"
 #include "ui/CHyperLink.h"
 
-namespace quillon
-{
+namespace quillon {
 
-namespace
-{
+namespace {
 
 // Places controls in dialog units (a quarter of the average character width, an eighth
 // of the font height), so the box keeps its proportions with any font.
@@ -22,8 +20,7 @@ class DialogUnits
 public:
     explicit DialogUnits(const QWidget* dialog)
         : x_(dialog->fontMetrics().averageCharWidth()), y_(dialog->fontMetrics().height())
-    {
-    }
+    {}
 
     QRect Rect(int x, int y, int w, int h) const { return {X(x), Y(y), X(w), Y(h)}; }
     int X(int units) const { return units * x_ / 4; }

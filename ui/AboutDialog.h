@@ -5,8 +5,7 @@
 class QLabel;
 class QPushButton;
 
-namespace quillon
-{
+namespace quillon {
 
 class CHyperLink;
 

@@ -11,11 +11,9 @@
 #include "ui/core/HyperlinkRules.h"
 #include "ui/core/ProgramStart.h"
 
-namespace quillon
-{
+namespace quillon {
 
-namespace
-{
+namespace {
 // What the desktop's open step reports when it found no program for the target.
 constexpr int kNoAssociation = 31;
 constexpr int kBadAssociation = 27;
@@ -31,8 +29,7 @@ CHyperLink::CHyperLink(const QString& text, QWidget* parent)
 
 CHyperLink::~CHyperLink()
 {
-    if (overLink_)
-    {
+    if (overLink_) {
         releaseMouse();
     }
 }
@@ -47,12 +44,10 @@ void CHyperLink::PreSubclassWindow()
 {
     // Moves and clicks reach the label only when it tracks the mouse.
     setMouseTracking(true);
-    if (url_.isEmpty())
-    {
+    if (url_.isEmpty()) {
         url_ = text();
     }
-    if (text().isEmpty())
-    {
+    if (text().isEmpty()) {
         setText(url_);
     }
     ApplyFont();
@@ -71,8 +66,7 @@ void CHyperLink::ApplyFont()
 
 void CHyperLink::Redraw()
 {
-    if (attached_)
-    {
+    if (attached_) {
         update();
     }
 }
@@ -80,8 +74,7 @@ void CHyperLink::Redraw()
 void CHyperLink::SetURL(const QString& url, bool underline)
 {
     url_ = url;
-    if (attached_)
-    {
+    if (attached_) {
         SetUnderline(underline);
         PositionWindow();
         setToolTip(url_);
@@ -105,24 +98,20 @@ void CHyperLink::SetVisited(bool visited)
 void CHyperLink::SetLinkCursor(std::optional<QCursor> cursor)
 {
     linkCursor_ = cursor;
-    if (!linkCursor_)
-    {
+    if (!linkCursor_) {
         SetDefaultCursor();
     }
-    if (linkCursor_)
-    {
+    if (linkCursor_) {
         setCursor(*linkCursor_);
     }
 }
 
 void CHyperLink::SetDefaultCursor()
 {
-    if (!linkCursor_)
-    {
+    if (!linkCursor_) {
         linkCursor_ = QCursor(Qt::PointingHandCursor);
     }
-    if (attached_)
-    {
+    if (attached_) {
         setCursor(*linkCursor_);
     }
 }
@@ -130,8 +119,7 @@ void CHyperLink::SetDefaultCursor()
 void CHyperLink::SetUnderline(bool underline)
 {
     underline_ = underline;
-    if (attached_)
-    {
+    if (attached_) {
         ApplyFont();
     }
 }
@@ -139,16 +127,14 @@ void CHyperLink::SetUnderline(bool underline)
 void CHyperLink::SetAutoSize(bool autoSize)
 {
     autoSize_ = autoSize;
-    if (attached_)
-    {
+    if (attached_) {
         PositionWindow();
     }
 }
 
 void CHyperLink::PositionWindow()
 {
-    if (!attached_ || !autoSize_)
-    {
+    if (!attached_ || !autoSize_) {
         return;
     }
     QRect area = geometry();
@@ -164,8 +150,7 @@ void CHyperLink::PositionWindow()
 
 QColor CHyperLink::CtlColor() const
 {
-    if (overLink_)
-    {
+    if (overLink_) {
         return hoverColour_;
     }
     return visited_ ? visitedColour_ : linkColour_;
@@ -173,8 +158,7 @@ QColor CHyperLink::CtlColor() const
 
 void CHyperLink::paintEvent(QPaintEvent* event)
 {
-    if (!attached_)
-    {
+    if (!attached_) {
         QLabel::paintEvent(event);
         return;
     }
@@ -187,22 +171,18 @@ void CHyperLink::paintEvent(QPaintEvent* event)
 
 void CHyperLink::OnMouseMove(const QPoint& point)
 {
-    if (!overLink_)
-    {
+    if (!overLink_) {
         overLink_ = true;
         repaint();
         grabMouse();
-    }
-    else if (!rect().contains(point))
-    {
+    } else if (!rect().contains(point)) {
         LeaveHover();
     }
 }
 
 void CHyperLink::LeaveHover()
 {
-    if (!overLink_)
-    {
+    if (!overLink_) {
         return;
     }
     overLink_ = false;
@@ -220,8 +200,7 @@ void CHyperLink::hideEvent(QHideEvent* event)
 void CHyperLink::mouseMoveEvent(QMouseEvent* event)
 {
     QLabel::mouseMoveEvent(event);
-    if (attached_)
-    {
+    if (attached_) {
         OnMouseMove(event->position().toPoint());
     }
 }
@@ -229,8 +208,7 @@ void CHyperLink::mouseMoveEvent(QMouseEvent* event)
 void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
-    if (attached_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    {
+    if (attached_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         OnClicked();
     }
 }
@@ -242,12 +220,9 @@ void CHyperLink::OnClicked()
     LeaveHover();
     int result = GotoURL(url_);
     visited_ = result > 32;
-    if (result > 32)
-    {
+    if (result > 32) {
         SetVisited(true);
-    }
-    else
-    {
+    } else {
         QApplication::beep();
         ReportError(result);
     }
@@ -260,19 +235,16 @@ bool CHyperLink::ShellOpen(const QString& target)
 
 int CHyperLink::GotoURL(const QString& target)
 {
-    if (ShellOpen(target))
-    {
+    if (ShellOpen(target)) {
         return kStartedCode;
     }
     int shellResult = kNoAssociation;
     std::string command;
-    if (!FindRegisteredBrowserCommand(command))
-    {
+    if (!FindRegisteredBrowserCommand(command)) {
         return shellResult;
     }
     std::vector<std::string> words = BrowserArguments(command, target.toStdString());
-    if (words.empty())
-    {
+    if (words.empty()) {
         return kBadAssociation;
     }
     return StartDetached(words);
@@ -280,8 +252,8 @@ int CHyperLink::GotoURL(const QString& target)
 
 void CHyperLink::ReportError(int code)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"),
-                    QString::fromStdString(HyperlinkErrorText(code)), QMessageBox::Ok, window());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"), QString::fromStdString(HyperlinkErrorText(code)),
+                    QMessageBox::Ok, window());
     box.exec();
 }
 

@@ -6,8 +6,7 @@
 #include <QLabel>
 #include <optional>
 
-namespace quillon
-{
+namespace quillon {
 
 // A text label that becomes a clickable link once attached: underlined text in the link
 // colour, the hover colour while the pointer is over it (the mouse is captured until it

@@ -5,8 +5,7 @@
 
 #include "ui/core/EllipsisText.h"
 
-namespace quillon
-{
+namespace quillon {
 
 EllipsisLabel::EllipsisLabel(Qt::Alignment drawFormat, bool pathEllipsisMode, QWidget* parent)
     : QWidget(parent), pathEllipsis(pathEllipsisMode), drawFormat_(drawFormat)
@@ -20,8 +19,7 @@ EllipsisLabel::EllipsisLabel(Qt::Alignment drawFormat, bool pathEllipsisMode, QW
 
 void EllipsisLabel::setText(const QString& text)
 {
-    if (text == text_)
-    {
+    if (text == text_) {
         return;
     }
     text_ = text;
@@ -46,8 +44,7 @@ QString EllipsisLabel::ShownText() const
 
 void EllipsisLabel::paintEvent(QPaintEvent*)
 {
-    if (text_.isEmpty())
-    {
+    if (text_.isEmpty()) {
         return;
     }
     QPainter painter(this);

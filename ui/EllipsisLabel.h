@@ -3,8 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace quillon
-{
+namespace quillon {
 
 // A text field that draws its text itself, in light yellow on its parent's background,
 // shortened with an ellipsis when it does not fit: in the middle of a path (keeping the
@@ -15,8 +14,8 @@ class EllipsisLabel : public QWidget
 
 public:
     // drawFormat: alignment flags used for the text besides the ellipsis rule.
-    explicit EllipsisLabel(Qt::Alignment drawFormat = Qt::AlignLeft | Qt::AlignVCenter,
-                           bool pathEllipsis = false, QWidget* parent = nullptr);
+    explicit EllipsisLabel(Qt::Alignment drawFormat = Qt::AlignLeft | Qt::AlignVCenter, bool pathEllipsis = false,
+                           QWidget* parent = nullptr);
 
     bool pathEllipsis = false;
 

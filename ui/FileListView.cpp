@@ -4,8 +4,7 @@
 #include <QHeaderView>
 #include <algorithm>
 
-namespace quillon
-{
+namespace quillon {
 
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
@@ -19,13 +18,11 @@ int FileListModel::columnCount(const QModelIndex& parent) const
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= rowCount())
-    {
+    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= rowCount()) {
         return {};
     }
     const FileRow& row = Row(index.row());
-    switch (index.column())
-    {
+    switch (index.column()) {
     case 0: return QFile::decodeName(QByteArray::fromStdString(row.name));
     case 1: return QString::fromStdString(row.size);
     case 2: return QString::fromLocal8Bit(row.date.c_str());
@@ -35,12 +32,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columns_.size())
-    {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columns_.size()) {
         return columns_[section];
     }
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
-    {
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     }
     return QAbstractTableModel::headerData(section, orientation, role);
@@ -56,8 +51,7 @@ void FileListModel::InsertColumn(const QString& title)
 
 void FileListModel::DeleteAllItems()
 {
-    if (rows_.empty())
-    {
+    if (rows_.empty()) {
         return;
     }
     beginResetModel();
@@ -72,8 +66,7 @@ static bool RowLess(const FileRow& a, const FileRow& b)
 
 void FileListModel::AppendRows(std::vector<FileRow>&& batch)
 {
-    if (batch.empty())
-    {
+    if (batch.empty()) {
         return;
     }
     int oldCount = static_cast<int>(rows_.size());
@@ -81,15 +74,13 @@ void FileListModel::AppendRows(std::vector<FileRow>&& batch)
     beginInsertRows({}, oldCount, oldCount + added - 1);
     std::move(batch.begin(), batch.end(), std::back_inserter(rows_));
     endInsertRows();
-    if (!sorted_)
-    {
+    if (!sorted_) {
         return;
     }
 
     // Merge the new rows into place; selection and current row follow their rows.
     std::vector<int> order(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-    {
+    for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = static_cast<int>(i);
     }
     auto less = [this](int a, int b) { return RowLess(rows_[a], rows_[b]); };
@@ -100,16 +91,14 @@ void FileListModel::AppendRows(std::vector<FileRow>&& batch)
     std::vector<int> newPosition(order.size());
     std::vector<FileRow> sorted;
     sorted.reserve(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-    {
+    for (std::size_t i = 0; i < order.size(); ++i) {
         newPosition[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
         sorted.push_back(std::move(rows_[static_cast<std::size_t>(order[i])]));
     }
     rows_ = std::move(sorted);
     QModelIndexList from = persistentIndexList();
     QModelIndexList to;
-    for (const QModelIndex& index : from)
-    {
+    for (const QModelIndex& index : from) {
         to.append(this->index(newPosition[static_cast<std::size_t>(index.row())], index.column()));
     }
     changePersistentIndexList(from, to);
@@ -119,8 +108,7 @@ void FileListModel::AppendRows(std::vector<FileRow>&& batch)
 void FileListModel::SetSortAscending(bool sorted)
 {
     sorted_ = sorted;
-    if (!sorted || rows_.empty())
-    {
+    if (!sorted || rows_.empty()) {
         return;
     }
     std::vector<FileRow> rows = std::move(rows_);
@@ -155,14 +143,12 @@ QString FileListView::ItemText(int row, int column) const
 std::vector<std::string> FileListView::SelectedNames() const
 {
     std::vector<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-    {
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
         rows.push_back(index.row());
     }
     std::sort(rows.begin(), rows.end());
     std::vector<std::string> names;
-    for (int row : rows)
-    {
+    for (int row : rows) {
         names.push_back(FileName(row));
     }
     return names;
@@ -170,8 +156,7 @@ std::vector<std::string> FileListView::SelectedNames() const
 
 void FileListView::SizeColumnsToContents()
 {
-    for (int column = 0; column < model_->columnCount(); ++column)
-    {
+    for (int column = 0; column < model_->columnCount(); ++column) {
         resizeColumnToContents(column);
     }
 }

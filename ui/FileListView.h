@@ -7,8 +7,7 @@
 
 #include "ui/core/FolderListing.h"
 
-namespace quillon
-{
+namespace quillon {
 
 // The rows of a file list in report view: name, size and date texts. With the ascending
 // sort style set, rows are kept in name order (case-insensitive) as they arrive.

@@ -3,20 +3,17 @@
 #include <QFile>
 #include <QFileDialog>
 
-namespace quillon
-{
+namespace quillon {
 
 bool FolderBrowser::Browse()
 {
     QString caption = title.empty() ? QStringLiteral("Open") : QString::fromStdString(title);
     QString chosen = QFileDialog::getExistingDirectory(nullptr, caption, QString(), QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
-    {
+    if (chosen.isEmpty()) {
         return false;
     }
     std::string result = QFile::encodeName(chosen).toStdString();
-    while (result.size() > 1 && result.back() == '/')
-    {
+    while (result.size() > 1 && result.back() == '/') {
         result.pop_back();
     }
     path = result;

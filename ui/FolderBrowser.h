@@ -2,8 +2,7 @@
 
 #include <string>
 
-namespace quillon
-{
+namespace quillon {
 
 // Lets the user pick one folder with the desktop's folder dialog.
 class FolderBrowser

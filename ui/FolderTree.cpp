@@ -8,14 +8,12 @@
 
 #include "res/Pictures.h"
 
-namespace quillon
-{
+namespace quillon {
 
-namespace
-{
+namespace {
 
-constexpr int kNameRole = Qt::UserRole;      // folder name bytes (QByteArray)
-constexpr int kRootRole = Qt::UserRole + 1;  // drive root bytes, only on drive nodes
+constexpr int kNameRole = Qt::UserRole;     // folder name bytes (QByteArray)
+constexpr int kRootRole = Qt::UserRole + 1; // drive root bytes, only on drive nodes
 constexpr int kFolderImage = 4;
 constexpr int kComputerImage = 6;
 constexpr std::size_t kBatchRows = 2048;
@@ -54,27 +52,24 @@ void FolderTree::SetDriveSource(std::function<std::vector<DriveInfo>()> source)
 
 void FolderTree::FillDrives()
 {
-    for (int i = 0; i < 7; ++i)
-    {
+    for (int i = 0; i < 7; ++i) {
         images_[i] = TreeImage(i);
     }
     top_ = new QTreeWidgetItem(QStringList{QStringLiteral("/")});
     top_->setIcon(0, images_[kComputerImage]);
     addTopLevelItem(top_);
 
-    for (const DriveInfo& drive : driveSource_())
-    {
-        auto* node = new QTreeWidgetItem(top_, QStringList{QFile::decodeName(QByteArray::fromStdString(DriveNodeText(drive)))});
+    for (const DriveInfo& drive : driveSource_()) {
+        auto* node =
+            new QTreeWidgetItem(top_, QStringList{QFile::decodeName(QByteArray::fromStdString(DriveNodeText(drive)))});
         node->setData(0, kRootRole, QByteArray::fromStdString(drive.root));
         node->setIcon(0, images_[static_cast<int>(drive.type)]);
         AddSubfolders(node);
     }
 
-    if (fileList != nullptr)
-    {
+    if (fileList != nullptr) {
         FileListModel* model = fileList->Model();
-        for (const char* title : {"File name", "Size", "Date"})
-        {
+        for (const char* title : {"File name", "Size", "Date"}) {
             model->InsertColumn(QString::fromLatin1(title));
         }
         fileList->SizeColumnsToContents();
@@ -85,14 +80,11 @@ void FolderTree::FillDrives()
 
 QTreeWidgetItem* FolderTree::DriveNode(const std::string& root) const
 {
-    if (top_ == nullptr)
-    {
+    if (top_ == nullptr) {
         return nullptr;
     }
-    for (int i = 0; i < top_->childCount(); ++i)
-    {
-        if (top_->child(i)->data(0, kRootRole).toByteArray().toStdString() == root)
-        {
+    for (int i = 0; i < top_->childCount(); ++i) {
+        if (top_->child(i)->data(0, kRootRole).toByteArray().toStdString() == root) {
             return top_->child(i);
         }
     }
@@ -106,10 +98,8 @@ std::string FolderTree::NodeName(const QTreeWidgetItem* item)
 
 QTreeWidgetItem* FolderTree::ChildNamed(QTreeWidgetItem* item, const std::string& name)
 {
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
-    {
-        if (NodeName(item->child(i)) == name)
-        {
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        if (NodeName(item->child(i)) == name) {
             return item->child(i);
         }
     }
@@ -121,11 +111,9 @@ std::string FolderTree::GetItemPath(QTreeWidgetItem* item) const
     // Names are kept as the file system's bytes beside the shown text, so the path is
     // exact whatever the name's length or encoding.
     std::vector<std::string> names;
-    for (QTreeWidgetItem* node = item; node != nullptr && node != top_; node = node->parent())
-    {
+    for (QTreeWidgetItem* node = item; node != nullptr && node != top_; node = node->parent()) {
         QVariant root = node->data(0, kRootRole);
-        if (root.isValid())
-        {
+        if (root.isValid()) {
             std::reverse(names.begin(), names.end());
             return JoinItemPath(root.toByteArray().toStdString(), names);
         }
@@ -146,14 +134,12 @@ QTreeWidgetItem* FolderTree::AddFolderNode(QTreeWidgetItem* parent, const std::s
 void FolderTree::AddSubfolders(QTreeWidgetItem* item)
 {
     std::string path = GetItemPath(item);
-    if (path.empty())
-    {
+    if (path.empty()) {
         return;
     }
     std::vector<std::string> names = ListSubfolders(path);
     std::sort(names.begin(), names.end(), NameLessNoCase);
-    for (const std::string& name : names)
-    {
+    for (const std::string& name : names) {
         AddFolderNode(item, name);
     }
 }
@@ -165,21 +151,16 @@ void FolderTree::RemoveSubfolders(QTreeWidgetItem* item)
 
 void FolderTree::OnItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
-    if (item == nullptr || item == top_ || item->childCount() == 0)
-    {
+    if (item == nullptr || item == top_ || item->childCount() == 0) {
         return;
     }
-    for (int i = 0; i < item->childCount(); ++i)
-    {
-        if (expanded)
-        {
+    for (int i = 0; i < item->childCount(); ++i) {
+        if (expanded) {
             // A child that still holds folders from an earlier opening gets them afresh,
             // so no folder appears twice.
             RemoveSubfolders(item->child(i));
             AddSubfolders(item->child(i));
-        }
-        else
-        {
+        } else {
             // The child forgets being open, so that opening it again fills it again.
             QSignalBlocker quiet(this);
             item->child(i)->setExpanded(false);
@@ -190,12 +171,10 @@ void FolderTree::OnItemExpanded(QTreeWidgetItem* item, bool expanded)
 
 void FolderTree::ShowFiles(QTreeWidgetItem* item)
 {
-    if (item == nullptr || item == top_)
-    {
+    if (item == nullptr || item == top_) {
         // The top node stands for no folder: nothing is listed.
         StopListings(false);
-        if (fileList != nullptr)
-        {
+        if (fileList != nullptr) {
             fileList->Model()->DeleteAllItems();
         }
         currentFolder.clear();
@@ -206,11 +185,9 @@ void FolderTree::ShowFiles(QTreeWidgetItem* item)
 
 void FolderTree::RefreshFiles(const std::string& folder)
 {
-    if (currentFolder.empty())
-    {
+    if (currentFolder.empty()) {
         StopListings(false);
-        if (fileList != nullptr)
-        {
+        if (fileList != nullptr) {
             fileList->Model()->DeleteAllItems();
         }
         return;
@@ -222,21 +199,16 @@ void FolderTree::StopListings(bool wait)
 {
     ++generation_;
     listingActive_ = false;
-    for (Listing& listing : listings_)
-    {
+    for (Listing& listing : listings_) {
         listing.cancel->store(true);
     }
     // Finished workers are joined at once; a worker still busy in a slow folder is only
     // waited for when the tree goes away.
-    for (auto it = listings_.begin(); it != listings_.end();)
-    {
-        if (wait || it->done->load())
-        {
+    for (auto it = listings_.begin(); it != listings_.end();) {
+        if (wait || it->done->load()) {
             it->thread.join();
             it = listings_.erase(it);
-        }
-        else
-        {
+        } else {
             ++it;
         }
     }
@@ -245,17 +217,14 @@ void FolderTree::StopListings(bool wait)
 void FolderTree::ListFolder(const std::string& folder)
 {
     StopListings(false);
-    if (fileList != nullptr)
-    {
+    if (fileList != nullptr) {
         fileList->Model()->DeleteAllItems();
     }
-    if (mask.empty())
-    {
+    if (mask.empty()) {
         mask = "*.*";
     }
     currentFolder = WithTrailingSlash(folder);
-    if (fileList == nullptr)
-    {
+    if (fileList == nullptr) {
         return;
     }
 
@@ -273,15 +242,13 @@ void FolderTree::ListFolder(const std::string& folder)
             QMetaObject::invokeMethod(
                 this,
                 [this, generation, rows = std::move(rows)]() mutable {
-                    if (generation == generation_ && fileList != nullptr)
-                    {
+                    if (generation == generation_ && fileList != nullptr) {
                         // Columns are sized to the first rows at once and to all of them
                         // at the end; sizing after every batch would cost the window time
                         // in large folders.
                         bool first = fileList->ItemCount() == 0;
                         fileList->Model()->AppendRows(std::move(rows));
-                        if (first)
-                        {
+                        if (first) {
                             fileList->SizeColumnsToContents();
                         }
                     }
@@ -291,11 +258,9 @@ void FolderTree::ListFolder(const std::string& folder)
         QMetaObject::invokeMethod(
             this,
             [this, generation] {
-                if (generation == generation_)
-                {
+                if (generation == generation_) {
                     listingActive_ = false;
-                    if (fileList != nullptr)
-                    {
+                    if (fileList != nullptr) {
                         fileList->SizeColumnsToContents();
                     }
                     emit ListingFinished();

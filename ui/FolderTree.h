@@ -13,8 +13,7 @@
 #include "ui/core/FolderListing.h"
 #include "ui/core/MountTable.h"
 
-namespace quillon
-{
+namespace quillon {
 
 // A tree of the machine's drives (mounted file systems) and their folders, one level of
 // folders ahead of what the user has opened, which lists the selected folder's files that

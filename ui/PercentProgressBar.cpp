@@ -4,8 +4,7 @@
 #include <QPixmap>
 #include <QThread>
 
-namespace quillon
-{
+namespace quillon {
 
 static Rgb ToRgb(QColor colour)
 {
@@ -33,12 +32,9 @@ void PercentProgressBar::SyncControl()
         QProgressBar::setValue(controlPos_.load());
         update();
     };
-    if (QThread::currentThread() == thread())
-    {
+    if (QThread::currentThread() == thread()) {
         apply();
-    }
-    else
-    {
+    } else {
         QMetaObject::invokeMethod(this, apply, Qt::QueuedConnection);
     }
 }
@@ -71,8 +67,8 @@ std::int32_t PercentProgressBar::StepIt()
 {
     std::int32_t step = step_.load();
     // Counting on past the upper bound wraps like the 32-bit field it models.
-    std::int32_t pos = static_cast<std::int32_t>(static_cast<std::uint32_t>(pos_.fetch_add(step)) +
-                                                 static_cast<std::uint32_t>(step));
+    std::int32_t pos =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(pos_.fetch_add(step)) + static_cast<std::uint32_t>(step));
     std::int32_t previous = controlPos_.exchange(ControlPosition16(pos, lower_.load(), upper_.load()));
     SyncControl();
     return previous;
@@ -95,8 +91,7 @@ void PercentProgressBar::SetColours(QColor start, QColor end, QColor back, QColo
 
 QString PercentProgressBar::PaintedText() const
 {
-    if (!showText_.load() || !BarInRange(pos_.load(), lower_.load(), upper_.load()))
-    {
+    if (!showText_.load() || !BarInRange(pos_.load(), lower_.load(), upper_.load())) {
         return {};
     }
     return QString::fromStdString(BarPercentText(pos_.load(), upper_.load()));
@@ -108,8 +103,7 @@ void PercentProgressBar::paintEvent(QPaintEvent*)
     std::int32_t lower = lower_.load();
     std::int32_t upper = upper_.load();
     QPainter screen(this);
-    if (!BarInRange(pos, lower, upper))
-    {
+    if (!BarInRange(pos, lower, upper)) {
         screen.fillRect(rect(), palette().color(QPalette::Button));
         return;
     }
@@ -119,14 +113,12 @@ void PercentProgressBar::paintEvent(QPaintEvent*)
     picture.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(&picture);
     painter.fillRect(rect(), backColour_);
-    for (const BarBand& band : bar.bands)
-    {
+    for (const BarBand& band : bar.bands) {
         painter.fillRect(QRect(band.x0, 0, band.x1 - band.x0, height() + 1),
                          QColor(band.colour.r, band.colour.g, band.colour.b));
     }
     painter.fillRect(QRect(bar.backFrom, 0, width() - bar.backFrom, height()), backColour_);
-    if (showText_.load())
-    {
+    if (showText_.load()) {
         painter.setPen(textColour_);
         painter.setFont(font());
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(bar.text));

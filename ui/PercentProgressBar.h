@@ -7,8 +7,7 @@
 
 #include "ui/core/ProgressBands.h"
 
-namespace quillon
-{
+namespace quillon {
 
 // A progress bar that paints itself: a red-to-blue gradient revealed from the left and the
 // percentage centred over it. Its own 32-bit state decides what is painted, so ranges

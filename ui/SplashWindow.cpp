@@ -11,8 +11,7 @@
 #include "res/Pictures.h"
 #include "ui/core/SplashShape.h"
 
-namespace quillon
-{
+namespace quillon {
 
 SplashWindow::SplashWindow(QString picturePath, int periodMs)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -24,15 +23,13 @@ SplashWindow::SplashWindow(QString picturePath, int periodMs)
 
 SplashWindow::SplashWindow(int pictureId, int periodMs)
     : SplashWindow(QString::fromLatin1(pictures::PicturePath(pictureId)), periodMs)
-{
-}
+{}
 
 static QPolygon ToPolygon(const std::vector<ShapePoint>& points)
 {
     QPolygon polygon;
     polygon.reserve(static_cast<int>(points.size()));
-    for (const ShapePoint& point : points)
-    {
+    for (const ShapePoint& point : points) {
         polygon.append(QPoint(point.x, point.y));
     }
     return polygon;
@@ -40,16 +37,14 @@ static QPolygon ToPolygon(const std::vector<ShapePoint>& points)
 
 QRegion SplashWindow::ShapeOf(const QImage& picture)
 {
-    if (picture.format() != QImage::Format_Indexed8)
-    {
+    if (picture.format() != QImage::Format_Indexed8) {
         return {};
     }
     // The scans want one byte per pixel with rows back to back; image rows may be padded.
     int w = picture.width();
     int h = picture.height();
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y)
-    {
+    for (int y = 0; y < h; ++y) {
         const uchar* row = picture.constScanLine(y);
         std::copy(row, row + w, pixels.begin() + static_cast<std::ptrdiff_t>(y) * w);
     }
@@ -62,21 +57,18 @@ QRegion SplashWindow::ShapeOf(const QImage& picture)
 bool SplashWindow::Create()
 {
     picture_ = QImage(picturePath_);
-    if (picture_.isNull())
-    {
+    if (picture_.isNull()) {
         return false;
     }
     // An indexed picture carries its own palette (its colour table), which Qt applies
     // when drawing it; nothing needs realising on today's displays.
     resize(picture_.size());
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-    {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->geometry();
         move(area.center() - QPoint(picture_.width() / 2, picture_.height() / 2));
     }
     region_ = ShapeOf(picture_);
-    if (!region_.isEmpty())
-    {
+    if (!region_.isEmpty()) {
         setMask(region_);
     }
     show();
@@ -95,8 +87,7 @@ void SplashWindow::paintEvent(QPaintEvent*)
 
 void SplashWindow::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == timerId_)
-    {
+    if (event->timerId() == timerId_) {
         CloseSplash();
         return;
     }
@@ -111,8 +102,7 @@ void SplashWindow::keyPressEvent(QKeyEvent*)
 void SplashWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton ||
-        event->button() == Qt::MiddleButton)
-    {
+        event->button() == Qt::MiddleButton) {
         CloseSplash();
         return;
     }
@@ -121,8 +111,7 @@ void SplashWindow::mousePressEvent(QMouseEvent* event)
 
 void SplashWindow::CloseSplash()
 {
-    if (timerId_ != 0)
-    {
+    if (timerId_ != 0) {
         killTimer(timerId_);
         timerId_ = 0;
     }

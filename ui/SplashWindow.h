@@ -5,8 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace quillon
-{
+namespace quillon {
 
 // The product picture as a borderless, shaped, top-most window in the middle of the
 // screen. The background around the disc and the disc's centre hole (palette index 0)

@@ -68,7 +68,7 @@ int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<s
             [&](RunWindow& runWindow) {
                 TempWavGrab grab = parts.grab;
                 if (!grab && parts.makeGrab)
-                    grab = parts.makeGrab(app, &window);   // the grab's windows sit over this one
+                    grab = parts.makeGrab(app, &window); // the grab's windows sit over this one
                 return std::make_unique<ConversionRun>(app.jobs, runWindow, clock, std::move(grab), parts.locator);
             });
         if (parts.onStatusWindow)

@@ -27,9 +27,9 @@ struct DesktopParts
     std::function<std::vector<std::string>(JobList& jobs, const std::vector<std::string>& paths,
                                            const DefaultEncodingOptions& defaults)>
         addFiles;
-    RunClock* clock = nullptr;   // none: the real pauses
-    CodecLocator locator;        // none: the codec programs beside quillon
-    TempWavGrab grab;            // none: made by makeGrab, or CD jobs are skipped
+    RunClock* clock = nullptr; // none: the real pauses
+    CodecLocator locator;      // none: the codec programs beside quillon
+    TempWavGrab grab;          // none: made by makeGrab, or CD jobs are skipped
     // The CD-direct grab of a run, with its progress window over the status window.
     std::function<TempWavGrab(QuillonApp& app, QWidget* statusWindow)> makeGrab;
     // Told of each status window before it opens (the tests watch the loop with it).

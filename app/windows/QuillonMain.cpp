@@ -20,14 +20,11 @@ int main(int argc, char** argv)
         std::error_code error;
         return std::filesystem::exists(path, error);
     };
-    switch (ChooseStart(words, [](const char* name) { return std::getenv(name); }, exists)) {
-    case StartKind::CommandLine:
-        return CommandLineMain(argc, argv);
-    case StartKind::NoDisplay:
-        std::fprintf(stderr, "%s\n", NoDisplayMessage().c_str());
-        return 2;
-    case StartKind::Desktop:
-        break;
+    switch (ChooseStart(
+        words, [](const char* name) { return std::getenv(name); }, exists)) {
+    case StartKind::CommandLine: return CommandLineMain(argc, argv);
+    case StartKind::NoDisplay: std::fprintf(stderr, "%s\n", NoDisplayMessage().c_str()); return 2;
+    case StartKind::Desktop: break;
     }
     return quillon::DesktopMain(argc, argv, words);
 }

@@ -6,8 +6,7 @@ namespace quillon {
 
 JobTableModel::JobTableModel(JobList& jobs, QString optionsTitle, int maxText, QObject* parent)
     : QAbstractTableModel(parent), jobs_(jobs), optionsTitle_(std::move(optionsTitle)), maxText_(maxText)
-{
-}
+{}
 
 int JobTableModel::rowCount(const QModelIndex& parent) const
 {

@@ -195,9 +195,8 @@ void MLPage1::BuildControls()
     page->addWidget(jobList_, 2);
     page->addLayout(bottom);
 
-    const QList<QWidget*> order = {encode_,         decode_, tree_,        mask_,  sources_,    add_,
-                                   jobList_,        setDefaultDir_, remove_, outputName_, clear_, outputDir_,
-                                   options_,        tracks_};
+    const QList<QWidget*> order = {encode_,        decode_, tree_,       mask_,  sources_,   add_,     jobList_,
+                                   setDefaultDir_, remove_, outputName_, clear_, outputDir_, options_, tracks_};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -250,7 +249,7 @@ void MLPage1::initializePage()
     encode_->setChecked(true);
     ChooseAction(true);
     ShowJobs(false);
-    count_->setText(QStringLiteral("0"));   // the count is shown as "%3d" from the first change on
+    count_->setText(QStringLiteral("0")); // the count is shown as "%3d" from the first change on
 }
 
 bool MLPage1::isComplete() const
@@ -269,7 +268,7 @@ void MLPage1::ChooseAction(bool encode)
     if (mask_->text() == mask)
         OnMaskEdited(mask);
     else
-        mask_->setText(mask);   // lists the folder again through OnMaskEdited
+        mask_->setText(mask); // lists the folder again through OnMaskEdited
 }
 
 void MLPage1::OnMaskEdited(const QString& text)
@@ -304,8 +303,7 @@ void MLPage1::SelectRow(int row)
         return;
     }
     const QModelIndex index = model_->Cell(row, JobColumn::FileName);
-    jobList_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    jobList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     jobList_->scrollTo(index);
 }
 
@@ -394,8 +392,7 @@ void MLPage1::EditSelectedJobOptions()
         return;
     const FileJob& job = app_.jobs.Job(selected);
     if (!job.IsEncode()) {
-        QMessageBox box(QMessageBox::NoIcon, Text(kErrorCaption), Text(kNoDecodeOptionsMessage), QMessageBox::Ok,
-                        this);
+        QMessageBox box(QMessageBox::NoIcon, Text(kErrorCaption), Text(kNoDecodeOptionsMessage), QMessageBox::Ok, this);
         box.exec();
         return;
     }
@@ -436,7 +433,7 @@ bool MLPage1::eventFilter(QObject* watched, QEvent* event)
     if (watched == outputName_ && event->type() == QEvent::FocusIn) {
         const int selected = app_.jobs.Selected();
         if (selected >= 0) {
-            const QSignalBlocker quiet(outputName_);   // the job has this name already
+            const QSignalBlocker quiet(outputName_); // the job has this name already
             outputName_->setText(FromBytes(app_.jobs.Row(selected).outputName));
             outputName_->selectAll();
         }
@@ -462,8 +459,7 @@ bool MLPage1::eventFilter(QObject* watched, QEvent* event)
             AddDroppedPaths(paths);
             return true;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QWizardPage::eventFilter(watched, event);

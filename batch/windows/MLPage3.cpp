@@ -31,15 +31,14 @@ QLabel* Label(QWidget* owner, const char* text)
 
 } // namespace
 
-MLPage3::MLPage3(QuillonApp& app, QWidget* parent)
-    : QWizardPage(parent), app_(app)
+MLPage3::MLPage3(QuillonApp& app, QWidget* parent) : QWizardPage(parent), app_(app)
 {
     ApplyTiledLook(this, pictures::kTile239x146Path, kBrightGreen);
 
     auto* intro = Label(this, "You had selected the following...");
     auto* defaultsLabel = Label(this, "Current default settings");
     auto* frame = new QFrame(this);
-    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);   // etched
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken); // etched
     auto* outputDirLabel = Label(frame, "Output directory:");
     outputDir_ = new QLabel(frame);
     NameFromLabel(outputDir_, outputDirLabel->text());

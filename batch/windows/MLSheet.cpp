@@ -13,8 +13,7 @@
 
 namespace quillon {
 
-MLSheet::MLSheet(QuillonApp& app, TrackPicker picker, QWidget* parent)
-    : QWizard(parent), app_(app)
+MLSheet::MLSheet(QuillonApp& app, TrackPicker picker, QWidget* parent) : QWizard(parent), app_(app)
 {
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage, false);

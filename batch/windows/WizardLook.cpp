@@ -22,7 +22,7 @@ void MakeReportList(QAbstractItemView* view)
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setTabKeyNavigation(false);   // Tab leaves the list for the next control
+    view->setTabKeyNavigation(false); // Tab leaves the list for the next control
     QPalette palette = view->palette();
     for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));

@@ -365,15 +365,9 @@ void GrabberDialog::OnOk()
 {
     std::string message;
     switch (session_.AcceptTracks(app_.jobs, app_.settings.options, message)) {
-    case AcceptOutcome::NothingSelected:
-        StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
-        return;
-    case AcceptOutcome::Refused:
-        StopMessage(QString::fromStdString(message));
-        return;
-    case AcceptOutcome::Accepted:
-        accept();
-        return;
+    case AcceptOutcome::NothingSelected: StopMessage(QString::fromLatin1(kGrabNoTrackMessage)); return;
+    case AcceptOutcome::Refused: StopMessage(QString::fromStdString(message)); return;
+    case AcceptOutcome::Accepted: accept(); return;
     }
 }
 
@@ -407,7 +401,7 @@ void GrabberDialog::ShowTotals()
 {
     const SelectionTotals& totals = session_.Totals();
     if (totals.tracksText.empty())
-        return;   // nothing counted yet: the initial texts stay
+        return; // nothing counted yet: the initial texts stay
     totalSize_->setText(QString::fromStdString(totals.sizeText));
     totalTime_->setText(QString::fromStdString(totals.timeText));
     totalTracks_->setText(QString::fromStdString(totals.tracksText));

@@ -14,8 +14,7 @@ std::string ToRecord(const QString& text)
 
 GrabberTrackModel::GrabberTrackModel(GrabberSession& session, QObject* parent)
     : QAbstractTableModel(parent), session_(session)
-{
-}
+{}
 
 int GrabberTrackModel::rowCount(const QModelIndex& parent) const
 {
@@ -35,8 +34,7 @@ QVariant GrabberTrackModel::data(const QModelIndex& index, int role) const
     const auto column = static_cast<TrackColumn>(index.column());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return FromRecord(TrackRowText(row.texts, column));
+    case Qt::EditRole: return FromRecord(TrackRowText(row.texts, column));
     case Qt::CheckStateRole:
         if (column == TrackColumn::Name)
             return row.ticked ? Qt::Checked : Qt::Unchecked;
@@ -45,8 +43,7 @@ QVariant GrabberTrackModel::data(const QModelIndex& index, int role) const
         if (column != TrackColumn::Name)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 

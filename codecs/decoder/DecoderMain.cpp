@@ -12,36 +12,27 @@
 #include "codecs/CodecProgram.h"
 #include "codecs/ConsoleText.h"
 #include "codecs/OutputFile.h"
-#include "platform/StandardDescriptors.h"
 #include "codecs/PcmWavHeader.h"
+#include "platform/StandardDescriptors.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 const char* ModeName(int mode)
 {
-    switch (mode)
-    {
-    case MPG123_M_STEREO:
-        return "stereo";
-    case MPG123_M_JOINT:
-        return "joint stereo";
-    case MPG123_M_DUAL:
-        return "dual channel";
-    case MPG123_M_MONO:
-        return "mono";
-    default:
-        return "?";
+    switch (mode) {
+    case MPG123_M_STEREO: return "stereo";
+    case MPG123_M_JOINT: return "joint stereo";
+    case MPG123_M_DUAL: return "dual channel";
+    case MPG123_M_MONO: return "mono";
+    default: return "?";
     }
 }
 
 std::string StreamLine(mpg123_handle* handle)
 {
     mpg123_frameinfo2 info{};
-    if (mpg123_info2(handle, &info) != MPG123_OK)
-    {
+    if (mpg123_info2(handle, &info) != MPG123_OK) {
         return "MPEG audio stream";
     }
     static const char* const versions[] = {"MPEG-1", "MPEG-2", "MPEG-2.5"};
@@ -72,8 +63,7 @@ public:
     explicit WavDecoder(OutputFile& output) : output_(output) {}
     ~WavDecoder()
     {
-        if (handle_ != nullptr)
-        {
+        if (handle_ != nullptr) {
             mpg123_delete(handle_);
         }
     }
@@ -82,8 +72,7 @@ public:
     {
         int error = MPG123_OK;
         handle_ = mpg123_new(nullptr, &error);
-        if (handle_ == nullptr)
-        {
+        if (handle_ == nullptr) {
             return std::string("Error: libmpg123 could not be started: ") + mpg123_plain_strerror(error);
         }
         // The library stays silent; what matters reaches the user through our own lines.
@@ -93,18 +82,15 @@ public:
         const long* rates = nullptr;
         size_t rateCount = 0;
         mpg123_rates(&rates, &rateCount);
-        for (size_t i = 0; i < rateCount; ++i)
-        {
+        for (size_t i = 0; i < rateCount; ++i) {
             mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
         }
-        if (mpg123_open_feed(handle_) != MPG123_OK)
-        {
+        if (mpg123_open_feed(handle_) != MPG123_OK) {
             return std::string("Error: libmpg123 feed failed: ") + mpg123_strerror(handle_);
         }
         // Room for the header, which is written last with the true sizes.
         const auto placeholder = PcmWavHeader(2, 44100, 0);
-        if (!output_.Write(placeholder))
-        {
+        if (!output_.Write(placeholder)) {
             return output_.Error();
         }
         return {};
@@ -113,35 +99,25 @@ public:
     // Feeds one block of the stream and writes all audio it completes; size 0 drains.
     std::string Feed(const unsigned char* data, size_t size)
     {
-        if (size > 0 && mpg123_feed(handle_, data, size) != MPG123_OK)
-        {
+        if (size > 0 && mpg123_feed(handle_, data, size) != MPG123_OK) {
             return std::string("Error: libmpg123 feed failed: ") + mpg123_strerror(handle_);
         }
-        for (;;)
-        {
+        for (;;) {
             off_t frameNumber = 0;
             unsigned char* audio = nullptr;
             size_t bytes = 0;
             const int status = mpg123_decode_frame(handle_, &frameNumber, &audio, &bytes);
-            if (status == MPG123_NEW_FORMAT)
-            {
-                if (std::string problem = TakeFormat(); !problem.empty())
-                {
+            if (status == MPG123_NEW_FORMAT) {
+                if (std::string problem = TakeFormat(); !problem.empty()) {
                     return problem;
                 }
-            }
-            else if (status == MPG123_NEED_MORE || status == MPG123_DONE)
-            {
+            } else if (status == MPG123_NEED_MORE || status == MPG123_DONE) {
                 return {};
-            }
-            else if (status != MPG123_OK)
-            {
+            } else if (status != MPG123_OK) {
                 return std::string("Error: decoding failed: ") + mpg123_strerror(handle_);
             }
-            if (bytes > 0 && channels_ > 0)
-            {
-                if (std::string problem = WriteAudio(audio, bytes); !problem.empty())
-                {
+            if (bytes > 0 && channels_ > 0) {
+                if (std::string problem = WriteAudio(audio, bytes); !problem.empty()) {
                     return problem;
                 }
             }
@@ -154,8 +130,7 @@ public:
         const int channels = channels_ > 0 ? channels_ : 2;
         const long rate = rate_ > 0 ? rate_ : 44100;
         const auto header = PcmWavHeader(channels, rate, static_cast<std::uint32_t>(dataBytes_));
-        if (!output_.WriteAt(0, header) || !output_.Close())
-        {
+        if (!output_.WriteAt(0, header) || !output_.Close()) {
             return output_.Error();
         }
         return {};
@@ -165,10 +140,7 @@ public:
     int Channels() const { return channels_; }
     long Rate() const { return rate_; }
     std::uint64_t DataBytes() const { return dataBytes_; }
-    double Seconds() const
-    {
-        return channels_ > 0 ? static_cast<double>(dataBytes_) / (2.0 * channels_ * rate_) : 0.0;
-    }
+    double Seconds() const { return channels_ > 0 ? static_cast<double>(dataBytes_) / (2.0 * channels_ * rate_) : 0.0; }
 
 private:
     std::string TakeFormat()
@@ -177,8 +149,7 @@ private:
         int channels = 0;
         int encoding = 0;
         mpg123_getformat(handle_, &rate, &channels, &encoding);
-        if (channels_ == 0)
-        {
+        if (channels_ == 0) {
             rate_ = rate;
             channels_ = channels;
             progressBytes_ = static_cast<std::uint64_t>(kProgressSeconds * rate * channels * 2);
@@ -189,8 +160,7 @@ private:
             mpg123_format(handle_, rate_, channels_, MPG123_ENC_SIGNED_16);
             return {};
         }
-        if (rate != rate_ || channels != channels_)
-        {
+        if (rate != rate_ || channels != channels_) {
             return "Error: the stream changes to " + std::to_string(rate) + " Hz, " + std::to_string(channels) +
                    " channels and cannot be converted";
         }
@@ -202,18 +172,15 @@ private:
         // A WAV file cannot declare more: cutting the audio there would lose its end
         // without a word, so the decode fails instead.
         const std::uint64_t limit = DataLimit();
-        if (dataBytes_ + bytes > limit - limit % (2u * static_cast<unsigned>(channels_)))
-        {
+        if (dataBytes_ + bytes > limit - limit % (2u * static_cast<unsigned>(channels_))) {
             return "Error: the audio is longer than a WAV file can hold (at most " + std::to_string(limit) +
                    " bytes of samples); the decode is stopped";
         }
-        if (!output_.Write({audio, bytes}))
-        {
+        if (!output_.Write({audio, bytes})) {
             return output_.Error();
         }
         dataBytes_ += bytes;
-        if (dataBytes_ >= nextProgress_)
-        {
+        if (dataBytes_ >= nextProgress_) {
             nextProgress_ = (dataBytes_ / progressBytes_ + 1) * progressBytes_;
             PrintLine("Decoded " + FormatAudioTime(Seconds()));
         }
@@ -235,20 +202,17 @@ int Run(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     const DecoderArgumentsResult parsed = ParseDecoderArguments(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.ok)
-    {
+    if (!parsed.ok) {
         PrintLine(parsed.error);
         return kExitBadArguments;
     }
     const DecoderArguments& arguments = parsed.arguments;
-    if (mpg123_init() != MPG123_OK)
-    {
+    if (mpg123_init() != MPG123_OK) {
         PrintLine("Error: libmpg123 could not be started");
         return kExitCodecFailed;
     }
     OutputFile output;
-    if (!output.Open(arguments.outputPath))
-    {
+    if (!output.Open(arguments.outputPath)) {
         PrintLine(output.Error());
         return kExitOutputFailed;
     }
@@ -256,33 +220,27 @@ int Run(int argc, char** argv)
     WavDecoder decoder(output);
     std::string problem = decoder.Open();
     std::vector<unsigned char> block(kReadBytes);
-    while (problem.empty())
-    {
+    while (problem.empty()) {
         const long n = ReadFull(STDIN_FILENO, block.data(), block.size());
-        if (n < 0)
-        {
+        if (n < 0) {
             problem = std::string("Error: cannot read the input: ") + std::strerror(errno);
             break;
         }
-        if (n == 0)
-        {
+        if (n == 0) {
             break;
         }
         problem = decoder.Feed(block.data(), static_cast<size_t>(n));
     }
-    if (problem.empty())
-    {
+    if (problem.empty()) {
         problem = decoder.Feed(nullptr, 0);
     }
     // The WAV file is finished in every case, so that what was decoded stays usable.
     const std::string closing = decoder.Finish();
-    if (!problem.empty() || !closing.empty())
-    {
+    if (!problem.empty() || !closing.empty()) {
         PrintLine(problem.empty() ? closing : problem);
         return closing.empty() ? kExitCodecFailed : kExitOutputFailed;
     }
-    if (!decoder.HasAudioFormat())
-    {
+    if (!decoder.HasAudioFormat()) {
         PrintLine("Error: no MPEG audio found in the input; the WAV file is empty");
         return kExitCodecFailed;
     }

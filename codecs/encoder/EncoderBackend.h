@@ -8,8 +8,7 @@
 
 #include "codecs/CodecArguments.h"
 
-namespace quillon
-{
+namespace quillon {
 
 // What one call of an encoder backend gives: the MPEG bytes made (owned by the backend and
 // valid until its next call), or a failure text for the user.

@@ -13,13 +13,11 @@
 #include "codecs/ConsoleText.h"
 #include "codecs/MpegTables.h"
 #include "codecs/OutputFile.h"
-#include "platform/StandardDescriptors.h"
 #include "codecs/encoder/EncoderBackend.h"
+#include "platform/StandardDescriptors.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 double MonotonicSeconds()
 {
@@ -33,9 +31,12 @@ std::string SettingsLine(const EncoderArguments& arguments, const EncoderBackend
     MpegVersion version{};
     MpegVersionForRate(arguments.sampleRateHz, version);
     return std::string(MpegVersionName(version)) + " Layer " +
-           (arguments.layer == 1 ? "I" : arguments.layer == 2 ? "II" : "III") + ", " +
-           std::to_string(arguments.sampleRateHz) + " Hz, " + std::to_string(arguments.bitrateKbps) + " kbit/s, " +
-           ChannelModeName(arguments.mode) + (arguments.fast ? ", fast, " : ", high quality, ") + backend.Name();
+           (arguments.layer == 1   ? "I"
+            : arguments.layer == 2 ? "II"
+                                   : "III") +
+           ", " + std::to_string(arguments.sampleRateHz) + " Hz, " + std::to_string(arguments.bitrateKbps) +
+           " kbit/s, " + ChannelModeName(arguments.mode) + (arguments.fast ? ", fast, " : ", high quality, ") +
+           backend.Name();
 }
 
 // The header flags asked for, or an empty text when there are none.
@@ -46,18 +47,16 @@ std::string FlagsLine(const EncoderArguments& arguments)
     flags += arguments.original ? ", original" : "";
     flags += arguments.errorProtection ? ", CRC" : "";
     flags += arguments.emphasis == Emphasis::Microseconds50_15 ? ", emphasis 50/15 us"
-             : arguments.emphasis == Emphasis::CcittJ17      ? ", emphasis CCITT J.17"
-                                                             : "";
+             : arguments.emphasis == Emphasis::CcittJ17        ? ", emphasis CCITT J.17"
+                                                               : "";
     return flags.empty() ? flags : "Flags: " + flags.substr(2);
 }
 
 // WAV bodies are little-endian; the encoders take samples in host order.
 void ToHostOrder(std::int16_t* samples, size_t count)
 {
-    if constexpr (std::endian::native == std::endian::big)
-    {
-        for (size_t i = 0; i < count; ++i)
-        {
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < count; ++i) {
             const auto value = static_cast<std::uint16_t>(samples[i]);
             samples[i] = static_cast<std::int16_t>((value >> 8) | (value << 8));
         }
@@ -76,67 +75,57 @@ int Encode(EncoderBackend& backend, const EncoderArguments& arguments, OutputFil
     unsigned long long nextProgress = progressFrames;
     const double start = MonotonicSeconds();
 
-    for (;;)
-    {
+    for (;;) {
         const long n = ReadFull(STDIN_FILENO, bytes + carried, kReadBytes - carried);
-        if (n < 0)
-        {
+        if (n < 0) {
             PrintLine(std::string("Error: cannot read the input: ") + std::strerror(errno));
             return kExitCodecFailed;
         }
-        if (n == 0)
-        {
+        if (n == 0) {
             break;
         }
         const size_t available = carried + static_cast<size_t>(n);
         const size_t frames = available / frameBytes;
         ToHostOrder(samples.data(), frames * arguments.Channels());
         const EncodedBytes encoded = backend.Encode({samples.data(), frames * arguments.Channels()}, frames);
-        if (!encoded.error.empty())
-        {
+        if (!encoded.error.empty()) {
             PrintLine(encoded.error);
             return kExitCodecFailed;
         }
-        if (!output.Write(encoded.bytes))
-        {
+        if (!output.Write(encoded.bytes)) {
             PrintLine(output.Error());
             return kExitOutputFailed;
         }
         carried = available - frames * frameBytes;
         std::memmove(bytes, bytes + frames * frameBytes, carried);
         framesIn += frames;
-        if (framesIn >= nextProgress)
-        {
+        if (framesIn >= nextProgress) {
             nextProgress = (framesIn / progressFrames + 1) * progressFrames;
             PrintLine("Encoded " + FormatAudioTime(static_cast<double>(framesIn) / arguments.sampleRateHz) +
                       ", frame " + std::to_string(backend.FrameCount()));
         }
     }
     const EncodedBytes rest = backend.Finish();
-    if (!rest.error.empty())
-    {
+    if (!rest.error.empty()) {
         PrintLine(rest.error);
         return kExitCodecFailed;
     }
     const std::vector<unsigned char> header = backend.StreamHeader();
-    if (!output.Write(rest.bytes) || (!header.empty() && !output.WriteAt(0, header)) || !output.Close())
-    {
+    if (!output.Write(rest.bytes) || (!header.empty() && !output.WriteAt(0, header)) || !output.Close()) {
         PrintLine(output.Error());
         return kExitOutputFailed;
     }
-    if (carried != 0)
-    {
+    if (carried != 0) {
         PrintLine("Note: the last " + std::to_string(carried) + " input bytes were no whole sample and were left out");
     }
     const double audio = static_cast<double>(framesIn) / arguments.sampleRateHz;
     const double took = MonotonicSeconds() - start;
     char speed[64] = "";
-    if (took > 0.001 && audio > 0)
-    {
+    if (took > 0.001 && audio > 0) {
         std::snprintf(speed, sizeof speed, ", %.1fx real time", audio / took);
     }
-    PrintLine("Done: " + FormatAudioTime(audio) + " of audio in " + std::to_string(backend.FrameCount()) +
-              " frames, " + std::to_string(output.BytesWritten()) + " bytes" + speed);
+    PrintLine("Done: " + FormatAudioTime(audio) + " of audio in " + std::to_string(backend.FrameCount()) + " frames, " +
+              std::to_string(output.BytesWritten()) + " bytes" + speed);
     return kExitOk;
 }
 
@@ -146,39 +135,33 @@ int Run(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     const EncoderArgumentsResult parsed = ParseEncoderArguments(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.ok)
-    {
+    if (!parsed.ok) {
         PrintLine(parsed.error);
         return kExitBadArguments;
     }
     const EncoderArguments& arguments = parsed.arguments;
-    if (const std::string problem = CheckMpegStream(arguments); !problem.empty())
-    {
+    if (const std::string problem = CheckMpegStream(arguments); !problem.empty()) {
         PrintLine(problem);
         return kExitBadArguments;
     }
     std::string refusal;
     std::unique_ptr<EncoderBackend> backend = MakeEncoderBackend(arguments.layer, refusal);
-    if (backend == nullptr)
-    {
+    if (backend == nullptr) {
         PrintLine(refusal);
         return kExitBadArguments;
     }
-    if (const std::string problem = backend->Open(arguments); !problem.empty())
-    {
+    if (const std::string problem = backend->Open(arguments); !problem.empty()) {
         PrintLine(problem);
         return kExitBadArguments;
     }
     OutputFile output;
-    if (!output.Open(arguments.outputPath))
-    {
+    if (!output.Open(arguments.outputPath)) {
         PrintLine(output.Error());
         return kExitOutputFailed;
     }
     PrintLine("Encoding " + ShortFileName(arguments.inputPath, 40) + " to " + ShortFileName(arguments.outputPath, 40));
     PrintLine(SettingsLine(arguments, *backend));
-    if (const std::string flags = FlagsLine(arguments); !flags.empty())
-    {
+    if (const std::string flags = FlagsLine(arguments); !flags.empty()) {
         PrintLine(flags);
     }
     return Encode(*backend, arguments, output);

@@ -1,7 +1,6 @@
 #include "codecs/encoder/Layer1Backend.h"
 
-namespace quillon
-{
+namespace quillon {
 
 std::string Layer1Backend::Name() const
 {
@@ -22,8 +21,7 @@ std::string Layer1Backend::Open(const EncoderArguments& arguments)
     config.emphasis = static_cast<layer1::Emphasis>(static_cast<int>(arguments.emphasis));
     config.fast = arguments.fast;
     std::string error;
-    if (!encoder_.Configure(config, error))
-    {
+    if (!encoder_.Configure(config, error)) {
         return "Error: " + error;
     }
     return {};

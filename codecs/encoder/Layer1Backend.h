@@ -5,8 +5,7 @@
 #include "codecs/encoder/EncoderBackend.h"
 #include "codecs/layer1/Layer1Encoder.h"
 
-namespace quillon
-{
+namespace quillon {
 
 // MPEG-1/2 Layer I through our own encoder (codecs/layer1): the full masking model by default,
 // the fast one for -t. The -p word has no meaning for Layer I.

@@ -4,37 +4,26 @@
 #include <twolame.h>
 #include <unistd.h>
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 TWOLAME_MPEG_mode TwolameMode(ChannelMode mode)
 {
-    switch (mode)
-    {
-    case ChannelMode::Stereo:
-        return TWOLAME_STEREO;
-    case ChannelMode::JointStereo:
-        return TWOLAME_JOINT_STEREO;
-    case ChannelMode::DualChannel:
-        return TWOLAME_DUAL_CHANNEL;
-    case ChannelMode::Mono:
-        return TWOLAME_MONO;
+    switch (mode) {
+    case ChannelMode::Stereo: return TWOLAME_STEREO;
+    case ChannelMode::JointStereo: return TWOLAME_JOINT_STEREO;
+    case ChannelMode::DualChannel: return TWOLAME_DUAL_CHANNEL;
+    case ChannelMode::Mono: return TWOLAME_MONO;
     }
     return TWOLAME_STEREO;
 }
 
 TWOLAME_Emphasis TwolameEmphasis(Emphasis emphasis)
 {
-    switch (emphasis)
-    {
-    case Emphasis::None:
-        return TWOLAME_EMPHASIS_N;
-    case Emphasis::Microseconds50_15:
-        return TWOLAME_EMPHASIS_5;
-    case Emphasis::CcittJ17:
-        return TWOLAME_EMPHASIS_C;
+    switch (emphasis) {
+    case Emphasis::None: return TWOLAME_EMPHASIS_N;
+    case Emphasis::Microseconds50_15: return TWOLAME_EMPHASIS_5;
+    case Emphasis::CcittJ17: return TWOLAME_EMPHASIS_C;
     }
     return TWOLAME_EMPHASIS_N;
 }
@@ -54,19 +43,16 @@ public:
     {
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         saved_ = null >= 0 ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0) : -1;
-        if (saved_ >= 0)
-        {
+        if (saved_ >= 0) {
             ::dup2(null, STDERR_FILENO);
         }
-        if (null >= 0)
-        {
+        if (null >= 0) {
             ::close(null);
         }
     }
     ~QuietStandardError()
     {
-        if (saved_ >= 0)
-        {
+        if (saved_ >= 0) {
             ::dup2(saved_, STDERR_FILENO);
             ::close(saved_);
         }
@@ -82,8 +68,7 @@ private:
 
 Layer2Backend::~Layer2Backend()
 {
-    if (twolame_ != nullptr)
-    {
+    if (twolame_ != nullptr) {
         twolame_close(&twolame_);
     }
 }
@@ -96,8 +81,7 @@ std::string Layer2Backend::Name() const
 std::string Layer2Backend::Open(const EncoderArguments& arguments)
 {
     twolame_ = twolame_init();
-    if (twolame_ == nullptr)
-    {
+    if (twolame_ == nullptr) {
         return "Error: TwoLAME could not be started (out of memory)";
     }
     channels_ = arguments.Channels();
@@ -118,8 +102,7 @@ std::string Layer2Backend::Open(const EncoderArguments& arguments)
     // Padding keeps the mean bitrate exact at 44.1 and 22.05 kHz, as other encoders do.
     failures += twolame_set_padding(twolame_, TWOLAME_PAD_ALL) != 0;
     QuietStandardError quiet;
-    if (failures != 0 || twolame_init_params(twolame_) != 0)
-    {
+    if (failures != 0 || twolame_init_params(twolame_) != 0) {
         return "Error: TwoLAME refused these settings";
     }
     return {};
@@ -132,20 +115,15 @@ EncodedBytes Layer2Backend::Encode(std::span<const std::int16_t> samples, size_t
     const int size = static_cast<int>(output_.size());
     int n = 0;
     std::unique_ptr<QuietStandardError> quiet;
-    if (samplesIn_ < TWOLAME_SAMPLES_PER_FRAME)
-    {
+    if (samplesIn_ < TWOLAME_SAMPLES_PER_FRAME) {
         quiet = std::make_unique<QuietStandardError>();
     }
-    if (channels_ == 1)
-    {
+    if (channels_ == 1) {
         n = twolame_encode_buffer(twolame_, samples.data(), samples.data(), count, output_.data(), size);
-    }
-    else
-    {
+    } else {
         n = twolame_encode_buffer_interleaved(twolame_, samples.data(), count, output_.data(), size);
     }
-    if (n < 0)
-    {
+    if (n < 0) {
         return {{}, "Error: TwoLAME encoding failed (code " + std::to_string(n) + ")"};
     }
     samplesIn_ += frames;
@@ -156,8 +134,7 @@ EncodedBytes Layer2Backend::Finish()
 {
     output_.resize(OutputBound(0));
     const int n = twolame_encode_flush(twolame_, output_.data(), static_cast<int>(output_.size()));
-    if (n < 0)
-    {
+    if (n < 0) {
         return {{}, "Error: TwoLAME flush failed (code " + std::to_string(n) + ")"};
     }
     finished_ = true;

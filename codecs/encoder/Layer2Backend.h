@@ -6,8 +6,7 @@
 
 struct twolame_options_struct;
 
-namespace quillon
-{
+namespace quillon {
 
 // MPEG-1/2 Layer II through libtwolame, with the psychoacoustic model of the -p word and
 // TwoLAME's quick mode for -t.

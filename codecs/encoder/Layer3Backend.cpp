@@ -6,10 +6,8 @@
 
 #include "codecs/ConsoleText.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 // LAME's own complaints become lines of ours; its chatter is dropped.
 void ReportLameError(const char* format, va_list args)
@@ -17,29 +15,21 @@ void ReportLameError(const char* format, va_list args)
     char text[200];
     std::vsnprintf(text, sizeof text, format, args);
     std::string line = std::string("LAME: ") + text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
-    {
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) {
         line.pop_back();
     }
     PrintLine(line);
 }
 
-void IgnoreLameMessage(const char*, va_list)
-{
-}
+void IgnoreLameMessage(const char*, va_list) {}
 
 MPEG_mode LameMode(ChannelMode mode)
 {
-    switch (mode)
-    {
-    case ChannelMode::Stereo:
-        return STEREO;
-    case ChannelMode::JointStereo:
-        return JOINT_STEREO;
-    case ChannelMode::DualChannel:
-        return DUAL_CHANNEL;
-    case ChannelMode::Mono:
-        return MONO;
+    switch (mode) {
+    case ChannelMode::Stereo: return STEREO;
+    case ChannelMode::JointStereo: return JOINT_STEREO;
+    case ChannelMode::DualChannel: return DUAL_CHANNEL;
+    case ChannelMode::Mono: return MONO;
     }
     return STEREO;
 }
@@ -53,8 +43,7 @@ EncodedBytes Failed(const char* what, int code)
 
 Layer3Backend::~Layer3Backend()
 {
-    if (lame_ != nullptr)
-    {
+    if (lame_ != nullptr) {
         lame_close(lame_);
     }
 }
@@ -67,8 +56,7 @@ std::string Layer3Backend::Name() const
 std::string Layer3Backend::Open(const EncoderArguments& arguments)
 {
     lame_ = lame_init();
-    if (lame_ == nullptr)
-    {
+    if (lame_ == nullptr) {
         return "Error: LAME could not be started (out of memory)";
     }
     lame_set_errorf(lame_, ReportLameError);
@@ -94,12 +82,10 @@ std::string Layer3Backend::Open(const EncoderArguments& arguments)
     lame_set_write_id3tag_automatic(lame_, 0);
 
     const int status = lame_init_params(lame_);
-    if (status < 0)
-    {
+    if (status < 0) {
         return "Error: LAME refused these settings (code " + std::to_string(status) + ")";
     }
-    if (lame_get_out_samplerate(lame_) != arguments.sampleRateHz || lame_get_brate(lame_) != arguments.bitrateKbps)
-    {
+    if (lame_get_out_samplerate(lame_) != arguments.sampleRateHz || lame_get_brate(lame_) != arguments.bitrateKbps) {
         return "Error: LAME cannot encode " + std::to_string(arguments.bitrateKbps) + " kbit/s at " +
                std::to_string(arguments.sampleRateHz) + " Hz";
     }
@@ -113,17 +99,13 @@ EncodedBytes Layer3Backend::Encode(std::span<const std::int16_t> samples, size_t
     const int size = static_cast<int>(output_.size());
     const int count = static_cast<int>(frames);
     int n = 0;
-    if (channels_ == 1)
-    {
+    if (channels_ == 1) {
         n = lame_encode_buffer(lame_, samples.data(), samples.data(), count, output_.data(), size);
-    }
-    else
-    {
+    } else {
         // LAME's prototype lacks const but does not write the samples.
         n = lame_encode_buffer_interleaved(lame_, const_cast<short*>(samples.data()), count, output_.data(), size);
     }
-    if (n < 0)
-    {
+    if (n < 0) {
         return Failed("encoding", n);
     }
     return {{output_.data(), static_cast<size_t>(n)}, {}};
@@ -133,8 +115,7 @@ EncodedBytes Layer3Backend::Finish()
 {
     output_.resize(16384);
     const int n = lame_encode_flush(lame_, output_.data(), static_cast<int>(output_.size()));
-    if (n < 0)
-    {
+    if (n < 0) {
         return Failed("flush", n);
     }
     return {{output_.data(), static_cast<size_t>(n)}, {}};
@@ -142,8 +123,7 @@ EncodedBytes Layer3Backend::Finish()
 
 std::vector<unsigned char> Layer3Backend::StreamHeader()
 {
-    if (lame_ == nullptr)
-    {
+    if (lame_ == nullptr) {
         return {};
     }
     // The info frame is one frame long: at most 2880 bytes (Layer III, 320 kbit/s at 32 kHz,

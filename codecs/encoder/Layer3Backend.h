@@ -6,8 +6,7 @@
 
 struct lame_global_struct;
 
-namespace quillon
-{
+namespace quillon {
 
 // MPEG-1/2/2.5 Layer III through libmp3lame, constant bitrate, frames carrying exactly the
 // asked header flags. The first frame is LAME's info frame, so that players drop the

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
-namespace
-{
+namespace {
 
 constexpr int kScaleFactorBits = 6;
 
@@ -29,12 +27,10 @@ float LargestFitting(Cost cost, int budget)
 {
     float low = -200.0f;
     float high = 200.0f;
-    if (cost(high) <= budget)
-    {
+    if (cost(high) <= budget) {
         return high;
     }
-    for (int iteration = 0; iteration < 12; ++iteration)
-    {
+    for (int iteration = 0; iteration < 12; ++iteration) {
         const float mid = 0.5f * (low + high);
         (cost(mid) <= budget ? low : high) = mid;
     }
@@ -59,12 +55,10 @@ struct CodeGrid
 CodeGrid MakeCodeGrid()
 {
     CodeGrid grid{};
-    for (int i = 0; i <= kGridSize; ++i)
-    {
+    for (int i = 0; i <= kGridSize; ++i) {
         const float needed = static_cast<float>(i) / kGridPerDb;
         int code = 0;
-        while (code < kMaxAllocation && kAllocationSnr[code] < needed)
-        {
+        while (code < kMaxAllocation && kAllocationSnr[code] < needed) {
             ++code;
         }
         grid.code[i] = static_cast<uint8_t>(code);
@@ -76,8 +70,7 @@ const CodeGrid kCodeGrid = MakeCodeGrid();
 
 inline int CodeFor(float needed)
 {
-    if (needed <= 0.0f)
-    {
+    if (needed <= 0.0f) {
         return 0;
     }
     const int i = static_cast<int>(needed * kGridPerDb) + 1;
@@ -95,38 +88,34 @@ Allocation AllocateBits(const float (*smr)[kSubbands], const int (*scaleIndex)[k
                         int availableBits)
 {
     Allocation result;
-    if (channels == 1)
-    {
+    if (channels == 1) {
         bound = kSubbands;
     }
     const int fieldBits = AllocationFieldBits(channels, bound);
     result.bitsUsed = fieldBits;
-    if (availableBits < fieldBits)
-    {
+    if (availableBits < fieldBits) {
         return result;
     }
     // A scale factor index step is 2^(-1/3), about 2 dB.
     constexpr float kDbPerScaleIndex = -2.0068666f;
-    auto level = [&](int ch, int sb) { return scaleIndex ? kDbPerScaleIndex * static_cast<float>(scaleIndex[ch][sb]) : 0.0f; };
+    auto level = [&](int ch, int sb) {
+        return scaleIndex ? kDbPerScaleIndex * static_cast<float>(scaleIndex[ch][sb]) : 0.0f;
+    };
     // Units in a flat list: per channel below the bound, shared above it.
     Unit units[2 * kSubbands];
     int unitChannel[2 * kSubbands];
     int unitBand[2 * kSubbands];
     int count = 0;
-    for (int sb = 0; sb < kSubbands; ++sb)
-    {
-        if (sb < bound)
-        {
-            for (int ch = 0; ch < channels; ++ch)
-            {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        if (sb < bound) {
+            for (int ch = 0; ch < channels; ++ch) {
                 units[count] = {smr[ch][sb], level(ch, sb), kScaleFactorBits};
                 unitChannel[count] = ch;
                 unitBand[count++] = sb;
             }
-        }
-        else
-        {
-            units[count] = {std::max(smr[0][sb], smr[1][sb]), std::max(level(0, sb), level(1, sb)), 2 * kScaleFactorBits};
+        } else {
+            units[count] = {std::max(smr[0][sb], smr[1][sb]), std::max(level(0, sb), level(1, sb)),
+                            2 * kScaleFactorBits};
             unitChannel[count] = -1;
             unitBand[count++] = sb;
         }
@@ -135,8 +124,7 @@ Allocation AllocateBits(const float (*smr)[kSubbands], const int (*scaleIndex)[k
     int codes[2 * kSubbands];
     auto total = [&]() {
         int bits = 0;
-        for (int u = 0; u < count; ++u)
-        {
+        for (int u = 0; u < count; ++u) {
             bits += CodeCost(units[u], codes[u]);
         }
         return bits;
@@ -146,79 +134,64 @@ Allocation AllocateBits(const float (*smr)[kSubbands], const int (*scaleIndex)[k
     const float target = LargestFitting(
         [&](float t) {
             int bits = 0;
-            for (int u = 0; u < count; ++u)
-            {
+            for (int u = 0; u < count; ++u) {
                 bits += CodeCost(units[u], CodeFor(units[u].smr + t));
             }
             return bits;
         },
         budget);
     const bool byNoise = scaleIndex != nullptr && target > kEnoughMnr;
-    for (int u = 0; u < count; ++u)
-    {
+    for (int u = 0; u < count; ++u) {
         codes[u] = CodeFor(units[u].smr + (byNoise ? kEnoughMnr : target));
     }
-    if (byNoise)
-    {
+    if (byNoise) {
         // Keep that margin and bring the loudest noise down as far as the bits go.
         int floorCodes[2 * kSubbands];
-        for (int u = 0; u < count; ++u)
-        {
+        for (int u = 0; u < count; ++u) {
             floorCodes[u] = codes[u];
         }
         const float negativeFloor = LargestFitting(
             [&](float n) {
                 int bits = 0;
-                for (int u = 0; u < count; ++u)
-                {
+                for (int u = 0; u < count; ++u) {
                     bits += CodeCost(units[u], std::max(floorCodes[u], CodeFor(units[u].levelDb + n)));
                 }
                 return bits;
             },
             budget);
-        for (int u = 0; u < count; ++u)
-        {
+        for (int u = 0; u < count; ++u) {
             codes[u] = std::max(floorCodes[u], CodeFor(units[u].levelDb + negativeFloor));
         }
     }
     int used = total();
     // Spend what is left one step at a time on the unit that needs it most.
-    for (;;)
-    {
+    for (;;) {
         int best = -1;
         float bestNeed = 0.0f;
-        for (int u = 0; u < count; ++u)
-        {
-            if (codes[u] >= kMaxAllocation)
-            {
+        for (int u = 0; u < count; ++u) {
+            if (codes[u] >= kMaxAllocation) {
                 continue;
             }
             const int step = CodeCost(units[u], codes[u] + 1) - CodeCost(units[u], codes[u]);
             const float need = (byNoise ? units[u].levelDb : units[u].smr) - kAllocationSnr[codes[u]];
-            if (used + step <= budget && (best < 0 || need > bestNeed))
-            {
+            if (used + step <= budget && (best < 0 || need > bestNeed)) {
                 best = u;
                 bestNeed = need;
             }
         }
-        if (best < 0)
-        {
+        if (best < 0) {
             break;
         }
         used += CodeCost(units[best], codes[best] + 1) - CodeCost(units[best], codes[best]);
         ++codes[best];
     }
     result.worstMnr = 1e9f;
-    for (int u = 0; u < count; ++u)
-    {
+    for (int u = 0; u < count; ++u) {
         const int sb = unitBand[u];
-        if (unitChannel[u] < 0)
-        {
+        if (unitChannel[u] < 0) {
             result.codes[0][sb] = codes[u];
             result.codes[1][sb] = codes[u];
-        }
-        else
-        {
+        } else {
             result.codes[unitChannel[u]][sb] = codes[u];
         }
         result.worstMnr = std::min(result.worstMnr, kAllocationSnr[codes[u]] - units[u].smr);

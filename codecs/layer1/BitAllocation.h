@@ -2,8 +2,7 @@
 
 #include "codecs/layer1/Layer1Tables.h"
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 // Allocation codes per channel and subband; code 0 sends nothing, code n > 0 sends a scale
 // factor and 12 samples of n + 1 bits. Subbands at or above `bound` are coded once for both
@@ -11,7 +10,7 @@ namespace quillon::layer1
 struct Allocation
 {
     int codes[2][kSubbands] = {};
-    int bitsUsed = 0;     // allocation fields, scale factors and samples
+    int bitsUsed = 0;      // allocation fields, scale factors and samples
     float worstMnr = 0.0f; // smallest mask-to-noise ratio reached in dB
 };
 

@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 // Writes bit fields, most significant bit first, into a zeroed buffer of fixed size. Bits past
 // the end are dropped and remembered, so an overfull frame is noticed instead of overrunning.
@@ -18,15 +17,11 @@ public:
     {
         accumulator_ = (accumulator_ << bits) | (value & (0xFFFFFFFFu >> (32 - bits)));
         pending_ += bits;
-        while (pending_ >= 8)
-        {
+        while (pending_ >= 8) {
             pending_ -= 8;
-            if (position_ < size_)
-            {
+            if (position_ < size_) {
                 data_[position_] = static_cast<uint8_t>(accumulator_ >> pending_);
-            }
-            else
-            {
+            } else {
                 overflow_ = true;
             }
             ++position_;
@@ -36,8 +31,7 @@ public:
     // Writes out a last partial byte (zero-filled); call once after the last Put.
     void Finish()
     {
-        if (pending_ > 0)
-        {
+        if (pending_ > 0) {
             Put(0, 8 - pending_);
         }
     }

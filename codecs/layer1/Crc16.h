@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 // The frame check of MPEG audio: CRC-16 with polynomial 0x8005, most significant bit first,
 // no reflection and no final inversion (the "CRC-16/CMS" variant when started from 0xFFFF).

@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
-namespace
-{
+namespace {
 
 constexpr int kHeaderBits = 32;
 constexpr int kCrcBits = 16;
@@ -20,18 +18,15 @@ constexpr int kPsychoOffset = 175; // puts the 512 spectrum samples on the frame
 // Smallest scale factor (largest index) that is not below `peak`.
 int ScaleIndexFor(float peak)
 {
-    if (!(peak > kScaleFactors[kScaleFactorCount - 1]))
-    {
+    if (!(peak > kScaleFactors[kScaleFactorCount - 1])) {
         return kScaleFactorCount - 1;
     }
     int index = static_cast<int>(3.0f * std::log2(2.0f / peak));
     index = std::clamp(index, 0, kScaleFactorCount - 1);
-    while (index > 0 && kScaleFactors[index] < peak)
-    {
+    while (index > 0 && kScaleFactors[index] < peak) {
         --index;
     }
-    while (index + 1 < kScaleFactorCount && kScaleFactors[index + 1] >= peak)
-    {
+    while (index + 1 < kScaleFactorCount && kScaleFactors[index + 1] >= peak) {
         ++index;
     }
     return index;
@@ -42,23 +37,19 @@ int ScaleIndexFor(float peak)
 std::string CheckLayer1Config(const Layer1Config& config)
 {
     bool lsf = false;
-    if (SampleRateIndex(config.sampleRate, lsf) < 0)
-    {
+    if (SampleRateIndex(config.sampleRate, lsf) < 0) {
         return "Layer I has no sample rate of " + std::to_string(config.sampleRate) +
                " Hz (16, 22.05, 24, 32, 44.1 or 48 kHz)";
     }
-    if (BitrateIndex(config.bitrateKbps, lsf) < 0)
-    {
+    if (BitrateIndex(config.bitrateKbps, lsf) < 0) {
         return "Layer I has no bitrate of " + std::to_string(config.bitrateKbps) + " kbit/s at " +
                std::to_string(config.sampleRate) + " Hz";
     }
-    if (config.inputChannels != 1 && config.inputChannels != 2)
-    {
+    if (config.inputChannels != 1 && config.inputChannels != 2) {
         return "Layer I input must have 1 or 2 channels";
     }
     const int mode = static_cast<int>(config.mode);
-    if (mode < 0 || mode > 3)
-    {
+    if (mode < 0 || mode > 3) {
         return "unknown channel mode";
     }
     // A frame must at least hold the header, the check word and every allocation field; plain
@@ -66,15 +57,13 @@ std::string CheckLayer1Config(const Layer1Config& config)
     const int smallestFrameBits = 12 * config.bitrateKbps * 1000 / config.sampleRate * 32;
     const int channels = config.mode == ChannelMode::Mono ? 1 : 2;
     const int bound = config.mode == ChannelMode::JointStereo ? 4 : kSubbands;
-    if (kHeaderBits + (config.crc ? kCrcBits : 0) + AllocationFieldBits(channels, bound) > smallestFrameBits)
-    {
-        return std::string("Layer I ") + (config.mode == ChannelMode::DualChannel ? "dual channel" : "stereo") + " at " +
-               std::to_string(config.bitrateKbps) + " kbit/s, " + std::to_string(config.sampleRate) +
+    if (kHeaderBits + (config.crc ? kCrcBits : 0) + AllocationFieldBits(channels, bound) > smallestFrameBits) {
+        return std::string("Layer I ") + (config.mode == ChannelMode::DualChannel ? "dual channel" : "stereo") +
+               " at " + std::to_string(config.bitrateKbps) + " kbit/s, " + std::to_string(config.sampleRate) +
                " Hz has no room for audio (use joint stereo or mono)";
     }
     const int emphasis = static_cast<int>(config.emphasis);
-    if (emphasis != 0 && emphasis != 1 && emphasis != 3)
-    {
+    if (emphasis != 0 && emphasis != 1 && emphasis != 3) {
         return "unknown emphasis";
     }
     return {};
@@ -86,8 +75,7 @@ Layer1Encoder::~Layer1Encoder() = default;
 bool Layer1Encoder::Configure(const Layer1Config& config, std::string& error)
 {
     error = CheckLayer1Config(config);
-    if (!error.empty())
-    {
+    if (!error.empty()) {
         return false;
     }
     config_ = config;
@@ -101,8 +89,7 @@ bool Layer1Encoder::Configure(const Layer1Config& config, std::string& error)
     frameCount_ = 0;
     // The standard's model lowers the threshold in quiet by 12 dB from 96 kbit/s per channel on.
     const float quietOffset = config.bitrateKbps / codedChannels_ >= 96 ? 12.0f : 0.0f;
-    for (int ch = 0; ch < codedChannels_; ++ch)
-    {
+    for (int ch = 0; ch < codedChannels_; ++ch) {
         pending_[ch].assign(kSamplesPerFrame, 0.0f);
         analysis_[ch] = PolyphaseAnalysis();
         psycho_[ch] = std::make_unique<PsychoModel>(config.sampleRate, quietOffset);
@@ -115,21 +102,16 @@ void Layer1Encoder::Encode(const int16_t* interleaved, size_t frames, std::vecto
 {
     constexpr float kScale = 1.0f / 32768.0f;
     const int in = config_.inputChannels;
-    for (size_t i = 0; i < frames; ++i)
-    {
+    for (size_t i = 0; i < frames; ++i) {
         const int16_t* sample = interleaved + i * static_cast<size_t>(in);
-        if (codedChannels_ == 1)
-        {
+        if (codedChannels_ == 1) {
             pending_[0][pendingCount_] =
                 in == 1 ? sample[0] * kScale : 0.5f * (static_cast<float>(sample[0]) + sample[1]) * kScale;
-        }
-        else
-        {
+        } else {
             pending_[0][pendingCount_] = sample[0] * kScale;
             pending_[1][pendingCount_] = sample[in == 1 ? 0 : 1] * kScale;
         }
-        if (++pendingCount_ == kSamplesPerFrame)
-        {
+        if (++pendingCount_ == kSamplesPerFrame) {
             EncodeFrame(out);
             pendingCount_ = 0;
         }
@@ -138,12 +120,10 @@ void Layer1Encoder::Encode(const int16_t* interleaved, size_t frames, std::vecto
 
 void Layer1Encoder::Flush(std::vector<uint8_t>& out)
 {
-    if (pendingCount_ == 0)
-    {
+    if (pendingCount_ == 0) {
         return;
     }
-    for (int ch = 0; ch < codedChannels_; ++ch)
-    {
+    for (int ch = 0; ch < codedChannels_; ++ch) {
         std::fill(pending_[ch].begin() + static_cast<std::ptrdiff_t>(pendingCount_), pending_[ch].end(), 0.0f);
     }
     EncodeFrame(out);
@@ -155,15 +135,12 @@ int Layer1Encoder::ChooseBound(const float (*smr)[kSubbands], int availableBits,
     // The highest bound whose allocation still keeps the noise under the mask; the lowest
     // otherwise, as sharing more subbands frees the most bits.
     static constexpr int kBounds[4] = {16, 12, 8, 4};
-    for (int e = 0; e < 4; ++e)
-    {
-        if (AllocationFieldBits(2, kBounds[e]) > availableBits && e < 3)
-        {
+    for (int e = 0; e < 4; ++e) {
+        if (AllocationFieldBits(2, kBounds[e]) > availableBits && e < 3) {
             continue;
         }
         allocation = AllocateBits(smr, scaleIndex_, 2, kBounds[e], availableBits);
-        if (allocation.worstMnr >= 0.0f || e == 3)
-        {
+        if (allocation.worstMnr >= 0.0f || e == 3) {
             return kBounds[e];
         }
     }
@@ -174,13 +151,11 @@ void Layer1Encoder::MakeIntensityBands(int bound)
 {
     // Shared subbands carry the mid signal once; each channel's scale factor restores its own
     // level from the energy ratio to the mid signal.
-    for (int sb = bound; sb < kSubbands; ++sb)
-    {
+    for (int sb = bound; sb < kSubbands; ++sb) {
         float peak = 0.0f;
         double energyMid = 0.0;
         double energy[2] = {0.0, 0.0};
-        for (int s = 0; s < kBlocksPerFrame; ++s)
-        {
+        for (int s = 0; s < kBlocksPerFrame; ++s) {
             const float l = subbands_[0][s][sb];
             const float r = subbands_[1][s][sb];
             const float mid = 0.5f * (l + r);
@@ -192,10 +167,8 @@ void Layer1Encoder::MakeIntensityBands(int bound)
         }
         jointScaleIndex_[sb] = ScaleIndexFor(peak);
         const float jointScale = kScaleFactors[jointScaleIndex_[sb]];
-        for (int ch = 0; ch < 2; ++ch)
-        {
-            if (energyMid <= 1e-20)
-            {
+        for (int ch = 0; ch < 2; ++ch) {
+            if (energyMid <= 1e-20) {
                 scaleIndex_[ch][sb] = kScaleFactorCount - 1;
                 continue;
             }
@@ -210,33 +183,26 @@ void Layer1Encoder::EncodeFrame(std::vector<uint8_t>& out)
 {
     float peaks[2][kSubbands];
     float smr[2][kSubbands] = {};
-    for (int ch = 0; ch < codedChannels_; ++ch)
-    {
+    for (int ch = 0; ch < codedChannels_; ++ch) {
         analysis_[ch].AnalyseFrame(pending_[ch].data(), subbands_[ch]);
-        for (int sb = 0; sb < kSubbands; ++sb)
-        {
+        for (int sb = 0; sb < kSubbands; ++sb) {
             float peak = 0.0f;
-            for (int s = 0; s < kBlocksPerFrame; ++s)
-            {
+            for (int s = 0; s < kBlocksPerFrame; ++s) {
                 peak = std::max(peak, std::fabs(subbands_[ch][s][sb]));
             }
             peaks[ch][sb] = peak;
             scaleIndex_[ch][sb] = ScaleIndexFor(peak);
         }
-        if (config_.fast)
-        {
+        if (config_.fast) {
             psycho_[ch]->Fast(peaks[ch], smr[ch]);
-        }
-        else
-        {
+        } else {
             psycho_[ch]->Full(analysis_[ch].Input() + kPsychoOffset, peaks[ch], smr[ch]);
         }
     }
 
     bool padding = false;
     paddingAccumulator_ += slotRemainder_;
-    if (paddingAccumulator_ >= config_.sampleRate)
-    {
+    if (paddingAccumulator_ >= config_.sampleRate) {
         paddingAccumulator_ -= config_.sampleRate;
         padding = true;
     }
@@ -245,13 +211,10 @@ void Layer1Encoder::EncodeFrame(std::vector<uint8_t>& out)
 
     Allocation allocation;
     int bound = kSubbands;
-    if (config_.mode == ChannelMode::JointStereo)
-    {
+    if (config_.mode == ChannelMode::JointStereo) {
         bound = ChooseBound(smr, availableBits, allocation);
         MakeIntensityBands(bound);
-    }
-    else
-    {
+    } else {
         allocation = AllocateBits(smr, scaleIndex_, codedChannels_, kSubbands, availableBits);
     }
     WriteFrame(allocation, bound, padding, out);
@@ -267,8 +230,9 @@ void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool pad
 
     const int modeExtension = config_.mode == ChannelMode::JointStereo ? bound / 4 - 1 : 0;
     // The last 16 header bits, which the check word covers.
-    const uint32_t headerLow = (static_cast<uint32_t>(bitrateIndex_) << 12) | (static_cast<uint32_t>(rateIndex_) << 10) |
-                               ((padding ? 1u : 0u) << 9) | (static_cast<uint32_t>(config_.mode) << 6) |
+    const uint32_t headerLow = (static_cast<uint32_t>(bitrateIndex_) << 12) |
+                               (static_cast<uint32_t>(rateIndex_) << 10) | ((padding ? 1u : 0u) << 9) |
+                               (static_cast<uint32_t>(config_.mode) << 6) |
                                (static_cast<uint32_t>(modeExtension) << 4) | ((config_.copyright ? 1u : 0u) << 3) |
                                ((config_.original ? 1u : 0u) << 2) | static_cast<uint32_t>(config_.emphasis);
     // Sync word, the version bit (1 = MPEG-1), layer 11 = Layer I, and protection_bit = 0 when a
@@ -278,28 +242,22 @@ void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool pad
     writer.Put(3, 2);
     writer.Put(config_.crc ? 0 : 1, 1);
     writer.Put(headerLow, 16);
-    if (config_.crc)
-    {
+    if (config_.crc) {
         writer.Put(0, 16);
     }
 
     Crc16 crc;
     crc.AddBits(headerLow, 16);
-    for (int sb = 0; sb < kSubbands; ++sb)
-    {
+    for (int sb = 0; sb < kSubbands; ++sb) {
         const int channels = sb < bound ? codedChannels_ : 1;
-        for (int ch = 0; ch < channels; ++ch)
-        {
+        for (int ch = 0; ch < channels; ++ch) {
             writer.Put(static_cast<uint32_t>(allocation.codes[ch][sb]), 4);
             crc.AddBits(static_cast<uint32_t>(allocation.codes[ch][sb]), 4);
         }
     }
-    for (int sb = 0; sb < kSubbands; ++sb)
-    {
-        for (int ch = 0; ch < codedChannels_; ++ch)
-        {
-            if (allocation.codes[ch][sb] != 0)
-            {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < codedChannels_; ++ch) {
+            if (allocation.codes[ch][sb] != 0) {
                 writer.Put(static_cast<uint32_t>(scaleIndex_[ch][sb]), 6);
             }
         }
@@ -310,10 +268,8 @@ void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool pad
     float gain[2][kSubbands];
     float offset[2][kSubbands];
     int top[2][kSubbands];
-    for (int ch = 0; ch < codedChannels_; ++ch)
-    {
-        for (int sb = 0; sb < kSubbands; ++sb)
-        {
+    for (int ch = 0; ch < codedChannels_; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
             const int levels = (2 << allocation.codes[ch][sb]) - 1;
             const int index = sb < bound ? scaleIndex_[ch][sb] : jointScaleIndex_[sb];
             gain[ch][sb] = 0.5f * static_cast<float>(levels) / kScaleFactors[index];
@@ -321,39 +277,31 @@ void Layer1Encoder::WriteFrame(const Allocation& allocation, int bound, bool pad
             top[ch][sb] = levels - 1;
         }
     }
-    for (int ch = 0; ch < codedChannels_; ++ch)
-    {
-        for (int s = 0; s < kBlocksPerFrame; ++s)
-        {
+    for (int ch = 0; ch < codedChannels_; ++ch) {
+        for (int s = 0; s < kBlocksPerFrame; ++s) {
             const float* source = subbands_[ch][s];
             const float* joint = jointSamples_[s];
             int* q = quantised_[ch][s];
-            for (int sb = 0; sb < kSubbands; ++sb)
-            {
+            for (int sb = 0; sb < kSubbands; ++sb) {
                 const float x = sb < bound ? source[sb] : joint[sb];
                 const int v = static_cast<int>(x * gain[ch][sb] + offset[ch][sb]);
                 q[sb] = v < 0 ? 0 : (v > top[ch][sb] ? top[ch][sb] : v);
             }
         }
     }
-    for (int s = 0; s < kBlocksPerFrame; ++s)
-    {
-        for (int sb = 0; sb < kSubbands; ++sb)
-        {
+    for (int s = 0; s < kBlocksPerFrame; ++s) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
             const int channels = sb < bound ? codedChannels_ : 1;
-            for (int ch = 0; ch < channels; ++ch)
-            {
+            for (int ch = 0; ch < channels; ++ch) {
                 const int code = allocation.codes[ch][sb];
-                if (code != 0)
-                {
+                if (code != 0) {
                     writer.Put(static_cast<uint32_t>(quantised_[ch][s][sb]), code + 1);
                 }
             }
         }
     }
     writer.Finish();
-    if (config_.crc)
-    {
+    if (config_.crc) {
         out[start + 4] = static_cast<uint8_t>(crc.Value() >> 8);
         out[start + 5] = static_cast<uint8_t>(crc.Value());
     }

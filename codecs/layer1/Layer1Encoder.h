@@ -11,19 +11,16 @@
 #include <string>
 #include <vector>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
-enum class ChannelMode
-{
+enum class ChannelMode {
     Stereo = 0,
     JointStereo = 1,
     DualChannel = 2,
     Mono = 3,
 }; // values are the header's mode field
 
-enum class Emphasis
-{
+enum class Emphasis {
     None = 0,
     Ms50_15 = 1,
     CcittJ17 = 3,
@@ -79,8 +76,8 @@ private:
     int rateIndex_ = 0;
     int bitrateIndex_ = 0;
     int codedChannels_ = 2;
-    int slotsPerFrame_ = 0;   // whole 4-byte slots
-    int slotRemainder_ = 0;   // fraction of a slot, in units of 1 / sampleRate
+    int slotsPerFrame_ = 0; // whole 4-byte slots
+    int slotRemainder_ = 0; // fraction of a slot, in units of 1 / sampleRate
     int paddingAccumulator_ = 0;
     long frameCount_ = 0;
 

@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 inline constexpr int kSubbands = 32;
 inline constexpr int kBlocksPerFrame = 12;

@@ -4,8 +4,7 @@
 
 #include <array>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 // The analysis polyphase filterbank of one channel: 32 input samples in, 32 subband samples out.
 // Keeps the last 480 samples of history between frames.

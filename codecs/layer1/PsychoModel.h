@@ -1,13 +1,12 @@
 #pragma once
 
-#include "codecs/layer1/Layer1Tables.h"
 #include "codecs/layer1/FftPower.h"
+#include "codecs/layer1/Layer1Tables.h"
 
 #include <array>
 #include <vector>
 
-namespace quillon::layer1
-{
+namespace quillon::layer1 {
 
 // Signal-to-mask ratios per subband for one channel and frame. The full model follows the
 // structure of psychoacoustic model 1: a 512-point spectrum, tonal and noise maskers, masking

@@ -5,14 +5,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cerrno>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -67,8 +67,7 @@ void RemoveStaleLeftovers(const QFileInfo& target)
     for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (entry.isSymLink() || !IsOurLeftover(entry, target.fileName()))
             continue;
-        if (ProcessIsGone(SavingProcess(entry.fileName(), target.fileName())) ||
-            entry.lastModified().toUTC() < before)
+        if (ProcessIsGone(SavingProcess(entry.fileName(), target.fileName())) || entry.lastModified().toUTC() < before)
             QFile::remove(entry.absoluteFilePath());
     }
 }
@@ -77,17 +76,11 @@ void RemoveStaleLeftovers(const QFileInfo& target)
 
 struct QtSettingsFile::Reader
 {
-    explicit Reader(const QString& path)
-        : settings(path, QSettings::IniFormat)
-    {
-    }
+    explicit Reader(const QString& path) : settings(path, QSettings::IniFormat) {}
     QSettings settings;
 };
 
-QtSettingsFile::QtSettingsFile(std::string path)
-    : path_(std::move(path))
-{
-}
+QtSettingsFile::QtSettingsFile(std::string path) : path_(std::move(path)) {}
 
 QtSettingsFile::~QtSettingsFile() = default;
 
@@ -100,8 +93,9 @@ bool QtSettingsFile::OpenForReading()
     if (path_.empty() || !info.exists())
         return false;
     if (!info.isFile() || !info.isReadable()) {
-        problem_ = info.isDir() ? "it is a folder, not a file" : !info.isFile() ? "it is not a regular file"
-                                                                                : "it cannot be read";
+        problem_ = info.isDir()     ? "it is a folder, not a file"
+                   : !info.isFile() ? "it is not a regular file"
+                                    : "it cannot be read";
         return false;
     }
     // Ten short values; a file far larger is not ours to parse (it would take seconds

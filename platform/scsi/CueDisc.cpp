@@ -35,7 +35,7 @@ struct Piece
     uint32_t sectors = 0;
     int file = -1;
     uint64_t offset = 0;
-    bool cooked = false;  // 2048-byte user data to be framed as a MODE1 sector
+    bool cooked = false; // 2048-byte user data to be framed as a MODE1 sector
 };
 
 std::string BaseName(const std::string& path)
@@ -56,7 +56,8 @@ std::string DirectoryOf(const std::string& path)
 // (a FIFO or a device is not an image file).
 bool Exists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
@@ -163,7 +164,8 @@ public:
         if (lba >= leadOut_ || count > leadOut_ - lba)
             return false;
         auto piece = std::upper_bound(pieces_.begin(), pieces_.end(), lba,
-                                      [](uint32_t l, const Piece& p) { return l < p.lba; }) - 1;
+                                      [](uint32_t l, const Piece& p) { return l < p.lba; }) -
+                     1;
         while (count > 0) {
             const uint32_t skip = lba - piece->lba;
             const uint32_t n = std::min(count, piece->sectors - skip);
@@ -189,7 +191,8 @@ private:
             return fail("cannot find the file \"" + f.name + "\"");
         std::string problem;
         file.fd = OpenRegularFile(path, problem);
-        struct stat st{};
+        struct stat st
+        {};
         if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
             return fail("cannot read the file \"" + f.name + "\": " + problem);
         file.bytes = static_cast<uint64_t>(st.st_size);
@@ -197,7 +200,8 @@ private:
             return true;
         const WavCheckResult check = CheckWavInput(file.fd, false);
         uint8_t chunk[8] = {};
-        const bool plain = ::pread(file.fd, chunk, sizeof chunk, 36) == sizeof chunk && std::memcmp(chunk, "data", 4) == 0;
+        const bool plain =
+            ::pread(file.fd, chunk, sizeof chunk, 36) == sizeof chunk && std::memcmp(chunk, "data", 4) == 0;
         if (check.verdict != WavCheck::Accepted || check.channels != 2 || check.sampleRate != 44100 || !plain)
             return fail("the WAVE file \"" + f.name + "\" is not 16-bit stereo 44100 Hz PCM with a 44-byte header");
         const uint32_t declared = chunk[4] | chunk[5] << 8 | chunk[6] << 16 | static_cast<uint32_t>(chunk[7]) << 24;
@@ -214,9 +218,9 @@ private:
     // a pressed disc.
     bool Lay(const CueSheet& sheet, std::string& error)
     {
-        int file = -1;              // file being laid
-        uint32_t frame = 0;         // next frame of that file
-        uint64_t byte = 0;          // and its byte offset
+        int file = -1;      // file being laid
+        uint32_t frame = 0; // next frame of that file
+        uint64_t byte = 0;  // and its byte offset
         uint32_t frameBytes = kRawSector;
         bool cooked = false;
         uint32_t lba = 0;

@@ -86,9 +86,9 @@ bool Mode(const std::string& s, CueTrackMode& mode)
 
 bool Accepted(const std::string& keyword)
 {
-    static const char* const kIgnored[] = {"CATALOG", "CDTEXTFILE", "FLAGS",   "ISRC",      "TITLE",     "PERFORMER",
-                                           "SONGWRITER", "COMPOSER", "ARRANGER", "MESSAGE", "DISC_ID", "GENRE",
-                                           "TOC_INFO1", "TOC_INFO2", "UPC_EAN", "SIZE_INFO"};
+    static const char* const kIgnored[] = {"CATALOG",    "CDTEXTFILE", "FLAGS",    "ISRC",     "TITLE",   "PERFORMER",
+                                           "SONGWRITER", "COMPOSER",   "ARRANGER", "MESSAGE",  "DISC_ID", "GENRE",
+                                           "TOC_INFO1",  "TOC_INFO2",  "UPC_EAN",  "SIZE_INFO"};
     for (const char* k : kIgnored)
         if (keyword == k)
             return true;
@@ -145,11 +145,13 @@ bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
             if (words.size() != 3 || !Number(words[1], 1, 99, number))
                 return fail(lineNumber, "expected TRACK nn MODE with nn from 01 to 99");
             if (!Mode(words[2], mode))
-                return fail(lineNumber, "track mode " + words[2] + " is not read (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352)");
+                return fail(lineNumber,
+                            "track mode " + words[2] + " is not read (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352)");
             if (lacksIndex1())
                 return fail(track->line, "track " + std::to_string(track->number) + " has no INDEX 01");
             if (track != nullptr && number <= track->number)
-                return fail(lineNumber, "track " + std::to_string(number) + " follows track " + std::to_string(track->number));
+                return fail(lineNumber,
+                            "track " + std::to_string(number) + " follows track " + std::to_string(track->number));
             sheet.tracks.push_back({});
             track = &sheet.tracks.back();
             track->number = number;
@@ -190,7 +192,8 @@ bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
     for (const auto& t : sheet.tracks)
         if (t.mode == CueTrackMode::Audio)
             return true;
-    return fail(sheet.tracks.empty() ? std::max(lineNumber, 1) : sheet.tracks.front().line, "the sheet has no audio track");
+    return fail(sheet.tracks.empty() ? std::max(lineNumber, 1) : sheet.tracks.front().line,
+                "the sheet has no audio track");
 }
 
 // libcue prints its complaints on standard error; the drive list reports the sheet in
@@ -231,7 +234,7 @@ std::string Text(const char* s)
 // CD-Text and REM DATE through libcue, which also has the last word on the grammar.
 bool ReadTexts(const std::string& text, CueSheet& sheet, std::string& error)
 {
-    static std::mutex parserState;  // libcue's parser keeps its state in globals
+    static std::mutex parserState; // libcue's parser keeps its state in globals
     std::lock_guard lock(parserState);
     Cd* cd = nullptr;
     {

@@ -9,18 +9,17 @@ namespace quillon {
 
 // What a CUE sheet says, before any file it names is opened. Positions are in frames
 // (1/75 s) from the start of the index's own file.
-enum class CueTrackMode
-{
+enum class CueTrackMode {
     Audio,
-    Mode1Raw,     // MODE1/2352
-    Mode1Cooked,  // MODE1/2048: user data only in the file
-    Mode2Raw,     // MODE2/2352
+    Mode1Raw,    // MODE1/2352
+    Mode1Cooked, // MODE1/2048: user data only in the file
+    Mode2Raw,    // MODE2/2352
 };
 
 struct CueFile
 {
     std::string name;
-    bool wave = false;  // WAVE; BINARY otherwise
+    bool wave = false; // WAVE; BINARY otherwise
     int line = 0;
 };
 
@@ -28,7 +27,7 @@ struct CueIndex
 {
     int number = 0;
     uint32_t frames = 0;
-    int file = 0;  // into CueSheet::files
+    int file = 0; // into CueSheet::files
     int line = 0;
 };
 
@@ -37,9 +36,9 @@ struct CueTrack
     int number = 0;
     int line = 0;
     CueTrackMode mode = CueTrackMode::Audio;
-    uint32_t pregap = 0;   // PREGAP: silence not held by the file
-    uint32_t postgap = 0;  // POSTGAP
-    std::vector<CueIndex> indexes;  // in sheet order, numbers rising
+    uint32_t pregap = 0;           // PREGAP: silence not held by the file
+    uint32_t postgap = 0;          // POSTGAP
+    std::vector<CueIndex> indexes; // in sheet order, numbers rising
     std::string title;
 };
 
@@ -47,10 +46,10 @@ struct CueSheet
 {
     std::vector<CueFile> files;
     std::vector<CueTrack> tracks;
-    std::string title;      // disc TITLE
-    std::string performer;  // disc PERFORMER
-    std::string date;       // REM DATE
-    std::string genre;      // REM GENRE
+    std::string title;     // disc TITLE
+    std::string performer; // disc PERFORMER
+    std::string date;      // REM DATE
+    std::string genre;     // REM GENRE
     int lineCount = 0;
 };
 

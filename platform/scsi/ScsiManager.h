@@ -25,7 +25,6 @@ public:
     virtual uint32_t SendCommand(uint8_t* srb) = 0;
 };
 
-
 // The manager for this process: virtual drives when QUILLON_VIRTUAL_CD names a drive
 // list, Linux SG_IO otherwise. Null when the drive list cannot be read.
 std::unique_ptr<ScsiManager> LoadScsiManager();

@@ -56,13 +56,19 @@ SenseData ParseSense(const uint8_t* s, size_t length)
         return d;
     const uint8_t code = s[0] & 0x7F;
     if (code == 0x72 || code == 0x73) {
-        if (length > 1) d.key = s[1] & 0x0F;
-        if (length > 2) d.asc = s[2];
-        if (length > 3) d.ascq = s[3];
+        if (length > 1)
+            d.key = s[1] & 0x0F;
+        if (length > 2)
+            d.asc = s[2];
+        if (length > 3)
+            d.ascq = s[3];
     } else if (code == 0x70 || code == 0x71) {
-        if (length > 2) d.key = s[2] & 0x0F;
-        if (length > 12) d.asc = s[12];
-        if (length > 13) d.ascq = s[13];
+        if (length > 2)
+            d.key = s[2] & 0x0F;
+        if (length > 12)
+            d.asc = s[12];
+        if (length > 13)
+            d.ascq = s[13];
     }
     return d;
 }

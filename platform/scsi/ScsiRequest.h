@@ -24,7 +24,7 @@ struct ScsiRequest
     uint8_t cdb[16] = {};
     int cdbLength = 0;
     ScsiDirection direction = ScsiDirection::None;
-    uint8_t* data = nullptr;  // null when the block named no buffer
+    uint8_t* data = nullptr; // null when the block named no buffer
     uint32_t dataLength = 0;
     int senseLength = 0;
 };
@@ -32,8 +32,8 @@ struct ScsiRequest
 // How a unit answered an execute block.
 struct ScsiOutcome
 {
-    uint8_t status = 0;        // request-block status (1 complete, 4 error, ...)
-    uint8_t targetStatus = 0;  // SCSI status byte (2 = check condition)
+    uint8_t status = 0;       // request-block status (1 complete, 4 error, ...)
+    uint8_t targetStatus = 0; // SCSI status byte (2 = check condition)
     SenseData sense;
     uint8_t adapterStatus = 0; // host adapter status (timeout, short transfer)
 };

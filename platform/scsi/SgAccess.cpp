@@ -14,13 +14,26 @@ bool KernelPassesCommand(uint8_t opcode, bool writable, bool rawIo)
     switch (opcode) {
     // Part of the kernel's read-safe list: every command the CD layer sends but the
     // vendor reads.
-    case 0x00: case 0x03: case 0x12: case 0x1A: case 0x1B: case 0x25: case 0x28: case 0x42: case 0x43:
-    case 0x46: case 0x4A: case 0x51: case 0x5A: case 0xA8: case 0xB9: case 0xBE:
-        return true;
-    case 0x15: case 0x55:  // MODE SELECT changes the unit, so it is write-safe only
+    case 0x00:
+    case 0x03:
+    case 0x12:
+    case 0x1A:
+    case 0x1B:
+    case 0x25:
+    case 0x28:
+    case 0x42:
+    case 0x43:
+    case 0x46:
+    case 0x4A:
+    case 0x51:
+    case 0x5A:
+    case 0xA8:
+    case 0xB9:
+    case 0xBE: return true;
+    case 0x15:
+    case 0x55: // MODE SELECT changes the unit, so it is write-safe only
         return writable;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -53,8 +66,7 @@ std::string AccessFix(const std::string& path)
     if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) &&
         ::getgrgid_r(st.st_gid, &g, buffer, sizeof buffer, &found) == 0 && found != nullptr && st.st_gid != 0) {
         const std::string name = found->gr_name;
-        return "membership of group '" + name + "' grants it (sudo usermod -aG " + name +
-               " $USER, then log in again)";
+        return "membership of group '" + name + "' grants it (sudo usermod -aG " + name + " $USER, then log in again)";
     }
     passwd pw;
     passwd* owner = nullptr;

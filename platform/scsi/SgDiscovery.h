@@ -14,7 +14,7 @@ struct SgUnitPaths
     int channel = 0;
     int target = 0;
     int lun = 0;
-    int type = -1;         // peripheral device type, 5 for CD-ROM
+    int type = -1; // peripheral device type, 5 for CD-ROM
     std::string vendor;
     std::string model;
     std::string revision;

@@ -10,16 +10,14 @@ namespace quillon {
 
 std::string AdapterIdentifierForDriver(const std::string& driver)
 {
-    static const char* const kMmcOverAta[] = {"ahci", "ata_", "pata_", "sata_", "libata", "usb-storage",
-                                              "uas", "nvme"};
+    static const char* const kMmcOverAta[] = {"ahci", "ata_", "pata_", "sata_", "libata", "usb-storage", "uas", "nvme"};
     for (const char* prefix : kMmcOverAta)
         if (strncasecmp(driver.c_str(), prefix, std::strlen(prefix)) == 0)
             return "ATAPI";
     return driver;
 }
 
-void BuildSgIoHeader(const ScsiRequest& r, uint8_t* sense, uint8_t senseRoom, unsigned timeoutMs,
-                     sg_io_hdr_t& h)
+void BuildSgIoHeader(const ScsiRequest& r, uint8_t* sense, uint8_t senseRoom, unsigned timeoutMs, sg_io_hdr_t& h)
 {
     std::memset(&h, 0, sizeof h);
     h.interface_id = 'S';

@@ -12,8 +12,8 @@ namespace quillon {
 std::string AdapterIdentifierForDriver(const std::string& driverName);
 
 // Fills an SG_IO header for a decoded execute block; `sense` must hold `senseRoom` bytes.
-void BuildSgIoHeader(const ScsiRequest& request, uint8_t* sense, uint8_t senseRoom,
-                     unsigned timeoutMs, sg_io_hdr_t& header);
+void BuildSgIoHeader(const ScsiRequest& request, uint8_t* sense, uint8_t senseRoom, unsigned timeoutMs,
+                     sg_io_hdr_t& header);
 
 // Commands whose reply length is the drive's to choose (INQUIRY, READ TOC, MODE SENSE):
 // for them a transfer shorter than the buffer is normal.

@@ -42,8 +42,8 @@ struct Channel
 struct Unit
 {
     SgUnitPaths paths;
-    Channel primary;       // the block device when the user may open it, else the sg device
-    Channel sg;            // the sg device opened read-write on first need
+    Channel primary; // the block device when the user may open it, else the sg device
+    Channel sg;      // the sg device opened read-write on first need
     bool sgTried = false;
     int sgError = 0;
 };
@@ -195,8 +195,7 @@ private:
     {
         const std::string head = c.path + ": the kernel refused " + ScsiCommandName(opcode) + ": ";
         if (KernelPassesCommand(opcode, true, false) && !c.writable)
-            return head + "it needs the device opened read-write, and this user may only read it; " +
-                   AccessFix(c.path);
+            return head + "it needs the device opened read-write, and this user may only read it; " + AccessFix(c.path);
         if (c.sg)
             return head + "it needs read-write access; " + AccessFix(c.path);
         const std::string& sg = unit.paths.sgPath;
@@ -213,7 +212,7 @@ private:
     std::map<std::pair<int, int>, Unit> units_;
     int adapterCount_ = 0;
     int timeouts_ = 0;
-    std::mutex mutex_;  // guards opening the sg devices
+    std::mutex mutex_; // guards opening the sg devices
 };
 
 } // namespace

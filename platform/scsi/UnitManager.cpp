@@ -83,9 +83,7 @@ uint32_t UnitManager::SendCommand(uint8_t* srb)
         // Commands complete before SendCommand returns, so nothing is ever left to abort.
         srb[srb::kStatus] = srb::kComplete;
         return srb::kComplete;
-    default:
-        srb[srb::kStatus] = srb::kInvalidCommand;
-        return srb::kInvalidCommand;
+    default: srb[srb::kStatus] = srb::kInvalidCommand; return srb::kInvalidCommand;
     }
 }
 

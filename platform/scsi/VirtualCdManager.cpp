@@ -40,10 +40,7 @@ protected:
         return adapter < AdapterCount() ? adapters_[adapter].identifier : std::string();
     }
 
-    int DeviceType(int adapter, int target) const override
-    {
-        return Unit(adapter, target) != nullptr ? 5 : -1;
-    }
+    int DeviceType(int adapter, int target) const override { return Unit(adapter, target) != nullptr ? 5 : -1; }
 
     ScsiOutcome Execute(const ScsiRequest& request) override
     {

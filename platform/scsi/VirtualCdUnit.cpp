@@ -13,8 +13,8 @@ constexpr uint32_t kRawSector = 2352;
 
 // Sense keys and additional sense codes the unit reports.
 constexpr uint8_t kNotReady = 2, kMediumError = 3, kIllegalRequest = 5;
-constexpr uint8_t kNoMedium = 0x3A, kUnrecoveredRead = 0x11, kInvalidOpcode = 0x20,
-                  kOutOfRange = 0x21, kInvalidField = 0x24, kIllegalMode = 0x64;
+constexpr uint8_t kNoMedium = 0x3A, kUnrecoveredRead = 0x11, kInvalidOpcode = 0x20, kOutOfRange = 0x21,
+                  kInvalidField = 0x24, kIllegalMode = 0x64;
 
 uint32_t Be(const uint8_t* p, int bytes)
 {
@@ -53,49 +53,37 @@ uint32_t MsfToLba(const uint8_t* p)
 
 VirtualCdUnit::VirtualCdUnit(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc)
     : entry_(std::move(entry)), disc_(std::move(disc)), faultsLeft_(entry_.faults)
-{
-}
+{}
 
 ScsiOutcome VirtualCdUnit::Execute(const ScsiRequest& r)
 {
     const uint8_t* c = r.cdb;
     switch (c[0]) {
-    case 0x12:
-        return Inquiry(r);
-    case 0x43:
-        return ReadToc(r);
-    case 0xBE:
-        return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 3), false);
-    case 0x28:
-        return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), true);
-    case 0xA8:
-        return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 4), true);
-    case 0xD4:
-        return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), false);
-    case 0xD8:
-        return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 4), false);
+    case 0x12: return Inquiry(r);
+    case 0x43: return ReadToc(r);
+    case 0xBE: return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 3), false);
+    case 0x28: return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), true);
+    case 0xA8: return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 4), true);
+    case 0xD4: return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), false);
+    case 0xD8: return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 4), false);
     case 0xD9: {
         const uint32_t start = MsfToLba(c + 3), end = MsfToLba(c + 7);
         if (end < start)
             return CheckCondition(kIllegalRequest, kInvalidField);
         return ReadSectors(r, start, end - start, false);
     }
-    case 0x5A:
-        return ModeSenseCapabilities(r);
-    case 0x15:
-        return ModeSelect(r);
-    case 0x1A:
-        return ModeSense6(r);
-    default:
-        return CheckCondition(kIllegalRequest, kInvalidOpcode);
+    case 0x5A: return ModeSenseCapabilities(r);
+    case 0x15: return ModeSelect(r);
+    case 0x1A: return ModeSense6(r);
+    default: return CheckCondition(kIllegalRequest, kInvalidOpcode);
     }
 }
 
 ScsiOutcome VirtualCdUnit::Inquiry(const ScsiRequest& r)
 {
     uint8_t reply[96] = {};
-    reply[0] = 5;     // CD-ROM
-    reply[1] = 0x80;  // removable medium
+    reply[0] = 5;    // CD-ROM
+    reply[1] = 0x80; // removable medium
     reply[2] = 0x02;
     reply[3] = 0x02;
     reply[4] = sizeof reply - 5;
@@ -188,11 +176,11 @@ ScsiOutcome VirtualCdUnit::ModeSenseCapabilities(const ScsiRequest& r)
     uint8_t* page = reply + 8;
     page[0] = 0x2A;
     page[1] = 18;
-    page[2] = 0x03;                          // reads CD-R and CD-RW
-    page[4] = 0x01;                          // plays audio
-    page[5] = entry_.noCdda ? 0x00 : 0x03;    // CD-DA commands, accurate stream
-    page[6] = 0x29;                          // tray, eject, lock
-    PutBe(page + 8, 176 * 24, 2);            // maximum read speed, kB/s
+    page[2] = 0x03;                        // reads CD-R and CD-RW
+    page[4] = 0x01;                        // plays audio
+    page[5] = entry_.noCdda ? 0x00 : 0x03; // CD-DA commands, accurate stream
+    page[6] = 0x29;                        // tray, eject, lock
+    PutBe(page + 8, 176 * 24, 2);          // maximum read speed, kB/s
     return Reply(r, reply, std::min<size_t>(sizeof reply, Be(r.cdb + 7, 2)));
 }
 

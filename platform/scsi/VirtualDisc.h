@@ -15,9 +15,12 @@ struct DiscTextOffer
     std::string album;
     std::string year;
     std::string genre;
-    std::vector<std::pair<int, std::string>> trackTitles;  // track number, title
+    std::vector<std::pair<int, std::string>> trackTitles; // track number, title
 
-    bool Empty() const { return artist.empty() && album.empty() && year.empty() && genre.empty() && trackTitles.empty(); }
+    bool Empty() const
+    {
+        return artist.empty() && album.empty() && year.empty() && genre.empty() && trackTitles.empty();
+    }
 };
 
 // A disc image a virtual drive serves: its table of contents and its raw sectors.

@@ -53,7 +53,7 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveEntry& entry)
 } // namespace
 
 std::vector<VirtualDriveEntry> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
-                                                    std::vector<std::string>& errors)
+                                                     std::vector<std::string>& errors)
 {
     std::vector<VirtualDriveEntry> drives;
     int lineNumber = 0;

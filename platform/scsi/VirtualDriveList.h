@@ -23,17 +23,17 @@ struct VirtualDriveEntry
     std::string vendor;
     std::string product;
     std::string revision;
-    std::string disc;          // CUE sheet path, or empty for "none"
-    bool swap = false;         // delivers big-endian samples
-    bool modeSelect = false;   // READ(10)/READ(12) need block length 2352 first
-    bool noCdda = false;       // capabilities page without the CD-DA bit
-    int delayMs = 0;           // each read takes this long
+    std::string disc;        // CUE sheet path, or empty for "none"
+    bool swap = false;       // delivers big-endian samples
+    bool modeSelect = false; // READ(10)/READ(12) need block length 2352 first
+    bool noCdda = false;     // capabilities page without the CD-DA bit
+    int delayMs = 0;         // each read takes this long
     std::vector<VirtualReadFault> faults;
 };
 
 // Parses the list. Disc paths are taken relative to `baseDir` unless absolute. Each
 // wrong line adds "line N: reason" to `errors` and is skipped.
 std::vector<VirtualDriveEntry> ParseVirtualDriveList(std::string_view text, const std::string& baseDir,
-                                                    std::vector<std::string>& errors);
+                                                     std::vector<std::string>& errors);
 
 } // namespace quillon

@@ -16,16 +16,14 @@
 #include <cstdio>
 #include <vector>
 
-namespace
-{
+namespace {
 
 QString outputFolder;
 
 bool Save(const QImage& image, const QString& name)
 {
     QString path = outputFolder + "/" + name;
-    if (!image.save(path))
-    {
+    if (!image.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -37,10 +35,8 @@ bool Save(const QImage& image, const QString& name)
 QImage Tile(int w, int h, QColor base, QColor light, QColor dark, int wavesX, int wavesY, double seed)
 {
     QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-    {
-        for (int x = 0; x < w; ++x)
-        {
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
             double u = 2 * M_PI * x / w;
             double v = 2 * M_PI * y / h;
             double t = 0.45 * std::sin(wavesX * u + seed) * std::cos(wavesY * v) +
@@ -72,36 +68,29 @@ QList<QRgb> MedianCut(std::vector<QRgb> colours, int count)
     std::vector<Box> boxes{{std::move(colours)}};
     auto range = [](const Box& box, int channel) {
         int lo = 255, hi = 0;
-        for (QRgb c : box.colours)
-        {
+        for (QRgb c : box.colours) {
             int v = channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c);
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
         return hi - lo;
     };
-    while (static_cast<int>(boxes.size()) < count)
-    {
+    while (static_cast<int>(boxes.size()) < count) {
         int best = -1, bestRange = 0, bestChannel = 0;
-        for (int i = 0; i < static_cast<int>(boxes.size()); ++i)
-        {
-            if (boxes[i].colours.size() < 2)
-            {
+        for (int i = 0; i < static_cast<int>(boxes.size()); ++i) {
+            if (boxes[i].colours.size() < 2) {
                 continue;
             }
-            for (int ch = 0; ch < 3; ++ch)
-            {
+            for (int ch = 0; ch < 3; ++ch) {
                 int r = range(boxes[i], ch);
-                if (r > bestRange)
-                {
+                if (r > bestRange) {
                     bestRange = r;
                     best = i;
                     bestChannel = ch;
                 }
             }
         }
-        if (best < 0)
-        {
+        if (best < 0) {
             break;
         }
         std::vector<QRgb>& c = boxes[best].colours;
@@ -114,11 +103,9 @@ QList<QRgb> MedianCut(std::vector<QRgb> colours, int count)
         boxes.push_back(std::move(upper));
     }
     QList<QRgb> palette;
-    for (const Box& box : boxes)
-    {
+    for (const Box& box : boxes) {
         long r = 0, g = 0, b = 0;
-        for (QRgb c : box.colours)
-        {
+        for (QRgb c : box.colours) {
             r += qRed(c);
             g += qGreen(c);
             b += qBlue(c);
@@ -126,8 +113,7 @@ QList<QRgb> MedianCut(std::vector<QRgb> colours, int count)
         long n = std::max<long>(1, static_cast<long>(box.colours.size()));
         palette.push_back(qRgb(int(r / n), int(g / n), int(b / n)));
     }
-    while (palette.size() < count)
-    {
+    while (palette.size() < count) {
         palette.push_back(qRgb(0, 0, 0));
     }
     return palette;
@@ -161,11 +147,9 @@ QImage SplashColours()
     p.setBrush(QColor(200, 204, 214));
     p.drawEllipse(centre, kDiscRadius + 1, kDiscRadius + 1);
     QConicalGradient sheen(centre, 30);
-    const QColor bands[] = {QColor(235, 238, 245), QColor(170, 200, 255), QColor(190, 255, 210),
-                            QColor(255, 250, 170), QColor(255, 190, 200), QColor(215, 180, 255),
-                            QColor(235, 238, 245)};
-    for (int i = 0; i < 7; ++i)
-    {
+    const QColor bands[] = {QColor(235, 238, 245), QColor(170, 200, 255), QColor(190, 255, 210), QColor(255, 250, 170),
+                            QColor(255, 190, 200), QColor(215, 180, 255), QColor(235, 238, 245)};
+    for (int i = 0; i < 7; ++i) {
         sheen.setColorAt(i / 6.0, bands[i]);
     }
     p.setBrush(sheen);
@@ -174,8 +158,7 @@ QImage SplashColours()
     p.setOpacity(1.0);
 
     // Fine grooves.
-    for (double r = 58; r < kDiscRadius - 4; r += 3.0)
-    {
+    for (double r = 58; r < kDiscRadius - 4; r += 3.0) {
         p.setPen(QPen(QColor(255, 255, 255, 40), 1));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(centre, r, r);
@@ -222,12 +205,9 @@ QImage Splash()
 {
     QImage colours = SplashColours();
     std::vector<QRgb> used;
-    for (int y = 0; y < kSplashH; ++y)
-    {
-        for (int x = 0; x < kSplashW; ++x)
-        {
-            if (InsideDisc(x, y))
-            {
+    for (int y = 0; y < kSplashH; ++y) {
+        for (int x = 0; x < kSplashW; ++x) {
+            if (InsideDisc(x, y)) {
                 used.push_back(colours.pixel(x, y));
             }
         }
@@ -238,12 +218,10 @@ QImage Splash()
     QList<QRgb> table{qRgb(255, 255, 255)};
     table.append(discPalette);
     splash.setColorTable(table);
-    for (int y = 0; y < kSplashH; ++y)
-    {
+    for (int y = 0; y < kSplashH; ++y) {
         uchar* row = splash.scanLine(y);
         const uchar* from = mapped.constScanLine(y);
-        for (int x = 0; x < kSplashW; ++x)
-        {
+        for (int x = 0; x < kSplashW; ++x) {
             row[x] = InsideDisc(x, y) ? static_cast<uchar>(from[x] + 1) : 0;
         }
     }
@@ -301,8 +279,7 @@ QImage GrabIcon(bool hot)
     QImage image = Canvas(32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    if (hot)
-    {
+    if (hot) {
         QRadialGradient glow(QPointF(13, 16), 15);
         glow.setColorAt(0, QColor(255, 220, 80, 200));
         glow.setColorAt(1, QColor(255, 220, 80, 0));
@@ -352,8 +329,7 @@ QImage TreeImage(int index)
     QPainter p(&image);
     QPen outline(QColor(40, 40, 40));
     p.setPen(outline);
-    switch (index)
-    {
+    switch (index) {
     case 0: // removable drive: a small stick
         p.setBrush(QColor(70, 120, 200));
         p.drawRect(2, 5, 10, 7);
@@ -399,8 +375,7 @@ QImage TreeImage(int index)
         p.setBrush(QColor(170, 170, 175));
         p.drawRect(5, 12, 6, 3);
         break;
-    default:
-        break;
+    default: break;
     }
     return image;
 }
@@ -409,13 +384,11 @@ QImage TreeImage(int index)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
-    if (argc != 2)
-    {
+    if (argc != 2) {
         std::fprintf(stderr, "usage: quillon-make-pictures FOLDER\n");
         return 2;
     }
@@ -423,10 +396,14 @@ int main(int argc, char** argv)
     QDir().mkpath(outputFolder);
 
     bool ok = true;
-    ok &= Save(Tile(64, 64, QColor(112, 120, 140), QColor(136, 144, 164), QColor(88, 94, 112), 2, 1, 0.3), "tile64.png");
-    ok &= Save(Tile(128, 128, QColor(238, 226, 196), QColor(252, 246, 226), QColor(214, 196, 156), 2, 3, 1.1), "tile128.png");
-    ok &= Save(Tile(100, 100, QColor(216, 222, 206), QColor(238, 242, 230), QColor(184, 192, 170), 1, 2, 2.0), "tile100.png");
-    ok &= Save(Tile(239, 146, QColor(26, 34, 52), QColor(48, 62, 92), QColor(10, 14, 24), 3, 2, 0.7), "tile239x146.png");
+    ok &=
+        Save(Tile(64, 64, QColor(112, 120, 140), QColor(136, 144, 164), QColor(88, 94, 112), 2, 1, 0.3), "tile64.png");
+    ok &= Save(Tile(128, 128, QColor(238, 226, 196), QColor(252, 246, 226), QColor(214, 196, 156), 2, 3, 1.1),
+               "tile128.png");
+    ok &= Save(Tile(100, 100, QColor(216, 222, 206), QColor(238, 242, 230), QColor(184, 192, 170), 1, 2, 2.0),
+               "tile100.png");
+    ok &=
+        Save(Tile(239, 146, QColor(26, 34, 52), QColor(48, 62, 92), QColor(10, 14, 24), 3, 2, 0.7), "tile239x146.png");
     ok &= Save(Splash(), "splash.bmp");
     ok &= Save(AppIcon(64), "quillon.png");
     ok &= Save(GrabIcon(false), "grab.png");
@@ -435,14 +412,12 @@ int main(int argc, char** argv)
     ok &= Save(CancelIcon(), "cancel.png");
     // The application icon in the sizes of the desktop's hicolor theme, for installing.
     QDir().mkpath(outputFolder + "/hicolor");
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         ok &= Save(AppIcon(size), QString("hicolor/quillon-%1.png").arg(size));
     }
-    const char* treeNames[] = {"drive-removable.png", "drive-fixed.png", "drive-optical.png",
-                               "drive-network.png", "folder.png", "document.png", "computer.png"};
-    for (int i = 0; i < 7; ++i)
-    {
+    const char* treeNames[] = {"drive-removable.png", "drive-fixed.png", "drive-optical.png", "drive-network.png",
+                               "folder.png",          "document.png",    "computer.png"};
+    for (int i = 0; i < 7; ++i) {
         ok &= Save(TreeImage(i), treeNames[i]);
     }
     return ok ? 0 : 1;

@@ -39,10 +39,10 @@ QGroupBox* TileGroup(const QString& caption, QWidget* parent)
 {
     auto* group = new QGroupBox(caption, parent);
     group->setAccessibleName(caption);
-    group->setStyleSheet(QStringLiteral(
-        "QGroupBox { color: white; border: 1px solid rgb(200, 206, 224); margin-top: 1.4ex; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px;"
-        " background-color: rgb(82, 99, 148); }"));
+    group->setStyleSheet(
+        QStringLiteral("QGroupBox { color: white; border: 1px solid rgb(200, 206, 224); margin-top: 1.4ex; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px;"
+                       " background-color: rgb(82, 99, 148); }"));
     return group;
 }
 
@@ -81,9 +81,7 @@ PercentProgressBar* Bar(const char* objectName, const QString& label, QWidget* p
 StatusDialog::StatusDialog(WizardHook wizard, RunFactory makeRun, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      wizard_(std::move(wizard)),
-      makeRun_(std::move(makeRun)),
-      tile_(QString::fromLatin1(pictures::kTile64Path))
+      wizard_(std::move(wizard)), makeRun_(std::move(makeRun)), tile_(QString::fromLatin1(pictures::kTile64Path))
 {
     setObjectName(QStringLiteral("StatusDialog"));
     setWindowTitle(QString::fromLatin1(kInitialCaption));
@@ -95,7 +93,7 @@ StatusDialog::StatusDialog(WizardHook wizard, RunFactory makeRun, QWidget* paren
 StatusDialog::~StatusDialog()
 {
     AnswerAll();
-    run_.reset();   // joins the worker while every control still exists
+    run_.reset(); // joins the worker while every control still exists
 }
 
 void StatusDialog::BuildControls()
@@ -202,7 +200,7 @@ void StatusDialog::OnInitDialog()
 {
     // The wizard comes before the window is shown, as the window's own initialisation.
     if (!wizard_ || !wizard_(this)) {
-        OnCancel();   // nothing is being converted: the window closes with kRunResultQuit
+        OnCancel(); // nothing is being converted: the window closes with kRunResultQuit
         return;
     }
     log_->clear();
@@ -224,7 +222,7 @@ void StatusDialog::reject()
 void StatusDialog::OnCancel()
 {
     if (!enabled_)
-        return;   // a CD grab or a final message is in progress
+        return; // a CD grab or a final message is in progress
     if (run_)
         run_->Cancel();
     else
@@ -364,7 +362,7 @@ void StatusDialog::Answer(const std::shared_ptr<std::promise<void>>& answer)
     std::lock_guard lock(answersMutex_);
     const auto it = std::find(answers_.begin(), answers_.end(), answer);
     if (it == answers_.end())
-        return;   // already answered when the window closed
+        return; // already answered when the window closed
     (*it)->set_value();
     answers_.erase(it);
 }

@@ -47,7 +47,7 @@ public:
 
     int exec() override;
     void done(int result) override;
-    void reject() override;   // Cancel, Escape and closing the window
+    void reject() override; // Cancel, Escape and closing the window
 
     // RunWindow
     void SetFileNumbers(int number, int count) override;

@@ -9,7 +9,7 @@ StatusText::StatusText(const QString& text, Qt::Alignment alignment, QWidget* pa
 {
     setAccessibleName(text);
     QSizePolicy policy = sizePolicy();
-    policy.setRetainSizeWhenHidden(true);   // hiding to repaint must not move the layout
+    policy.setRetainSizeWhenHidden(true); // hiding to repaint must not move the layout
     setSizePolicy(policy);
 }
 

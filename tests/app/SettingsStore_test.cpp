@@ -79,12 +79,16 @@ protected:
 
 TEST(TemporaryFolderRule, PicksTheFirstVariableThatIsNotEmpty)
 {
-    struct Row { std::map<std::string, std::string> env; const char* expected; };
+    struct Row
+    {
+        std::map<std::string, std::string> env;
+        const char* expected;
+    };
     const Row rows[] = {
         {{{"TMP", "/tmp"}}, "/tmp/"},
         {{{"TMP", "/var/tmp/"}, {"TEMP", "/other"}}, "/var/tmp/"},
         {{{"TEMP", "/temp"}}, "/temp/"},
-        {{{"TMP", ""}, {"TEMP", "/temp"}}, "/temp/"},   // an empty TMP counts as unset
+        {{{"TMP", ""}, {"TEMP", "/temp"}}, "/temp/"}, // an empty TMP counts as unset
         {{{"TMP", ""}, {"TEMP", ""}}, "NOT SET"},
         {{{"TMPDIR", "/run/user/1"}}, "/run/user/1/"},
         {{{"TEMP", "/temp"}, {"TMPDIR", "/tmpdir"}}, "/temp/"},
@@ -108,11 +112,24 @@ TEST(SettingsStore, InitialValues)
 
 TEST(SettingsStore, StoredNumbersMustBe32BitIntegers)
 {
-    struct Row { const char* text; std::optional<int32_t> value; };
+    struct Row
+    {
+        const char* text;
+        std::optional<int32_t> value;
+    };
     const Row rows[] = {
-        {"7", 7}, {"-1", -1}, {"+5", 5}, {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-        {"2147483648", std::nullopt}, {"", std::nullopt}, {"12a", std::nullopt}, {" 3", std::nullopt},
-        {"3.0", std::nullopt}, {"0x10", std::nullopt}, {"abc", std::nullopt},
+        {"7", 7},
+        {"-1", -1},
+        {"+5", 5},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", std::nullopt},
+        {"", std::nullopt},
+        {"12a", std::nullopt},
+        {" 3", std::nullopt},
+        {"3.0", std::nullopt},
+        {"0x10", std::nullopt},
+        {"abc", std::nullopt},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ParseStoredNumber(row.text), row.value) << '"' << row.text << '"';
@@ -121,15 +138,16 @@ TEST(SettingsStore, StoredNumbersMustBe32BitIntegers)
 TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
 {
     MemoryBackend backend;
-    backend.values = {{"Layer", "7"}, {"Bitrate", "x"}, {"Stereo", "0"}, {"DefaultCD", "2"},
-                      {"DefOutDir", "whatever form"}, {"Deemp", "99999999999"}};
+    backend.values = {
+        {"Layer", "7"},          {"Bitrate", "x"}, {"Stereo", "0"}, {"DefaultCD", "2"}, {"DefOutDir", "whatever form"},
+        {"Deemp", "99999999999"}};
     DefaultSettings s = SettingsStore::Initialise(Env({}));
     SettingsStore::LoadDefaults(backend, s);
-    EXPECT_EQ(s.options.layer, 7);       // no range check
-    EXPECT_EQ(s.options.bitrate, 128);   // not a number: kept
+    EXPECT_EQ(s.options.layer, 7);     // no range check
+    EXPECT_EQ(s.options.bitrate, 128); // not a number: kept
     EXPECT_EQ(s.options.mode, 0);
     EXPECT_EQ(s.defaultCd, 2);
-    EXPECT_EQ(s.options.deEmphasis, 0);  // too wide: kept
+    EXPECT_EQ(s.options.deEmphasis, 0); // too wide: kept
     EXPECT_EQ(s.defaultOutputDir, "whatever form");
 
     backend.readable = false;
@@ -141,7 +159,11 @@ TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
 
 TEST(SettingsStore, OutputFolderOf256CharactersOrMoreIsIgnored)
 {
-    struct Row { size_t length; bool taken; };
+    struct Row
+    {
+        size_t length;
+        bool taken;
+    };
     const Row rows[] = {{255, true}, {256, false}, {600, false}};
     for (const auto& row : rows) {
         MemoryBackend backend;
@@ -189,7 +211,11 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsKeptAndItsModeSurvivesASave)
 {
     DefaultSettings saved = SettingsStore::Initialise(Env({}));
     saved.defaultOutputDir = "/new/";
-    const struct { fs::perms mode; bool saves; } rows[] = {
+    const struct
+    {
+        fs::perms mode;
+        bool saves;
+    } rows[] = {
         {fs::perms::owner_read | fs::perms::group_read, false},
         {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, true},
     };
@@ -217,7 +243,13 @@ TEST_F(SettingsFileTest, SaveRemovesStaleFilesOfKilledSaves)
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
     const std::string endedSave = "2.51.conf.quillon-save-" + std::to_string(ended) + "-Qw34Er";
     const std::string livingSave = "2.51.conf.quillon-save-" + std::to_string(getppid()) + "-Ty56Ui";
-    const struct { std::string name; const char* content; bool stale; bool removed; } rows[] = {
+    const struct
+    {
+        std::string name;
+        const char* content;
+        bool stale;
+        bool removed;
+    } rows[] = {
         {endedSave, "", false, true},
         {endedSave + ".lock", "1", false, true},
         {livingSave, "", false, false},
@@ -225,7 +257,7 @@ TEST_F(SettingsFileTest, SaveRemovesStaleFilesOfKilledSaves)
         {"2.51.conf.quillon-save-Ab12Cd.lock", "123", true, true},
         {"2.51.conf.DzvYEc", "", true, true},
         {"2.51.conf.FKcXhb.lock", "", true, true},
-        {"2.51.conf.quillon-save-Zz99Yy", "", false, false},   // a save going on now
+        {"2.51.conf.quillon-save-Zz99Yy", "", false, false}, // a save going on now
         {"2.51.conf.backup", "[Default%20Settings]", true, false},
         {"other.conf.AbCdEf", "", true, false},
     };

@@ -39,13 +39,18 @@ protected:
 
 TEST_F(AddPathsTest, SortsPathsIntoEncodeAndDecodeJobsAndNamesEachRefusal)
 {
-    struct Row { std::string path; int action; const char* refusal; };   // action -1: refused
+    struct Row
+    {
+        std::string path;
+        int action;
+        const char* refusal;
+    }; // action -1: refused
     fs::create_directory(dir_ + "/folder");
     const Row rows[] = {
         {Write("take.wav", WavBytes(4096)), kActionEncode, nullptr},
         {Write("LOUD.MP3", "\xff\xfb\x90\x00"), kActionDecode, nullptr},
-        {Write("recording", WavBytes(2048)), kActionEncode, nullptr},      // WAV by content
-        {Write("empty.Wav", ""), kActionEncode, nullptr},                  // WAV by name
+        {Write("recording", WavBytes(2048)), kActionEncode, nullptr}, // WAV by content
+        {Write("empty.Wav", ""), kActionEncode, nullptr},             // WAV by name
         {Write("x.mp2", ""), kActionDecode, nullptr},
         {Write("y.mpa", ""), kActionDecode, nullptr},
         {Write("notes.txt", "hello"), -1, "neither a WAV file nor an MPEG audio file"},

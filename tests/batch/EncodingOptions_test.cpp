@@ -15,13 +15,17 @@ TEST(EncodingOptions, TextFormsOfOptionSets)
         const char* summary;
     };
     const Row rows[] = {
-        {{}, "lr: 3,128kbps,Stereo,HQ,NoCopr,NotOrig,NoProt,None",
+        {{},
+         "lr: 3,128kbps,Stereo,HQ,NoCopr,NotOrig,NoProt,None",
          "Layer 3, Bitrate 128, Stereo ,HQ ,NoCopr ,NotOrig ,NoProt ,None"},
-        {{1, 32, 3, 0, 1, 1, 1, 2}, "lr: 1,32kbps,DualCh,Fast,Copr,Orig,ErrProt,CITT",
+        {{1, 32, 3, 0, 1, 1, 1, 2},
+         "lr: 1,32kbps,DualCh,Fast,Copr,Orig,ErrProt,CITT",
          "Layer 1, Bitrate 32, DualCh ,Fast ,Copr ,Orig ,ErrProt ,CITT"},
-        {{2, 384, 2, 1, 0, 1, 0, 1}, "lr: 2,384kbps,Joint,HQ,NoCopr,Orig,NoProt,0/15 uS",
+        {{2, 384, 2, 1, 0, 1, 0, 1},
+         "lr: 2,384kbps,Joint,HQ,NoCopr,Orig,NoProt,0/15 uS",
          "Layer 2, Bitrate 384, Joint ,HQ ,NoCopr ,Orig ,NoProt ,0/15 uS"},
-        {{3, 64, 0, 1, 0, 0, 0, 0}, "lr: 3,64kbps,Mono,HQ,NoCopr,NotOrig,NoProt,None",
+        {{3, 64, 0, 1, 0, 0, 0, 0},
+         "lr: 3,64kbps,Mono,HQ,NoCopr,NotOrig,NoProt,None",
          "Layer 3, Bitrate 64, Mono ,HQ ,NoCopr ,NotOrig ,NoProt ,None"},
     };
     for (const Row& row : rows) {
@@ -41,11 +45,11 @@ TEST(EncodingOptions, StoredValuesOutsideTheirTablesGiveAQuestionMark)
         const char* word;
     };
     const Row rows[] = {
-        {OptionField::Mode, 3, "DualCh"},        {OptionField::Mode, 4, "?"},
-        {OptionField::Mode, -1, "?"},            {OptionField::Quality, 2, "?"},
-        {OptionField::Copyright, 7, "?"},        {OptionField::Original, 1, "Orig"},
-        {OptionField::ErrorProtection, 2, "?"},  {OptionField::DeEmphasis, 2, "CITT"},
-        {OptionField::DeEmphasis, 3, "?"},       {OptionField::DeEmphasis, 1 << 20, "?"},
+        {OptionField::Mode, 3, "DualCh"},       {OptionField::Mode, 4, "?"},
+        {OptionField::Mode, -1, "?"},           {OptionField::Quality, 2, "?"},
+        {OptionField::Copyright, 7, "?"},       {OptionField::Original, 1, "Orig"},
+        {OptionField::ErrorProtection, 2, "?"}, {OptionField::DeEmphasis, 2, "CITT"},
+        {OptionField::DeEmphasis, 3, "?"},      {OptionField::DeEmphasis, 1 << 20, "?"},
     };
     for (const Row& row : rows)
         EXPECT_STREQ(OptionWord(row.field, row.value), row.word) << "value " << row.value;

@@ -18,14 +18,17 @@ std::vector<SourceFile> Files(int n)
 
 TEST(MakeOutputName, ReplacesOnlyTheLastExtension)
 {
-    struct Row { const char* name; int action; int layer; const char* expected; };
+    struct Row
+    {
+        const char* name;
+        int action;
+        int layer;
+        const char* expected;
+    };
     const Row rows[] = {
-        {"song.wav", kActionEncode, 3, "song.mp3"},
-        {"song.mp2", kActionDecode, 3, "song.wav"},
-        {"README", kActionEncode, 1, "README.mp1"},
-        {"a.b.wav", kActionEncode, 3, "a.b.mp3"},
-        {"a.b.wav", kActionEncode, 2, "a.b.mp2"},
-        {".hidden", kActionEncode, 3, ".mp3"},
+        {"song.wav", kActionEncode, 3, "song.mp3"}, {"song.mp2", kActionDecode, 3, "song.wav"},
+        {"README", kActionEncode, 1, "README.mp1"}, {"a.b.wav", kActionEncode, 3, "a.b.mp3"},
+        {"a.b.wav", kActionEncode, 2, "a.b.mp2"},   {".hidden", kActionEncode, 3, ".mp3"},
         {"ends.", kActionDecode, 3, "ends.wav"},
     };
     for (const auto& row : rows)
@@ -35,7 +38,12 @@ TEST(MakeOutputName, ReplacesOnlyTheLastExtension)
 
 TEST(JobList, CapacityGrowsOneStepAheadAt39And79)
 {
-    struct Row { int add; int count; int capacity; };
+    struct Row
+    {
+        int add;
+        int count;
+        int capacity;
+    };
     // Added one after the other, the counts pass every growth point.
     const Row rows[] = {{38, 38, 40}, {1, 39, 80}, {1, 40, 80}, {38, 78, 80}, {1, 79, 120}, {1, 80, 120}};
     JobList list;
@@ -120,7 +128,13 @@ TEST(JobList, MarkerIgnoresCase)
 
 TEST(JobList, OutputNameTypedByTheUser)
 {
-    struct Row { int action; int layer; const char* typed; const char* stored; };
+    struct Row
+    {
+        int action;
+        int layer;
+        const char* typed;
+        const char* stored;
+    };
     const Row rows[] = {
         {kActionEncode, 2, "out", "out.mp2"},
         {kActionEncode, 2, "out.x", "out.x"},
@@ -155,7 +169,7 @@ TEST(JobList, RemoveSelectedMovesSelectionBack)
     list.RemoveSelected();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.Selected(), -1);
-    list.RemoveSelected();   // nothing selected: nothing happens
+    list.RemoveSelected(); // nothing selected: nothing happens
     EXPECT_EQ(list.Count(), 0);
 }
 
@@ -167,7 +181,7 @@ TEST(JobList, ClearAndResetKeepTheDefaultFolder)
     EXPECT_EQ(list.Capacity(), 120);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.Capacity(), 120);   // never shrinks on its own
+    EXPECT_EQ(list.Capacity(), 120); // never shrinks on its own
     list.ResetForWizard();
     EXPECT_EQ(list.Capacity(), 40);
     EXPECT_EQ(list.DefaultOutputDir(), "/keep/");
@@ -183,7 +197,7 @@ TEST(JobList, CdTracksCarryTheirRecord)
     track.trackIndex = 2;
     track.hostAdapter = 1;
     track.targetId = 4;
-    track.drive = reinterpret_cast<const CdDrive*>(&track);   // any non-null drive
+    track.drive = reinterpret_cast<const CdDrive*>(&track); // any non-null drive
     track.trackName = "Mr. Blue";
     track.tagBlock[0] = 'T';
     track.sectors = 1000;
@@ -213,9 +227,9 @@ TEST(JobList, CdJobOutputFollowsItsLayer)
         {true, "Mr. Blue.mp3", 2, "Mr. Blue.mp2"},
         {true, "Mr. Blue.MP3", 1, "Mr. Blue.mp1"},
         {true, "Mr. Blue.mp2", 3, "Mr. Blue.mp3"},
-        {true, "Mr. Blue.ogg", 2, "Mr. Blue.ogg"},     // a name the user chose stays
+        {true, "Mr. Blue.ogg", 2, "Mr. Blue.ogg"}, // a name the user chose stays
         {true, "Mr. Blue", 2, "Mr. Blue"},
-        {false, "song.mp3", 2, "song.mp3"},            // file jobs keep their name
+        {false, "song.mp3", 2, "song.mp3"}, // file jobs keep their name
     };
     int dummy = 0;
     for (const auto& row : rows) {
@@ -243,19 +257,46 @@ TEST(JobList, TextsLongerThanTheirFieldAreRefused)
     const std::string name255(251, 'n');
     const std::string name256(252, 'n');
     const std::string folder511(510, 'd');
-    struct Row { const char* what; std::function<EditResult(JobList&)> edit; bool ok; };
+    struct Row
+    {
+        const char* what;
+        std::function<EditResult(JobList&)> edit;
+        bool ok;
+    };
     const Row rows[] = {
-        {"name of 255", [&](JobList& l) { return l.AddFiles({{name255 + ".wav", "1K"}}, "/in", kActionEncode, {}); }, true},
-        {"name of 256", [&](JobList& l) { return l.AddFiles({{name256 + ".wav", "1K"}}, "/in", kActionEncode, {}); }, false},
-        {"folder of 511", [&](JobList& l) { return l.AddFiles({{"a.wav", "1K"}}, folder511, kActionEncode, {}); }, true},
-        {"folder of 512", [&](JobList& l) { return l.AddFiles({{"a.wav", "1K"}}, folder511 + "d", kActionEncode, {}); }, false},
+        {"name of 255",
+         [&](JobList& l) {
+             return l.AddFiles({{name255 + ".wav", "1K"}}, "/in", kActionEncode, {});
+         },
+         true},
+        {"name of 256",
+         [&](JobList& l) {
+             return l.AddFiles({{name256 + ".wav", "1K"}}, "/in", kActionEncode, {});
+         },
+         false},
+        {"folder of 511",
+         [&](JobList& l) {
+             return l.AddFiles({{"a.wav", "1K"}}, folder511, kActionEncode, {});
+         },
+         true},
+        {"folder of 512",
+         [&](JobList& l) {
+             return l.AddFiles({{"a.wav", "1K"}}, folder511 + "d", kActionEncode, {});
+         },
+         false},
         {"default folder of 512", [&](JobList& l) { return l.SetDefaultOutputDir(folder511 + "d"); }, false},
-        {"size text of 16", [&](JobList& l) { return l.AddFiles({{"a.wav", "123456789012345K"}}, "/in", kActionEncode, {}); }, false},
-        {"track name too long", [&](JobList& l) {
+        {"size text of 16",
+         [&](JobList& l) {
+             return l.AddFiles({{"a.wav", "123456789012345K"}}, "/in", kActionEncode, {});
+         },
+         false},
+        {"track name too long",
+         [&](JobList& l) {
              CdTrackSource t;
              t.trackName = name256;
              return l.AddCdTracks({t}, {});
-         }, false},
+         },
+         false},
     };
     for (const auto& row : rows) {
         JobList list;
@@ -269,7 +310,7 @@ TEST(JobList, TextsLongerThanTheirFieldAreRefused)
 
     JobList list;
     ASSERT_TRUE(list.AddFiles({{"a.wav", "1K"}}, "/in", kActionEncode, {}));
-    const EditResult typed = list.SetJobOutputName(std::string(255, 'n'));   // plus ".mp3" no longer fits
+    const EditResult typed = list.SetJobOutputName(std::string(255, 'n')); // plus ".mp3" no longer fits
     EXPECT_FALSE(typed.ok);
     EXPECT_EQ(list.Job(0).outputName, "a.mp3");
 }
@@ -294,8 +335,8 @@ TEST(OutputClashes, OnlyPathsWrittenByTwoJobsAreNamedOnceEach)
     jobs.SetDefaultOutputDir("/out/");
     const quillon::DefaultEncodingOptions defaults{};
     ASSERT_TRUE(jobs.AddFiles({{"a.wav", "1K"}, {"b.wav", "1K"}}, "/d1/", quillon::kActionEncode, defaults));
-    ASSERT_TRUE(jobs.AddFiles({{"a.wav", "1K"}, {"A.wav", "1K"}, {"a.wav", "1K"}}, "/d2/", quillon::kActionEncode,
-                              defaults));
+    ASSERT_TRUE(
+        jobs.AddFiles({{"a.wav", "1K"}, {"A.wav", "1K"}, {"a.wav", "1K"}}, "/d2/", quillon::kActionEncode, defaults));
     ASSERT_TRUE(jobs.AddFiles({{"b.mp3", "1K"}}, "/d3/", quillon::kActionDecode, defaults));
     EXPECT_EQ(quillon::ClashingOutputPaths(jobs), std::vector<std::string>{"/out/a.mp3"});
     EXPECT_NE(quillon::OutputClashMessage({"/out/a.mp3"}).find("/out/a.mp3"), std::string::npos);

@@ -102,7 +102,10 @@ TEST(AspiCdb, SmallBlocksLayout)
 
 TEST(AspiCdb, BounceBufferIsWholeUnitsAndLonger)
 {
-    const struct { uint32_t length, size; } rows[] = {{0, 16}, {1, 16}, {15, 16}, {16, 32}, {2352, 2368}, {44, 48}};
+    const struct
+    {
+        uint32_t length, size;
+    } rows[] = {{0, 16}, {1, 16}, {15, 16}, {16, 32}, {2352, 2368}, {44, 48}};
     for (const auto& row : rows)
         EXPECT_EQ(BounceBufferSize(row.length), row.size) << "length " << row.length;
 }

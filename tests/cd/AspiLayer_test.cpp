@@ -1,7 +1,7 @@
-#include "cd/AspiLayer.h"
-#include "platform/scsi/ScsiManager.h"
 #include "FakeScsi.h"
 #include "TestDisc.h"
+#include "cd/AspiLayer.h"
+#include "platform/scsi/ScsiManager.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,11 @@ TEST(AspiLayer, LoadReportsAdaptersOrFailure)
 TEST(AspiLayer, TocDescriptorCountFollowsTheLengthField)
 {
     FakeScsiManager* fake = LoadFake();
-    const struct { int lengthField, real, want; const char* name; } rows[] = {
+    const struct
+    {
+        int lengthField, real, want;
+        const char* name;
+    } rows[] = {
         {2, 0, 0, "length 2: no descriptor"},
         {0x52, 10, 10, "length 0x52: ten descriptors"},
         {2 + 8 * 250, 250, 200, "more than the table: cut to 200"},
@@ -143,8 +147,7 @@ TEST(AspiLayer, ModeSelectAndSenseMoveTwelveBytes)
     uint8_t descriptor[8] = {0x82, 0, 0, 0, 0, 0, 0x09, 0x30};
     ASSERT_EQ(aspi_mode_select(0, 0, cdb, descriptor, header), 1);
     EXPECT_EQ(fake->sent.back().direction, ScsiDirection::Out);
-    EXPECT_EQ(fake->sent.back().dataOut,
-              (std::vector<uint8_t>{0, 0, 0, 8, 0x82, 0, 0, 0, 0, 0, 0x09, 0x30}));
+    EXPECT_EQ(fake->sent.back().dataOut, (std::vector<uint8_t>{0, 0, 0, 8, 0x82, 0, 0, 0, 0, 0, 0x09, 0x30}));
 
     fake->answer = [](const ScsiRequest& r) {
         for (uint32_t i = 0; i < r.dataLength; ++i)

@@ -1,9 +1,9 @@
 #include "cd/AudioGrab.h"
 
-#include <filesystem>
-#include "cd/DriveQuirks.h"
-#include "RecordingWindow.h"
 #include "DetectedDrive.h"
+#include "RecordingWindow.h"
+#include "cd/DriveQuirks.h"
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,14 @@ protected:
         std::vector<GrabChoice> ticked;
         for (int t : tracks)
             ticked.push_back({t, "Track" + std::string(t < 9 ? "0" : "") + std::to_string(t + 1)});
-        return AudioGrab(drives[0], ticked, [&](const std::string&) { return std::optional(dir / "out"); }, window);
+        return AudioGrab(
+            drives[0], ticked, [&](const std::string&) { return std::optional(dir / "out"); }, window);
     }
 
-    std::vector<uint8_t> File(int track) { return testing::ReadBinaryFile(dir / ("out/Track0" + std::to_string(track + 1) + ".WAV")); }
+    std::vector<uint8_t> File(int track)
+    {
+        return testing::ReadBinaryFile(dir / ("out/Track0" + std::to_string(track + 1) + ".WAV"));
+    }
 
     // The file's samples equal the image's sectors of the track from its start.
     void ExpectTrackData(int track, uint32_t sectors, const char* what)
@@ -172,7 +176,7 @@ TEST(AudioGrab, RefusalsBeforeAnyRead)
     EXPECT_EQ(AudioGrab(drive, {{0, "x"}}, ask(std::nullopt), window), GrabOutcome::FolderCancelled);
     EXPECT_EQ(AudioGrab(drive, {{0, "x"}}, ask(std::string()), window), GrabOutcome::InvalidPath);
     EXPECT_EQ(window.messages, (std::vector<std::string>{"You didn't slected any Audio track for reading...!",
-                                                          "Error: You had selected an invalid path."}));
+                                                         "Error: You had selected an invalid path."}));
     EXPECT_FALSE(window.created);
 }
 
@@ -183,7 +187,8 @@ TEST(AudioGrab, EmptyTrackGivesHeaderOnlyFile)
     drive.trackCount = 1;
     drive.tracks[0].sectors = 0;
     RecordingWindow window;
-    ASSERT_EQ(AudioGrab(drive, {{0, "Track01"}}, [&](const std::string&) { return std::optional(dir.Path()); }, window),
+    ASSERT_EQ(AudioGrab(
+                  drive, {{0, "Track01"}}, [&](const std::string&) { return std::optional(dir.Path()); }, window),
               GrabOutcome::Completed);
     const auto bytes = testing::ReadBinaryFile(dir / "Track01.WAV");
     ASSERT_EQ(bytes.size(), 44u);
@@ -197,11 +202,13 @@ TEST(AudioGrab, UncreatableFileIsReported)
     drive.trackCount = 1;
     drive.tracks[0].sectors = 10;
     RecordingWindow window;
-    EXPECT_EQ(AudioGrab(drive, {{0, "Track01"}}, [](const std::string&) { return std::optional<std::string>("/nonexistent/dir"); },
-                        window),
+    EXPECT_EQ(AudioGrab(
+                  drive, {{0, "Track01"}},
+                  [](const std::string&) { return std::optional<std::string>("/nonexistent/dir"); }, window),
               GrabOutcome::FileFailed);
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0], "Error: Cannot create the file /nonexistent/dir/Track01.WAV: No such file or directory");
+    EXPECT_EQ(window.messages[0],
+              "Error: Cannot create the file /nonexistent/dir/Track01.WAV: No such file or directory");
     EXPECT_TRUE(window.destroyed);
 }
 

@@ -93,7 +93,11 @@ TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
     const CliRun r = Quillon(dir.Path(), "toc");
     EXPECT_EQ(r.out.rfind("No CD-Audio Disc Present in Drive!\n", 0), 0u) << "drive 1 has no disc: " << r.out;
 
-    const struct { const char* args; const char* text; } refused[] = {
+    const struct
+    {
+        const char* args;
+        const char* text;
+    } refused[] = {
         {"defaults --save --drive 7", "invalid value '7' for option '--drive'"},
         {"defaults --save --drive x", "invalid value 'x' for option '--drive'"},
         {"defaults --drive 1", "options are stored only with 'quillon defaults --save'"},
@@ -122,7 +126,11 @@ TEST_F(CdCommands, GrabWritesTheImageData)
 
 TEST_F(CdCommands, RefusalsEndNonZero)
 {
-    const struct { const char* args; const char* text; } rows[] = {
+    const struct
+    {
+        const char* args;
+        const char* text;
+    } rows[] = {
         {"grab -o /tmp", "--tracks is required"},
         {"grab --tracks 4", "the disc has no track 4"},
         {"grab --tracks 2-1", "bad track list"},
@@ -184,11 +192,11 @@ TEST_F(CdCommands, EveryDriveOfTheTableKeepsItsDiscText)
     std::string list;
     for (int d = 0; d < kDriveSlots; ++d) {
         const std::string name = "disc" + std::to_string(d);
-        const uint32_t sectors = 300 + 75 * static_cast<uint32_t>(d);   // another disc identifier per drive
+        const uint32_t sectors = 300 + 75 * static_cast<uint32_t>(d); // another disc identifier per drive
         const auto bytes = testing::PatternSectors(0, sectors);
         testing::WriteTextFile(dir / (name + ".bin"), std::string(bytes.begin(), bytes.end()));
-        testing::WriteTextFile(dir / (name + ".cue"), "PERFORMER \"Band " + std::to_string(d) + "\"\nFILE \"" +
-                                                          name + ".bin\" BINARY\n  TRACK 01 AUDIO\n    TITLE \"Song " +
+        testing::WriteTextFile(dir / (name + ".cue"), "PERFORMER \"Band " + std::to_string(d) + "\"\nFILE \"" + name +
+                                                          ".bin\" BINARY\n  TRACK 01 AUDIO\n    TITLE \"Song " +
                                                           std::to_string(d) + "\"\n    INDEX 01 00:00:00\n");
         list += "ATAPI | QUILLON | DRIVE " + std::to_string(d) + " | 1.0 | " + name + ".cue\n";
     }
@@ -200,8 +208,8 @@ TEST_F(CdCommands, EveryDriveOfTheTableKeepsItsDiscText)
         ASSERT_EQ(rip.status, 0) << "drive " << d << ": " << rip.out;
         ExpectTaggedMpeg(dir / (out + "/Song " + std::to_string(d) + ".mp3"), "Song " + std::to_string(d),
                          "Band " + std::to_string(d), 12);
-        const auto stored = std::distance(std::filesystem::directory_iterator(dir / "cddata"),
-                                          std::filesystem::directory_iterator());
+        const auto stored =
+            std::distance(std::filesystem::directory_iterator(dir / "cddata"), std::filesystem::directory_iterator());
         EXPECT_EQ(stored, d + 1) << "drive " << d << " stored no disc text";
     }
 }
@@ -283,7 +291,11 @@ TEST_F(CdCommands, RipSkipsATrackThatCannotBeRead)
 
 TEST_F(CdCommands, RipRefusals)
 {
-    const struct { const char* args; const char* text; } rows[] = {
+    const struct
+    {
+        const char* args;
+        const char* text;
+    } rows[] = {
         {"rip --tracks 1 --genre Polka-Metal -o .", "unknown genre"},
         {"rip -o .", "--tracks is required"},
         {"rip --tracks 1 --year 19999 -o .", "longer than 4 characters"},
@@ -380,7 +392,8 @@ TEST_F(CdCommands, CtrlCEndsTheWholeRipAndASecondOneEndsAGrabAtOnce)
     // Every read takes 5 s: the first Ctrl-C waits for the read, the second does not.
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | STUCK | 1.0 | disc.cue | delay=5000\n");
     const auto start = std::chrono::steady_clock::now();
-    const CliRun grab = Quillon(dir.Path(), "grab --tracks 2 -o out", "sleep 0.5; kill -INT $p; sleep 0.2; kill -INT $p");
+    const CliRun grab =
+        Quillon(dir.Path(), "grab --tracks 2 -o out", "sleep 0.5; kill -INT $p; sleep 0.2; kill -INT $p");
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(grab.status, 130) << grab.out;
     EXPECT_LT(took, std::chrono::seconds(3));

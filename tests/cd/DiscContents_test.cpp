@@ -1,10 +1,10 @@
+#include "FakeScsi.h"
+#include "TestDisc.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
-#include "FakeScsi.h"
-#include "TestDisc.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,7 @@ CdDrive DriveWithToc(const std::vector<uint32_t>& starts, uint8_t adrControl = 0
 TEST(DiscToc, VirtualDiscWithDataTrack)
 {
     testing::TempDir dir;
-    const auto disc = testing::MakeTestDisc(dir.Path(), "has-a-data-track",
-                                            {{false, 750}, {false, 1125}, {true, 300}});
+    const auto disc = testing::MakeTestDisc(dir.Path(), "has-a-data-track", {{false, 750}, {false, 1125}, {true, 300}});
     const testing::VirtualDrive drive(dir.Path(), "has-a-data-track.cue");
     ASSERT_EQ(drive.detected, 1);
     ASSERT_EQ(drive.tocResult, 1);
@@ -119,14 +118,22 @@ TEST(DiscToc, TablesWhoseTracksDoNotFollowEachOtherAreReported)
     } rows[] = {
         {"in order", {0, 5000, 9000}, 1, ""},
         {"an empty track", {0, 5000, 5000, 9000}, 1, ""},
-        {"lead-out before the last track", {0, 5000, 3000}, kTocUnusable,
+        {"lead-out before the last track",
+         {0, 5000, 3000},
+         kTocUnusable,
          "The disc's table of contents cannot be read: track 2 runs past the lead-out."},
-        {"a track before the one before it", {0, 5000, 4000, 9000}, kTocUnusable,
+        {"a track before the one before it",
+         {0, 5000, 4000, 9000},
+         kTocUnusable,
          "The disc's table of contents cannot be read: track 2 runs past the next track."},
         {"lead-out at the last sector MSF can name", {0, 5000, 449849}, 1, ""},
-        {"a start no disc has", {0, 449850, 449900}, kTocUnusable,
+        {"a start no disc has",
+         {0, 449850, 449900},
+         kTocUnusable,
          "The disc's table of contents cannot be read: track 2 starts at sector 449850."},
-        {"a start that would wrap the sizes", {0, 0x80000000u, 0x80000100u}, kTocUnusable,
+        {"a start that would wrap the sizes",
+         {0, 0x80000000u, 0x80000100u},
+         kTocUnusable,
          "The disc's table of contents cannot be read: track 2 starts at sector 2147483648."},
     };
     for (const auto& row : rows) {
@@ -134,7 +141,8 @@ TEST(DiscToc, TablesWhoseTracksDoNotFollowEachOtherAreReported)
         EXPECT_EQ(d.trackCount, row.result == 1 ? static_cast<int>(row.starts.size()) - 1 : 0) << row.name;
         std::vector<TocEntry> table;
         for (size_t i = 0; i < row.starts.size(); ++i)
-            table.push_back({0, 0x10, static_cast<uint8_t>(i + 1 == row.starts.size() ? 0xAA : i + 1), 0, row.starts[i]});
+            table.push_back(
+                {0, 0x10, static_cast<uint8_t>(i + 1 == row.starts.size() ? 0xAA : i + 1), 0, row.starts[i]});
         EXPECT_EQ(UnusableTocText(table.data(), static_cast<int>(table.size())), row.text) << row.name;
     }
 }
@@ -148,8 +156,11 @@ TEST(DiscToc, RowAndTotalTexts)
     EXPECT_EQ(rows[0].size, "49.5 MB");
     EXPECT_EQ(DiscSizeText(300000), "670 MBytes");
 
-    const struct { uint8_t control; const char* type; } types[] = {
-        {0x10, "Audio"}, {0x14, "ROM"}, {0x11, "Unknown"}, {0x12, "Unknown"}, {0x00, "Unknown"}};
+    const struct
+    {
+        uint8_t control;
+        const char* type;
+    } types[] = {{0x10, "Audio"}, {0x14, "ROM"}, {0x11, "Unknown"}, {0x12, "Unknown"}, {0x00, "Unknown"}};
     for (const auto& t : types)
         EXPECT_STREQ(TrackTypeText(t.control), t.type) << int(t.control);
 
@@ -287,7 +298,11 @@ TEST(DiscInfoStore, SaveReplacesALinkInsteadOfWritingThroughIt)
 
 TEST(TrackNames, AFileNameComponentAndTheAudioFlag)
 {
-    const struct { const char* title; const char* file; } rows[] = {
+    const struct
+    {
+        const char* title;
+        const char* file;
+    } rows[] = {
         {"Plain Title", "Plain Title"},
         {"../../escape1", "_.._escape1"},
         {"sub/dir/name", "sub_dir_name"},
@@ -304,7 +319,11 @@ TEST(TrackNames, AFileNameComponentAndTheAudioFlag)
     for (const auto& row : rows)
         EXPECT_EQ(TrackFileName(row.title), row.file) << row.title;
 
-    const struct { uint8_t adrControl; bool audio; } flags[] = {
+    const struct
+    {
+        uint8_t adrControl;
+        bool audio;
+    } flags[] = {
         {0x10, true}, {0x11, true}, {0x12, true}, {0x14, false}, {0x16, false}, {0x04, false}, {0x00, true},
     };
     for (const auto& f : flags) {

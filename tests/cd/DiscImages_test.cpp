@@ -1,11 +1,11 @@
 // Disc images in the shapes rippers and burners write, served by virtual drives.
 
+#include "QuillonCommand.h"
+#include "TestDisc.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "platform/scsi/VirtualDisc.h"
-#include "QuillonCommand.h"
-#include "TestDisc.h"
 
 #include <gtest/gtest.h>
 
@@ -95,10 +95,10 @@ std::vector<uint8_t> Silence(uint32_t sectors)
 // One image: the files and sheet it writes, and what a pressed disc of it would hold.
 struct Image
 {
-    std::string sheet;                    // file name of the CUE sheet
-    std::vector<uint8_t> disc;            // every sector from LBA 0 to the lead-out
-    std::vector<VirtualDisc::Track> toc;  // track number, data, start
-    std::vector<std::string> names;       // file names the grabber gives the tracks
+    std::string sheet;                   // file name of the CUE sheet
+    std::vector<uint8_t> disc;           // every sector from LBA 0 to the lead-out
+    std::vector<VirtualDisc::Track> toc; // track number, data, start
+    std::vector<std::string> names;      // file names the grabber gives the tracks
 };
 
 struct Shape
@@ -114,16 +114,19 @@ const Shape kShapes[] = {
                     two = testing::PatternSectors(2000, 300), gap3 = testing::PatternSectors(3000, 40),
                     three = testing::PatternSectors(4000, 250);
          WriteBytes(dir / "rip 2024.bin", Join({one, gap2, two, gap3, three}));
-         testing::WriteTextFile(dir / "Loud Album.cue",
-                                "\xEF\xBB\xBFREM GENRE \"Rock\"\r\nREM DATE 1987-03-01\r\nREM COMMENT \"ExactAudioCopy\"\r\n"
-                                "CATALOG 0724349764829\r\nPERFORMER \"The Testers\"\r\nTITLE \"Loud Album\"\r\n"
-                                "CDTEXTFILE \"Loud Album.cdt\"\r\nFILE \"RIP 2024.BIN\" BINARY\r\n"
-                                "  TRACK 01 AUDIO\r\n    TITLE \"First Song\"\r\n    PERFORMER \"The Testers\"\r\n"
-                                "    FLAGS DCP\r\n    ISRC USRC17607839\r\n    INDEX 01 00:00:00\r\n"
-                                "  TRACK 02 AUDIO\r\n    TITLE \"Second Song\"\r\n    INDEX 00 " + Msf(200) +
-                                    "\r\n    INDEX 01 " + Msf(300) + "\r\n  TRACK 03 AUDIO\r\n    INDEX 00 " +
-                                    Msf(600) + "\r\n    INDEX 01 " + Msf(640) + "\r\n");
-         return Image{"Loud Album.cue", Join({one, gap2, two, gap3, three}), {{1, false, 0}, {2, false, 300}, {3, false, 640}},
+         testing::WriteTextFile(
+             dir / "Loud Album.cue",
+             "\xEF\xBB\xBFREM GENRE \"Rock\"\r\nREM DATE 1987-03-01\r\nREM COMMENT \"ExactAudioCopy\"\r\n"
+             "CATALOG 0724349764829\r\nPERFORMER \"The Testers\"\r\nTITLE \"Loud Album\"\r\n"
+             "CDTEXTFILE \"Loud Album.cdt\"\r\nFILE \"RIP 2024.BIN\" BINARY\r\n"
+             "  TRACK 01 AUDIO\r\n    TITLE \"First Song\"\r\n    PERFORMER \"The Testers\"\r\n"
+             "    FLAGS DCP\r\n    ISRC USRC17607839\r\n    INDEX 01 00:00:00\r\n"
+             "  TRACK 02 AUDIO\r\n    TITLE \"Second Song\"\r\n    INDEX 00 " +
+                 Msf(200) + "\r\n    INDEX 01 " + Msf(300) + "\r\n  TRACK 03 AUDIO\r\n    INDEX 00 " + Msf(600) +
+                 "\r\n    INDEX 01 " + Msf(640) + "\r\n");
+         return Image{"Loud Album.cue",
+                      Join({one, gap2, two, gap3, three}),
+                      {{1, false, 0}, {2, false, 300}, {3, false, 640}},
                       {"First Song", "Second Song", "Track03"}};
      }},
     {"one WAVE per track, gaps appended to the file before, a PREGAP, a short last sector",
@@ -136,22 +139,30 @@ const Shape kShapes[] = {
          WriteBytes(dir / "02.wav", Wav(two));
          WriteBytes(dir / "03.wav", Wav(three));
          testing::WriteTextFile(dir / "album.cue", "FILE \"01.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                                   "  TRACK 02 AUDIO\n    INDEX 00 " + Msf(200) + "\n"
-                                                   "FILE \"02.wav\" WAVE\n    INDEX 01 00:00:00\n"
-                                                   "FILE \"03.wav\" WAVE\n  TRACK 03 AUDIO\n    PREGAP 00:01:00\n"
-                                                   "    INDEX 01 00:00:00\n");
-         return Image{"album.cue", Join({one, gap2, two, Silence(75), three, std::vector<uint8_t>(1000, 0)}),
-                      {{1, false, 0}, {2, false, 300}, {3, false, 675}}, {"Track01", "Track02", "Track03"}};
+                                                   "  TRACK 02 AUDIO\n    INDEX 00 " +
+                                                       Msf(200) +
+                                                       "\n"
+                                                       "FILE \"02.wav\" WAVE\n    INDEX 01 00:00:00\n"
+                                                       "FILE \"03.wav\" WAVE\n  TRACK 03 AUDIO\n    PREGAP 00:01:00\n"
+                                                       "    INDEX 01 00:00:00\n");
+         return Image{"album.cue",
+                      Join({one, gap2, two, Silence(75), three, std::vector<uint8_t>(1000, 0)}),
+                      {{1, false, 0}, {2, false, 300}, {3, false, 675}},
+                      {"Track01", "Track02", "Track03"}};
      }},
     {"data track first (MODE1/2352), audio after it in the same BIN",
      [](const testing::TempDir& dir) {
          const auto data = testing::PatternSectors(5000, 300), gap = testing::PatternSectors(6000, 150),
                     one = testing::PatternSectors(7000, 120), two = testing::PatternSectors(8000, 90);
          WriteBytes(dir / "game.bin", Join({data, gap, one, two}));
-         testing::WriteTextFile(dir / "game.cue", "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
-                                                  "  TRACK 02 AUDIO\n    INDEX 00 " + Msf(300) + "\n    INDEX 01 " +
-                                                  Msf(450) + "\n  TRACK 03 AUDIO\n    INDEX 01 " + Msf(570) + "\n");
-         return Image{"game.cue", Join({data, gap, one, two}), {{1, true, 0}, {2, false, 450}, {3, false, 570}},
+         testing::WriteTextFile(dir / "game.cue",
+                                "FILE \"game.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+                                "  TRACK 02 AUDIO\n    INDEX 00 " +
+                                    Msf(300) + "\n    INDEX 01 " + Msf(450) + "\n  TRACK 03 AUDIO\n    INDEX 01 " +
+                                    Msf(570) + "\n");
+         return Image{"game.cue",
+                      Join({data, gap, one, two}),
+                      {{1, true, 0}, {2, false, 450}, {3, false, 570}},
                       {"", "Track02", "Track03"}};
      }},
     {"audio BIN, then a MODE1/2048 data track last in its own file; POSTGAP, PREGAP, track 1's PREGAP",
@@ -160,15 +171,18 @@ const Shape kShapes[] = {
          const auto user = UserData(9, 100);
          WriteBytes(dir / "audio.bin", Join({one, two}));
          WriteBytes(dir / "data.iso", user);
-         testing::WriteTextFile(dir / "extra.cue", "FILE \"audio.bin\" BINARY\n  TRACK 01 AUDIO\n    PREGAP 00:02:00\n"
-                                                   "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 " + Msf(225) +
-                                                   "\n    POSTGAP 00:02:00\nFILE \"data.iso\" BINARY\n"
-                                                   "  TRACK 03 MODE1/2048\n    PREGAP 00:01:00\n    INDEX 01 00:00:00\n");
-         return Image{"extra.cue", Join({one, two, Silence(225), Mode1Raw(user, 650)}),
-                      {{1, false, 0}, {2, false, 225}, {3, true, 650}}, {"Track01", "Track02", ""}};
+         testing::WriteTextFile(dir / "extra.cue",
+                                "FILE \"audio.bin\" BINARY\n  TRACK 01 AUDIO\n    PREGAP 00:02:00\n"
+                                "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 " +
+                                    Msf(225) +
+                                    "\n    POSTGAP 00:02:00\nFILE \"data.iso\" BINARY\n"
+                                    "  TRACK 03 MODE1/2048\n    PREGAP 00:01:00\n    INDEX 01 00:00:00\n");
+         return Image{"extra.cue",
+                      Join({one, two, Silence(225), Mode1Raw(user, 650)}),
+                      {{1, false, 0}, {2, false, 225}, {3, true, 650}},
+                      {"Track01", "Track02", ""}};
      }},
 };
-
 
 TEST(DiscImages, ShapesRippersWriteReadAsTheDiscTheyHold)
 {
@@ -245,7 +259,11 @@ TEST(DiscImages, SheetTextFillsTheDiscTextUnlessStoredTextExists)
     DiscInfoStore store;
     store.baseDir = dir.Path();
     ASSERT_TRUE(store.LoadDiscInfo(0, drives[0]));
-    const struct { int track; const char* title; } titles[] = {{0, "First Song"}, {1, "Second Song"}, {2, ""}};
+    const struct
+    {
+        int track;
+        const char* title;
+    } titles[] = {{0, "First Song"}, {1, "Second Song"}, {2, ""}};
     for (const auto& t : titles) {
         const TrackInfo& r = *store.Record(0, t.track);
         EXPECT_EQ(TrackInfoField(r.title, sizeof r.title), t.title);
@@ -299,7 +317,8 @@ TEST(DiscImages, BadImagesAreRefusedWithTheSheetLine)
          [&](const testing::TempDir& d) { WriteBytes(d / "m.wav", Wav(bin, 2, 48000)); },
          "bad.cue: line 1: the WAVE file \"m.wav\" is not 16-bit stereo 44100 Hz PCM with a 44-byte header"},
         {"no audio track", "FILE \"a.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n",
-         [&](const testing::TempDir& d) { WriteBytes(d / "a.bin", bin); }, "bad.cue: line 2: the sheet has no audio track"},
+         [&](const testing::TempDir& d) { WriteBytes(d / "a.bin", bin); },
+         "bad.cue: line 2: the sheet has no audio track"},
         {"overlapping tracks",
          "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n"
          "  TRACK 03 AUDIO\n    INDEX 01 00:00:50\n",
@@ -346,18 +365,23 @@ TEST(DiscImages, BadSheetAmongGoodDrivesIsSkippedAlone)
 {
     testing::TempDir dir;
     testing::MakeTestDisc(dir.Path(), "good", {{false, 300}});
-    testing::WriteTextFile(dir / "bad.cue", "FILE \"good.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nBOGUS\n");
+    testing::WriteTextFile(dir / "bad.cue",
+                           "FILE \"good.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nBOGUS\n");
     // libcue complains about this line on standard error but reads the sheet; its
     // complaint must not reach the user.
-    testing::WriteTextFile(dir / "flags.cue", "FILE \"good.bin\" BINARY\n  TRACK 01 AUDIO\n    FLAGS XYZ\n    INDEX 01 00:00:00\n");
+    testing::WriteTextFile(dir / "flags.cue",
+                           "FILE \"good.bin\" BINARY\n  TRACK 01 AUDIO\n    FLAGS XYZ\n    INDEX 01 00:00:00\n");
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | FIRST | 1.0 | good.cue\n"
                                            "ATAPI | QUILLON | BROKEN | 1.0 | bad.cue\n"
                                            "ATAPI | QUILLON | MISSING | 1.0 | nowhere.cue\n"
                                            "ATAPI | QUILLON | LAST | 1.0 | flags.cue\n");
     const CliRun r = Quillon(dir.Path(), "drives");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find(dir / "drives: line 2: bad.cue: line 4: unknown command \"BOGUS\"\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(dir / "drives: line 3: nowhere.cue: cannot read the CUE sheet: No such file or directory\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(dir / "drives: line 2: bad.cue: line 4: unknown command \"BOGUS\"\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(dir / "drives: line 3: nowhere.cue: cannot read the CUE sheet: No such file or directory\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("0  CD[0,0]  QUILLON  FIRST"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1  CD[0,1]  QUILLON  LAST"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("bad character"), std::string::npos) << r.out;

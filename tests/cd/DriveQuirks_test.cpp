@@ -1,7 +1,7 @@
-#include "cd/CdDrive.h"
-#include "cd/DriveQuirks.h"
 #include "FakeScsi.h"
 #include "TestDisc.h"
+#include "cd/CdDrive.h"
+#include "cd/DriveQuirks.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +22,11 @@ TEST(DriveQuirks, LineParsing)
         {"\"V\" \"P\" \"\" D8 1 82 0 26 0\n", true, "V", "P", "", 0xD8, 1, 0x82, 0, 26, 0},
         {"\"TOSHIBA\" \"CD-ROM XM\" \"1\" 28 0 0 1 8 7\r\n", true, "TOSHIBA", "CD-ROM XM", "1", 0x28, 0, 0, 1, 8, 7},
         {"#\"V\" \"P\" \"\" D8 1 82 0 26 0\n", false, "", "", "", 0, 0, 0, 0, 0, 0},
-        {"\"\" \"\" 3C\n", false, "", "", "", 0, 0, 0, 0, 0, 0},            // 9 characters with its line end
+        {"\"\" \"\" 3C\n", false, "", "", "", 0, 0, 0, 0, 0, 0},               // 9 characters with its line end
         {"\"V\" \"P\" D8 1 82 0 26 0\n", false, "", "", "", 0, 0, 0, 0, 0, 0}, // two quoted texts
         {"\"V\" \"P\" \"R\" D8 1 82\n", false, "", "", "", 0, 0, 0, 0, 0, 0},  // numbers missing
-        {"\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" \"P\" \"R\" be 0 0 0 4 0\n", true, "ABCDEFGHIJKLMNOPQRS", "P", "R", 0xBE, 0,
-         0, 0, 4, 0},
+        {"\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" \"P\" \"R\" be 0 0 0 4 0\n", true, "ABCDEFGHIJKLMNOPQRS", "P", "R", 0xBE, 0, 0,
+         0, 4, 0},
         {"\"V\" \"P\" \"R\" A8 0 0 0 500 0\n", true, "V", "P", "R", 0xA8, 0, 0, 0, 128, 0},
         {"\"V\" \"P\" \"R\" A8 0 0 0 0 0\n", true, "V", "P", "R", 0xA8, 0, 0, 0, 1, 0},
         {"\"V\" \"P\" \"R\" A8 0 0 0 -3 0\n", true, "V", "P", "R", 0xA8, 0, 0, 0, 1, 0},
@@ -104,19 +104,29 @@ TEST(CdDrive, ReadMethodFromQuirksAndBus)
         const char* name;
     } rows[] = {
         {"", "aic7xxx", {0x28, 0, 0, 0, 0, 9, 0, 0, 3, 0}, "no quirks file entry: READ(10)"},
-        {"\"VENDOR\" \"\" \"\" BE 0 0 0 4 0\n", "aic7xxx", {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10, 0, 0},
+        {"\"VENDOR\" \"\" \"\" BE 0 0 0 4 0\n",
+         "aic7xxx",
+         {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10, 0, 0},
          "BE on SCSI: 12-byte READ CD"},
-        {"\"VENDOR\" \"\" \"\" BE 0 0 0 4 0\n", "atapi", {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10},
+        {"\"VENDOR\" \"\" \"\" BE 0 0 0 4 0\n",
+         "atapi",
+         {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10},
          "lower-case atapi is IDE: 10-byte READ CD"},
-        {"\"VENDOR\" \"\" \"\" 28 0 0 0 4 0\n", "ESDI_506 x", {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10},
+        {"\"VENDOR\" \"\" \"\" 28 0 0 0 4 0\n",
+         "ESDI_506 x",
+         {0xBE, 0, 0, 0, 0, 9, 0, 0, 3, 0x10},
          "IDE whatever the entry says"},
         {"\"VENDOR\" \"\" \"\" D8 0 0 0 4 0\n", "aic7xxx", {0xD8, 0, 0, 0, 0, 9, 0, 0, 0, 3, 0, 0}, "D8"},
         {"\"VENDOR\" \"\" \"\" D4 0 0 0 4 0\n", "aic7xxx", {0xD4, 0, 0, 0, 0, 9, 0, 0, 3, 0}, "D4"},
         {"\"VENDOR\" \"\" \"\" A8 0 0 0 4 0\n", "aic7xxx", {0xA8, 0, 0, 0, 0, 9, 0, 0, 0, 3, 0, 0}, "A8"},
         {"\"VENDOR\" \"\" \"\" 3C 0 0 0 4 0\n", "aic7xxx", {0x3C, 0, 0, 0, 0, 9, 0, 0, 3, 0}, "3C: custom"},
-        {"\"vendorxx\" \"product\" \"ev\" D4 0 0 0 4 0\n\"VENDOR\" \"\" \"\" D8 0 0 0 4 0\n", "aic7xxx",
-         {0xD4, 0, 0, 0, 0, 9, 0, 0, 3, 0}, "case-insensitive prefixes; the earlier line wins"},
-        {"\"VENDORXY\" \"\" \"\" D4 0 0 0 4 0\n", "aic7xxx", {0x28, 0, 0, 0, 0, 9, 0, 0, 3, 0},
+        {"\"vendorxx\" \"product\" \"ev\" D4 0 0 0 4 0\n\"VENDOR\" \"\" \"\" D8 0 0 0 4 0\n",
+         "aic7xxx",
+         {0xD4, 0, 0, 0, 0, 9, 0, 0, 3, 0},
+         "case-insensitive prefixes; the earlier line wins"},
+        {"\"VENDORXY\" \"\" \"\" D4 0 0 0 4 0\n",
+         "aic7xxx",
+         {0x28, 0, 0, 0, 0, 9, 0, 0, 3, 0},
          "longer entry text does not match"},
     };
     for (const auto& row : rows) {
@@ -158,8 +168,7 @@ TEST(CdDrive, ModeSelectPrepareAndRestore)
     EXPECT_EQ(q.drive.densityCode, 0x82);
     ASSERT_EQ(q.drive.PrepareForAudio(), 1);
     EXPECT_EQ(q.fake->LastCdb(), (std::vector<uint8_t>{0x15, 0x10, 0, 0, 0x0C, 0}));
-    EXPECT_EQ(q.fake->sent.back().dataOut,
-              (std::vector<uint8_t>{0, 0, 0, 8, 0x82, 0, 0, 0, 0, 0, 0x09, 0x30}));
+    EXPECT_EQ(q.fake->sent.back().dataOut, (std::vector<uint8_t>{0, 0, 0, 8, 0x82, 0, 0, 0, 0, 0, 0x09, 0x30}));
     ASSERT_EQ(q.drive.RestoreAfterAudio(), 1);
     EXPECT_EQ(q.fake->sent.back().dataOut, (std::vector<uint8_t>{0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x08, 0x00}));
 

@@ -25,7 +25,7 @@ public:
     };
 
     std::vector<std::string> adapters{"ATAPI"};
-    int units = 1;                // units per adapter, targets 0..units-1
+    int units = 1; // units per adapter, targets 0..units-1
     std::vector<Sent> sent;
     // Answers a request; by default INQUIRY texts and success.
     std::function<ScsiOutcome(const ScsiRequest&)> answer;

@@ -85,8 +85,8 @@ public:
         const uint8_t opcode = h.cmdp[0];
         // The kernel's filter: read-safe commands for everyone, MODE SELECT for a
         // writable descriptor, the rest for CAP_SYS_RAWIO or a read-write sg descriptor.
-        const bool readSafe = opcode == 0x12 || opcode == 0x43 || opcode == 0x28 || opcode == 0xA8 ||
-                              opcode == 0xBE || opcode == 0x5A || opcode == 0x1A;
+        const bool readSafe = opcode == 0x12 || opcode == 0x43 || opcode == 0x28 || opcode == 0xA8 || opcode == 0xBE ||
+                              opcode == 0x5A || opcode == 0x1A;
         if (!(d.sg && writable) && !rawIo && !readSafe && !(opcode == 0x15 && writable))
             return -EPERM;
         sent.push_back({path, opcode});
@@ -95,7 +95,7 @@ public:
         h.resid = 0;
         if (timeoutsLeft > 0) {
             --timeoutsLeft;
-            h.host_status = 0x03;  // DID_TIME_OUT: the kernel aborted the command
+            h.host_status = 0x03; // DID_TIME_OUT: the kernel aborted the command
             return 0;
         }
         ScsiRequest r;
@@ -115,7 +115,7 @@ public:
             h.driver_status = 0x08;
         } else if (shortReadsLeft > 0 && h.dxfer_len > 0 && (opcode == 0xBE || opcode == 0x28 || opcode == 0xD8)) {
             --shortReadsLeft;
-            h.resid = 2352;  // the last sector never arrived
+            h.resid = 2352; // the last sector never arrived
         }
         return 0;
     }
@@ -131,7 +131,7 @@ public:
 
     std::string sys, dev;
     std::map<std::string, Device> devices;
-    std::map<int, std::pair<std::string, bool>> descriptors;  // path, opened read-write
+    std::map<int, std::pair<std::string, bool>> descriptors; // path, opened read-write
     std::map<std::string, int> opens;
     int closes = 0;
     int nextFd = 100;

@@ -1,8 +1,8 @@
 #include "cd/GrabberSession.h"
 
+#include "TestDisc.h"
 #include "cd/DriveQuirks.h"
 #include "cd/GenreList.h"
-#include "TestDisc.h"
 
 #include <gtest/gtest.h>
 
@@ -103,7 +103,7 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
     } rows[] = {
         {3, "Track02", "Track02.mp3"},
         {2, "Mr. Blue", "Mr. Blue.mp2"},
-        {1, "Caf\xe9", "Caf\xc3\xa9.mp1"},   // the record's Latin-1 name becomes a UTF-8 file name
+        {1, "Caf\xe9", "Caf\xc3\xa9.mp1"}, // the record's Latin-1 name becomes a UTF-8 file name
     };
     for (const Row& row : rows) {
         GrabberFixture f(kFiveTracks);

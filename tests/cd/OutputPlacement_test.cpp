@@ -38,10 +38,7 @@ protected:
             ::umount((dir / "full").c_str());
     }
 
-    CliRun Run(const std::string& args, const std::string& limit = "")
-    {
-        return Quillon(dir.Path(), args, "", limit);
-    }
+    CliRun Run(const std::string& args, const std::string& limit = "") { return Quillon(dir.Path(), args, "", limit); }
 
     // The entries of a folder, hidden ones included.
     std::vector<std::string> Entries(const std::string& folder)
@@ -70,12 +67,13 @@ TEST_F(OutputPlacement, OutputThatCannotBePutInPlaceFailsTheJob)
     };
     for (const auto& row : rows) {
         fs::remove_all(dir / "out");
-        fs::create_directories(dir / ("out/" + std::string(row.output)));   // a folder holds the name
+        fs::create_directories(dir / ("out/" + std::string(row.output))); // a folder holds the name
         const CliRun r = Run(row.args);
         EXPECT_EQ(r.status, 1) << row.args << "\n" << r.out;
         EXPECT_NE(r.out.find("Cannot name the finished file out/" + std::string(row.output) + ": Is a directory"),
                   std::string::npos)
-            << row.args << "\n" << r.out;
+            << row.args << "\n"
+            << r.out;
         EXPECT_EQ(r.out.find("Processing Finished."), std::string::npos) << row.args << "\n" << r.out;
         EXPECT_EQ(Entries(dir / "out"), std::vector<std::string>{row.output}) << row.args << ": a hidden file was left";
         EXPECT_TRUE(fs::is_empty(dir / "tmp")) << row.args << ": a temporary file was left";
@@ -113,7 +111,7 @@ TEST_F(OutputPlacement, LongestOutputNamesAreMade)
     ASSERT_EQ(Run("grab --tracks 1 -o src").status, 0);
     std::string stem;
     for (int i = 0; i < 125; ++i)
-        stem += "\xc3\xa9";   // "é": 250 bytes
+        stem += "\xc3\xa9"; // "é": 250 bytes
     fs::copy_file(dir / "src/Track01.WAV", dir / ("src/" + stem + "x.wav"));
     const CliRun encoded = Run("encode -o out 'src/" + stem + "x.wav'");
     EXPECT_EQ(encoded.status, 0) << encoded.out;
@@ -131,15 +129,16 @@ TEST_F(OutputPlacement, LongestOutputNamesAreMade)
 TEST_F(OutputPlacement, FullDiskLeavesTheEarlierFileAsItWas)
 {
     ::mkdir((dir / "full").c_str(), 0755);
-    mounted = std::getenv("QUILLON_TEST_NO_MOUNT") == nullptr && ::mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=256k") == 0;
+    mounted = std::getenv("QUILLON_TEST_NO_MOUNT") == nullptr &&
+              ::mount("tmpfs", (dir / "full").c_str(), "tmpfs", 0, "size=256k") == 0;
     const std::string limit = mounted ? "" : "ulimit -f 256;";
     const struct
     {
         const char* args;
         const char* output;
     } rows[] = {
-        {"grab --tracks 1 -o full", "Track01.WAV"},   // 705 KB of audio
-        {"rip --tracks 2 -o full", "Track02.mp3"},    // about 640 KB of MPEG audio
+        {"grab --tracks 1 -o full", "Track01.WAV"}, // 705 KB of audio
+        {"rip --tracks 2 -o full", "Track02.mp3"},  // about 640 KB of MPEG audio
     };
     for (const auto& row : rows) {
         testing::WriteTextFile(dir / ("full/" + std::string(row.output)), "an earlier take");

@@ -12,7 +12,7 @@ namespace quillon {
 struct CliRun
 {
     int status = -1;
-    std::string out;   // standard output and error together
+    std::string out; // standard output and error together
 };
 
 // `quillon ARGS` in `dir`, with dir/config as its settings folder, dir/tmp as its
@@ -23,8 +23,9 @@ struct CliRun
 inline CliRun Quillon(const std::string& dir, const std::string& args, const std::string& after = "",
                       const std::string& limits = "")
 {
-    std::string cmd = "cd '" + dir + "' && " + (limits.empty() ? "" : "trap '' XFSZ; " + limits + " ") + "TMP='" + dir + "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" +
-                      dir + "/drives' " + QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
+    std::string cmd = "cd '" + dir + "' && " + (limits.empty() ? "" : "trap '' XFSZ; " + limits + " ") + "TMP='" + dir +
+                      "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir + "/drives' " +
+                      QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
     if (!after.empty())
         cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";
     CliRun r;

@@ -12,7 +12,7 @@ namespace quillon::testing {
 class RecordingWindow : public GrabProgressWindow
 {
 public:
-    int cancelAtCheck = -1;  // CheckCancel call (1-based) that reports Cancel
+    int cancelAtCheck = -1; // CheckCancel call (1-based) that reports Cancel
     int checks = 0;
     int trackSteps = 0;
     int totalSteps = 0;

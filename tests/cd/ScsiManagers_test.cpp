@@ -11,12 +11,13 @@ namespace {
 TEST(VirtualDriveList, ParsesFieldsFlagsAndRelativeDiscs)
 {
     std::vector<std::string> errors;
-    const auto drives = ParseVirtualDriveList("# comment | x\n"
-                                              "\n"
-                                              "  ATAPI | HL-DT-ST | DVDRAM GH24NSD1 | LG00 | disc.cue\n"
-                                              "aic7xxx|TOSHIBA|CD-ROM XM-6201TA|1037|/abs/d.cue| swap | fail=100:5 fail=7:1\n"
-                                              "aic7xxx | PLEXTOR | CD-R PX-W4012A | 1.01 | none | modeselect nocdda delay=20\n",
-                                              "/base", errors);
+    const auto drives =
+        ParseVirtualDriveList("# comment | x\n"
+                              "\n"
+                              "  ATAPI | HL-DT-ST | DVDRAM GH24NSD1 | LG00 | disc.cue\n"
+                              "aic7xxx|TOSHIBA|CD-ROM XM-6201TA|1037|/abs/d.cue| swap | fail=100:5 fail=7:1\n"
+                              "aic7xxx | PLEXTOR | CD-R PX-W4012A | 1.01 | none | modeselect nocdda delay=20\n",
+                              "/base", errors);
     EXPECT_TRUE(errors.empty());
     ASSERT_EQ(drives.size(), 3u);
     EXPECT_EQ(drives[0].line, 3);
@@ -68,7 +69,13 @@ TEST(ScsiSense, FixedAndDescriptorFormats)
     const uint8_t fixed[18] = {0x70, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x05};
     const uint8_t descriptor[8] = {0x72, 0x05, 0x24, 0x01};
     const uint8_t deferred[18] = {0xF1, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00};
-    const struct { const uint8_t* data; size_t length; SenseData want; const char* name; } rows[] = {
+    const struct
+    {
+        const uint8_t* data;
+        size_t length;
+        SenseData want;
+        const char* name;
+    } rows[] = {
         {fixed, sizeof fixed, {3, 0x11, 0x05}, "fixed"},
         {descriptor, sizeof descriptor, {5, 0x24, 0x01}, "descriptor"},
         {deferred, sizeof deferred, {6, 0x29, 0}, "deferred fixed with valid bit"},
@@ -99,9 +106,13 @@ TEST(ScsiSense, OutcomeLandsInTheBlockSenseArea)
 
 TEST(SgIo, AdapterIdentifierRule)
 {
-    const struct { const char* driver; const char* id; } rows[] = {
-        {"ahci", "ATAPI"}, {"ata_piix", "ATAPI"}, {"pata_via", "ATAPI"}, {"sata_nv", "ATAPI"},
-        {"usb-storage", "ATAPI"}, {"uas", "ATAPI"}, {"aic7xxx", "aic7xxx"}, {"sym53c8xx", "sym53c8xx"},
+    const struct
+    {
+        const char* driver;
+        const char* id;
+    } rows[] = {
+        {"ahci", "ATAPI"},        {"ata_piix", "ATAPI"}, {"pata_via", "ATAPI"},  {"sata_nv", "ATAPI"},
+        {"usb-storage", "ATAPI"}, {"uas", "ATAPI"},      {"aic7xxx", "aic7xxx"}, {"sym53c8xx", "sym53c8xx"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(AdapterIdentifierForDriver(row.driver), row.id) << row.driver;

@@ -58,7 +58,7 @@ protected:
 TEST_F(SgDrives, SrAndSgOfOneDriveAreOneUnitOpenedOnce)
 {
     AddDrive();
-    fake->AddDevice("sg0", "0:0:0:0", nullptr, 0);  // a disk
+    fake->AddDevice("sg0", "0:0:0:0", nullptr, 0); // a disk
     fake->AddDevice("sg2", "2:0:1:0", MakeUnit("OLD", "SG ONLY", disc.cue), 5, "aic7xxx");
     const auto units = DiscoverSgUnits(fake->Roots());
     ASSERT_EQ(units.size(), 2u) << "the disk is left out, the drive with sr0 and sg1 listed once";
@@ -107,8 +107,8 @@ TEST_F(SgDrives, AccessRules)
         const char* name;
         bool srRead, srWrite, hasSg, sgRead, sgWrite, rawIo;
         Command command;
-        const char* via;       // device the command went through; "" when refused
-        const char* report;    // part of the one line the user gets
+        const char* via;    // device the command went through; "" when refused
+        const char* report; // part of the one line the user gets
     } rows[] = {
         {"vendor read through a writable sg", true, true, true, true, true, false, VendorRead, "sg1", ""},
         {"vendor read with CAP_SYS_RAWIO", true, true, true, true, true, true, VendorRead, "sr0", ""},
@@ -260,7 +260,9 @@ TEST_F(SgDrives, GrabMatchesTheImage)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.driver);
         fake = std::make_shared<FakeSgSystem>(dir);
-        ASSERT_EQ(std::system(("rm -rf '" + dir.Path() + "/sys' '" + dir.Path() + "/dev' '" + dir.Path() + "/out'").c_str()), 0);
+        ASSERT_EQ(
+            std::system(("rm -rf '" + dir.Path() + "/sys' '" + dir.Path() + "/dev' '" + dir.Path() + "/out'").c_str()),
+            0);
         ::mkdir((dir / "out").c_str(), 0755);
         AddDrive("", row.driver);
         testing::WriteTextFile(dir / "tosharc", row.tosharc);
@@ -274,8 +276,9 @@ TEST_F(SgDrives, GrabMatchesTheImage)
         ASSERT_EQ(drives[0].ReadToc(count, toc.data()), 1);
         testing::RecordingWindow window;
         fake->sent.clear();
-        EXPECT_EQ(AudioGrab(drives[0], {{0, "Track01"}, {1, "Track02"}},
-                            [&](const std::string&) { return std::optional(dir / "out"); }, window),
+        EXPECT_EQ(AudioGrab(
+                      drives[0], {{0, "Track01"}, {1, "Track02"}},
+                      [&](const std::string&) { return std::optional(dir / "out"); }, window),
                   GrabOutcome::Completed);
         SetScsiManagerFactory(nullptr);
         ResetDriveQuirks();

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
+#include "DetectedDrive.h"
+#include "RecordingWindow.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/DriveQuirks.h"
-#include "RecordingWindow.h"
-#include "DetectedDrive.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(TempWavFolder, EnvironmentOrder)
         {nullptr, "/temp", "/third", "/temp/"},
         {nullptr, nullptr, "/third", "/third/"},
         {nullptr, nullptr, nullptr, "/home/user/Music/"},
-        {"", "/temp", "/third", "/temp/"},   // set but empty counts as unset, as in the settings
+        {"", "/temp", "/third", "/temp/"}, // set but empty counts as unset, as in the settings
         {"", "", "", "/home/user/Music/"},
     };
     for (const auto& row : rows) {
@@ -74,8 +74,8 @@ protected:
 
     void Detect(const std::string& flags, const std::string& tosharc, std::vector<testing::TestTrack> tracks)
     {
-        testing::DetectTestDrive(dir, "aic7xxx | QUILLON | VIRTUAL | 1.0 | disc.cue " + flags, tosharc, tracks,
-                                 disc, drives);
+        testing::DetectTestDrive(dir, "aic7xxx | QUILLON | VIRTUAL | 1.0 | disc.cue " + flags, tosharc, tracks, disc,
+                                 drives);
         temp = dir / "tmp/";
         ::mkdir(temp.c_str(), 0700);
     }

@@ -76,7 +76,7 @@ inline std::vector<uint8_t> PatternSectors(uint32_t lba, uint32_t count)
 
 struct TestTrack
 {
-    bool data = false;   // MODE1/2352 instead of AUDIO
+    bool data = false; // MODE1/2352 instead of AUDIO
     uint32_t sectors = 0;
 };
 

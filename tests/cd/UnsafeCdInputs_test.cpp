@@ -91,17 +91,19 @@ TEST_F(UnsafeCdInputs, FilesThatAreReadMustBeRegularFiles)
     struct Row
     {
         const char* what;
-        std::string path;   // made a FIFO (or a folder)
+        std::string path; // made a FIFO (or a folder)
         bool folder;
         const char* args;
         std::string expected;
     };
     const Row rows[] = {
-        {"drive list", "drives", false, "drives", "drives: cannot read the virtual drive list: a FIFO, not a regular file"},
+        {"drive list", "drives", false, "drives",
+         "drives: cannot read the virtual drive list: a FIFO, not a regular file"},
         {"drive list", "drives", true, "drives", "drives: cannot read the virtual drive list: a folder, not a file"},
         {"quirks file", "tosharc", false, "drives", "cannot read tosharc: a FIFO, not a regular file"},
         {"CUE sheet", "disc.cue", false, "toc", "disc.cue: cannot read the CUE sheet: a FIFO, not a regular file"},
-        {"WAVE file of a sheet", "two.wav", false, "toc", "cannot read the file \"two.wav\": a FIFO, not a regular file"},
+        {"WAVE file of a sheet", "two.wav", false, "toc",
+         "cannot read the file \"two.wav\": a FIFO, not a regular file"},
         {"stored text", DiscFile(), false, "toc", "cannot read " + DiscFile() + ": a FIFO"},
         {"stored text", DiscFile(), false, "grab --tracks 2 -o out", "cannot read " + DiscFile() + ": a FIFO"},
         {"stored text", DiscFile(), false, "rip --tracks 2 -o out", "cannot read " + DiscFile() + ": a FIFO"},
@@ -170,8 +172,8 @@ TEST_F(UnsafeCdInputs, SignalsCancelAsCtrlCDoes)
     {
         const char* command;
         const char* signals;
-        bool grab;         // a cancelled grab keeps its shorter track
-        int readDelayMs;   // 5000: the first signal waits for the read, the second cannot
+        bool grab;       // a cancelled grab keeps its shorter track
+        int readDelayMs; // 5000: the first signal waits for the read, the second cannot
     };
     const Row rows[] = {
         {"grab --tracks 1 -o out", "kill -TERM $p", true, 10},

@@ -29,17 +29,17 @@ TEST(StartChoice, WordsAndDisplays)
         {{}, none, StartKind::NoDisplay},
         {{"a.wav", "b.mp3"}, withDisplay, StartKind::Desktop},
         {{"music/track"}, withDisplay, StartKind::Desktop},
-        {{"song"}, withDisplay, StartKind::Desktop},        // no dot, but it exists
+        {{"song"}, withDisplay, StartKind::Desktop}, // no dot, but it exists
         {{"a.wav"}, none, StartKind::NoDisplay},
         {{"encode", "a.wav"}, withDisplay, StartKind::CommandLine},
-        {{"encode"}, none, StartKind::CommandLine},         // a subcommand wins over a file of that name
+        {{"encode"}, none, StartKind::CommandLine}, // a subcommand wins over a file of that name
         {{"decode", "x.mp3"}, none, StartKind::CommandLine},
         {{"defaults"}, withDisplay, StartKind::CommandLine},
         {{"rip", "--tracks", "1"}, withDisplay, StartKind::CommandLine},
         {{"drives"}, withDisplay, StartKind::CommandLine},
         {{"--help"}, withDisplay, StartKind::CommandLine},
         {{"-o"}, withDisplay, StartKind::CommandLine},
-        {{"encod"}, withDisplay, StartKind::CommandLine},   // a typo is reported, not opened
+        {{"encod"}, withDisplay, StartKind::CommandLine}, // a typo is reported, not opened
         {{""}, withDisplay, StartKind::CommandLine},
     };
     for (const Row& row : rows) {

@@ -15,8 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace quillon::test
-{
+namespace quillon::test {
 
 inline std::string EncoderPath()
 {
@@ -30,8 +29,8 @@ inline std::string DecoderPath()
 
 struct ProgramResult
 {
-    int exitCode = -1;   // -1 when the program did not end normally
-    std::string output;  // everything it wrote on standard output
+    int exitCode = -1;  // -1 when the program did not end normally
+    std::string output; // everything it wrote on standard output
 };
 
 inline std::vector<unsigned char> ReadFileBytes(const std::string& path);
@@ -47,34 +46,28 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
     std::signal(SIGPIPE, SIG_IGN);
     // The programs create their output and refuse a name that is taken: each run here
     // writes its output afresh, unless the test puts something at the name itself.
-    if (arguments.size() >= 2 && !keepOutputName)
-    {
+    if (arguments.size() >= 2 && !keepOutputName) {
         unlink(arguments.back().c_str());
     }
     ProgramResult result;
     int pipeEnds[2];
     int feedEnds[2] = {-1, -1};
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0 || (feedBlock > 0 && pipe2(feedEnds, O_CLOEXEC) != 0))
-    {
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0 || (feedBlock > 0 && pipe2(feedEnds, O_CLOEXEC) != 0)) {
         return result;
     }
-    if (closedOutput)
-    {
+    if (closedOutput) {
         close(pipeEnds[0]);
         pipeEnds[0] = -1;
     }
     const pid_t child = fork();
-    if (child == 0)
-    {
+    if (child == 0) {
         const int input = feedBlock > 0 ? feedEnds[0] : open(inputPath.c_str(), O_RDONLY);
-        if (input < 0 || dup2(input, 0) < 0 || dup2(pipeEnds[1], 1) < 0)
-        {
+        if (input < 0 || dup2(input, 0) < 0 || dup2(pipeEnds[1], 1) < 0) {
             _exit(126);
         }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& word : arguments)
-        {
+        for (const std::string& word : arguments) {
             argv.push_back(const_cast<char*>(word.c_str()));
         }
         argv.push_back(nullptr);
@@ -82,33 +75,27 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
         _exit(127);
     }
     close(pipeEnds[1]);
-    if (feedBlock > 0)
-    {
+    if (feedBlock > 0) {
         close(feedEnds[0]);
         const std::vector<unsigned char> bytes = ReadFileBytes(inputPath);
-        for (size_t at = 0; at < bytes.size(); at += feedBlock)
-        {
+        for (size_t at = 0; at < bytes.size(); at += feedBlock) {
             const size_t size = std::min(feedBlock, bytes.size() - at);
-            if (write(feedEnds[1], bytes.data() + at, size) != static_cast<ssize_t>(size))
-            {
+            if (write(feedEnds[1], bytes.data() + at, size) != static_cast<ssize_t>(size)) {
                 break;
             }
         }
         close(feedEnds[1]);
     }
-    if (pipeEnds[0] >= 0)
-    {
+    if (pipeEnds[0] >= 0) {
         char buffer[4096];
         ssize_t n = 0;
-        while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        {
+        while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
             result.output.append(buffer, static_cast<size_t>(n));
         }
         close(pipeEnds[0]);
     }
     int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
-    {
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     }
     return result;
@@ -134,11 +121,9 @@ inline std::vector<unsigned char> MakePcm(double seconds, int rate, int channels
     std::vector<unsigned char> bytes;
     bytes.reserve(frames * channels * 2);
     std::uint32_t noise = 12345;
-    for (size_t i = 0; i < frames; ++i)
-    {
+    for (size_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / rate;
-        for (int c = 0; c < channels; ++c)
-        {
+        for (int c = 0; c < channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
             const double value = 6000.0 * std::sin(2 * M_PI * (440.0 + 220.0 * c) * t) +
                                  3000.0 * std::sin(2 * M_PI * 3100.0 * t * (1 + c)) +
@@ -169,15 +154,13 @@ public:
     {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillon-codecs-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr)
-        {
+        if (mkdtemp(pattern.data()) != nullptr) {
             path_ = pattern;
         }
     }
     ~TempFolder()
     {
-        if (!path_.empty())
-        {
+        if (!path_.empty()) {
             std::system(("rm -rf '" + path_ + "'").c_str());
         }
     }
@@ -196,9 +179,8 @@ private:
 inline bool FfmpegDecodesCleanly(const std::string& path, std::string& complaints, bool checkCrc = true)
 {
     const std::string log = path + ".ffmpeg.log";
-    const std::string command = std::string("ffmpeg -nostdin -v error ") +
-                                (checkCrc ? "-err_detect crccheck " : "") + "-i '" + path +
-                                "' -f null - 2>'" + log + "'";
+    const std::string command = std::string("ffmpeg -nostdin -v error ") + (checkCrc ? "-err_detect crccheck " : "") +
+                                "-i '" + path + "' -f null - 2>'" + log + "'";
     const int status = std::system(command.c_str());
     const std::vector<unsigned char> text = ReadFileBytes(log);
     complaints.assign(text.begin(), text.end());

@@ -8,40 +8,37 @@
 #include <string>
 #include <vector>
 
-namespace quillon::test
-{
+namespace quillon::test {
 
 struct MpegFrameHeader
 {
-    int version = 0;         // 10 for MPEG-1, 20 for MPEG-2, 25 for MPEG-2.5
-    int layer = 0;           // 1, 2 or 3
-    bool crc = false;        // the protection bit is 0: a CRC follows the header
-    int bitrateKbps = 0;     // 0 for free format
-    int sampleRate = 0;      // Hz
+    int version = 0;     // 10 for MPEG-1, 20 for MPEG-2, 25 for MPEG-2.5
+    int layer = 0;       // 1, 2 or 3
+    bool crc = false;    // the protection bit is 0: a CRC follows the header
+    int bitrateKbps = 0; // 0 for free format
+    int sampleRate = 0;  // Hz
     bool padding = false;
     bool privateBit = false;
-    int mode = 0;            // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     int modeExtension = 0;
     bool copyright = false;
     bool original = false;
-    int emphasis = 0;        // 0 none, 1 50/15 us, 2 reserved, 3 CCITT J.17
-    size_t frameBytes = 0;   // the whole frame with header; 0 for free format
+    int emphasis = 0;      // 0 none, 1 50/15 us, 2 reserved, 3 CCITT J.17
+    size_t frameBytes = 0; // the whole frame with header; 0 for free format
     int samplesPerFrame = 0;
 };
 
 // Parses the four header bytes at data; false when they are no valid header.
 inline bool ParseMpegFrameHeader(const unsigned char* data, size_t size, MpegFrameHeader& header)
 {
-    if (size < 4 || data[0] != 0xFF || (data[1] & 0xE0) != 0xE0)
-    {
+    if (size < 4 || data[0] != 0xFF || (data[1] & 0xE0) != 0xE0) {
         return false;
     }
     const int versionBits = (data[1] >> 3) & 3;
     const int layerBits = (data[1] >> 1) & 3;
     const int bitrateIndex = data[2] >> 4;
     const int rateIndex = (data[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 15 || rateIndex == 3)
-    {
+    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 15 || rateIndex == 3) {
         return false;
     }
     header.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
@@ -71,12 +68,9 @@ inline bool ParseMpegFrameHeader(const unsigned char* data, size_t size, MpegFra
     const bool lsf = header.version != 10;
     header.samplesPerFrame = header.layer == 1 ? 384 : (header.layer == 3 && lsf) ? 576 : 1152;
     const long bitsPerSecond = header.bitrateKbps * 1000L;
-    if (header.layer == 1)
-    {
+    if (header.layer == 1) {
         header.frameBytes = static_cast<size_t>((12 * bitsPerSecond / header.sampleRate + header.padding) * 4);
-    }
-    else
-    {
+    } else {
         const long factor = header.samplesPerFrame / 8;
         header.frameBytes = static_cast<size_t>(factor * bitsPerSecond / header.sampleRate + header.padding);
     }
@@ -96,22 +90,18 @@ inline MpegStream ScanMpegFrames(const std::vector<unsigned char>& bytes)
 {
     MpegStream stream;
     size_t at = 0;
-    while (at < bytes.size())
-    {
-        if (bytes.size() - at == 128 && bytes[at] == 'T' && bytes[at + 1] == 'A' && bytes[at + 2] == 'G')
-        {
+    while (at < bytes.size()) {
+        if (bytes.size() - at == 128 && bytes[at] == 'T' && bytes[at + 1] == 'A' && bytes[at + 2] == 'G') {
             stream.endsWithTag = true;
             break;
         }
         MpegFrameHeader header;
-        if (!ParseMpegFrameHeader(bytes.data() + at, bytes.size() - at, header))
-        {
+        if (!ParseMpegFrameHeader(bytes.data() + at, bytes.size() - at, header)) {
             stream.error = "no frame header at byte " + std::to_string(at) + " (frame " +
                            std::to_string(stream.frames.size()) + ")";
             break;
         }
-        if (header.frameBytes == 0 || header.frameBytes > bytes.size() - at)
-        {
+        if (header.frameBytes == 0 || header.frameBytes > bytes.size() - at) {
             stream.error = "frame " + std::to_string(stream.frames.size()) + " at byte " + std::to_string(at) +
                            " is cut short or free format";
             break;

@@ -3,10 +3,8 @@
 #include "codecs/CodecArguments.h"
 #include "codecs/MpegTables.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 std::vector<std::string> Words(std::initializer_list<const char*> words)
 {
@@ -38,13 +36,12 @@ TEST(CodecArguments, EachEncoderWordTakesItsPlace)
          ChannelMode::DualChannel, 256, 44100, 2, 3, false, false, false, false, Emphasis::CcittJ17},
         {"flags joined to the layer word", Words({"-mj", "-b96", "-s22.05", "-p2", "-l3 -c -o -e -d5", "", "a", "b"}),
          ChannelMode::JointStereo, 96, 22050, 2, 3, true, true, true, false, Emphasis::Microseconds50_15},
-        {"no -p follows the layer", Words({"-mj", "-b96", "-s24.00", "-l2", "a", "b"}),
-         ChannelMode::JointStereo, 96, 24000, 1, 2, false, false, false, false, Emphasis::None},
-        {"11025 Hz written as 11.03", Words({"-mm", "-b32", "-s11.03", "-p2", "-l3", "a", "b"}),
-         ChannelMode::Mono, 32, 11025, 2, 3, false, false, false, false, Emphasis::None},
+        {"no -p follows the layer", Words({"-mj", "-b96", "-s24.00", "-l2", "a", "b"}), ChannelMode::JointStereo, 96,
+         24000, 1, 2, false, false, false, false, Emphasis::None},
+        {"11025 Hz written as 11.03", Words({"-mm", "-b32", "-s11.03", "-p2", "-l3", "a", "b"}), ChannelMode::Mono, 32,
+         11025, 2, 3, false, false, false, false, Emphasis::None},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const EncoderArgumentsResult result = ParseEncoderArguments(row.words);
         ASSERT_TRUE(result.ok) << row.what << ": " << result.error;
         const EncoderArguments& a = result.arguments;
@@ -107,8 +104,7 @@ TEST(CodecArguments, BadEncoderWordsAreRefusedWithALine)
         {"long bad word", Words({"-ms", "-b128", "-s44.10", std::string(300, 'x').c_str(), "-l3", "a", "b"})},
         {"long bad rate", Words({"-ms", "-b128", ("-s" + std::string(300, '4')).c_str(), "-l3", "a", "b"})},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const EncoderArgumentsResult result = ParseEncoderArguments(row.words);
         EXPECT_FALSE(result.ok) << row.what;
         EXPECT_EQ(result.error.rfind("Error: ", 0), 0u) << row.what << ": " << result.error;
@@ -124,14 +120,19 @@ TEST(CodecArguments, SampleRateWordsFindTheMpegRate)
         int rate;
     };
     const Row rows[] = {
-        {"44.10", 44100}, {"48.00", 48000}, {"32.00", 32000}, {"22.05", 22050}, {"24.00", 24000},
-        {"16.00", 16000}, {"11.03", 11025}, {"12.00", 12000}, {"8.00", 8000},   {"44.1", 44100},
-        {"44", 44100},    {"44.50", 44100}, {"44.60", 0},     {"96.00", 0},     {"0.00", 0},
-        {"", 0},          {".", 0},         {"4.4.1", 0},     {"-44.10", 0},    {"44.10k", 0},
+        {"44.10", 44100}, {"48.00", 48000},
+        {"32.00", 32000}, {"22.05", 22050},
+        {"24.00", 24000}, {"16.00", 16000},
+        {"11.03", 11025}, {"12.00", 12000},
+        {"8.00", 8000},   {"44.1", 44100},
+        {"44", 44100},    {"44.50", 44100},
+        {"44.60", 0},     {"96.00", 0},
+        {"0.00", 0},      {"", 0},
+        {".", 0},         {"4.4.1", 0},
+        {"-44.10", 0},    {"44.10k", 0},
         {"1e3", 0},       {"99999999999999999999", 0},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(SampleRateFromKilohertz(row.text), row.rate) << "\"" << row.text << "\"";
     }
 }
@@ -144,23 +145,17 @@ TEST(CodecArguments, DecoderTakesExactlyTwoPaths)
         bool ok;
     };
     const Row rows[] = {
-        {Words({"in.mp3", "out.wav"}), true},
-        {Words({"", "in.mp3", "", "out.wav", ""}), true},
-        {Words({"in.mp3"}), false},
-        {Words({}), false},
+        {Words({"in.mp3", "out.wav"}), true}, {Words({"", "in.mp3", "", "out.wav", ""}), true},
+        {Words({"in.mp3"}), false},           {Words({}), false},
         {Words({"a", "b", "c"}), false},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const DecoderArgumentsResult result = ParseDecoderArguments(row.words);
         EXPECT_EQ(result.ok, row.ok) << row.words.size() << " words";
-        if (result.ok)
-        {
+        if (result.ok) {
             EXPECT_EQ(result.arguments.inputPath, "in.mp3");
             EXPECT_EQ(result.arguments.outputPath, "out.wav");
-        }
-        else
-        {
+        } else {
             EXPECT_EQ(result.error.rfind("Error: ", 0), 0u);
         }
     }
@@ -177,37 +172,22 @@ TEST(MpegTables, StreamsOutsideTheStandardAreRefused)
         bool ok;
     };
     const Row rows[] = {
-        {3, 44100, 128, ChannelMode::JointStereo, true},
-        {3, 44100, 200, ChannelMode::Stereo, false},
-        {3, 44100, 384, ChannelMode::Stereo, false},
-        {3, 44100, 8, ChannelMode::Mono, false},
-        {3, 22050, 160, ChannelMode::Stereo, true},
-        {3, 22050, 192, ChannelMode::Stereo, false},
-        {3, 8000, 8, ChannelMode::Mono, true},
-        {3, 11025, 64, ChannelMode::Stereo, true},
-        {2, 11025, 64, ChannelMode::Stereo, false},
-        {2, 44100, 384, ChannelMode::Stereo, true},
-        {2, 44100, 384, ChannelMode::Mono, false},
-        {2, 44100, 192, ChannelMode::Mono, true},
-        {2, 44100, 224, ChannelMode::Mono, false},
-        {2, 44100, 32, ChannelMode::Mono, true},
-        {2, 44100, 32, ChannelMode::Stereo, false},
-        {2, 48000, 56, ChannelMode::DualChannel, false},
-        {2, 48000, 80, ChannelMode::JointStereo, false},
-        {2, 48000, 80, ChannelMode::Mono, true},
-        {2, 48000, 64, ChannelMode::JointStereo, true},
-        {2, 24000, 8, ChannelMode::Mono, true},
-        {2, 24000, 160, ChannelMode::Stereo, true},
-        {2, 16000, 192, ChannelMode::Stereo, false},
-        {1, 44100, 448, ChannelMode::Stereo, true},
-        {1, 44100, 40, ChannelMode::Stereo, false},
-        {1, 22050, 256, ChannelMode::Stereo, true},
-        {1, 22050, 288, ChannelMode::Stereo, false},
-        {1, 8000, 32, ChannelMode::Mono, false},
-        {3, 44000, 128, ChannelMode::Stereo, false},
+        {3, 44100, 128, ChannelMode::JointStereo, true}, {3, 44100, 200, ChannelMode::Stereo, false},
+        {3, 44100, 384, ChannelMode::Stereo, false},     {3, 44100, 8, ChannelMode::Mono, false},
+        {3, 22050, 160, ChannelMode::Stereo, true},      {3, 22050, 192, ChannelMode::Stereo, false},
+        {3, 8000, 8, ChannelMode::Mono, true},           {3, 11025, 64, ChannelMode::Stereo, true},
+        {2, 11025, 64, ChannelMode::Stereo, false},      {2, 44100, 384, ChannelMode::Stereo, true},
+        {2, 44100, 384, ChannelMode::Mono, false},       {2, 44100, 192, ChannelMode::Mono, true},
+        {2, 44100, 224, ChannelMode::Mono, false},       {2, 44100, 32, ChannelMode::Mono, true},
+        {2, 44100, 32, ChannelMode::Stereo, false},      {2, 48000, 56, ChannelMode::DualChannel, false},
+        {2, 48000, 80, ChannelMode::JointStereo, false}, {2, 48000, 80, ChannelMode::Mono, true},
+        {2, 48000, 64, ChannelMode::JointStereo, true},  {2, 24000, 8, ChannelMode::Mono, true},
+        {2, 24000, 160, ChannelMode::Stereo, true},      {2, 16000, 192, ChannelMode::Stereo, false},
+        {1, 44100, 448, ChannelMode::Stereo, true},      {1, 44100, 40, ChannelMode::Stereo, false},
+        {1, 22050, 256, ChannelMode::Stereo, true},      {1, 22050, 288, ChannelMode::Stereo, false},
+        {1, 8000, 32, ChannelMode::Mono, false},         {3, 44000, 128, ChannelMode::Stereo, false},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EncoderArguments arguments;
         arguments.layer = row.layer;
         arguments.sampleRateHz = row.rate;

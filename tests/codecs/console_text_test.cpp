@@ -3,22 +3,18 @@
 #include "codecs/ConsoleText.h"
 #include "codecs/PcmWavHeader.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 TEST(ConsoleText, NoByteThatStopsQuillonsReaderSurvives)
 {
     std::string every;
-    for (int byte = 0; byte < 256; ++byte)
-    {
+    for (int byte = 0; byte < 256; ++byte) {
         every += static_cast<char>(byte);
     }
     const std::string clean = SanitizeConsoleText(every);
     ASSERT_EQ(clean.size(), every.size());
-    for (int byte = 0; byte < 256; ++byte)
-    {
+    for (int byte = 0; byte < 256; ++byte) {
         const bool control = byte < 0x20 || byte == 0x7F || byte == 0xFF;
         EXPECT_EQ(static_cast<unsigned char>(clean[byte]), control ? '?' : byte) << "byte " << byte;
     }
@@ -41,8 +37,7 @@ TEST(ConsoleText, ShortFileNamesKeepTheTailAndWholeCharacters)
         {"/a/abcd\xC3\xA9yz.mp3", 10, "...yz.mp3"},
         {"/a/abcd\xC3\xA9yz.mp3", 11, "...\xC3\xA9yz.mp3"},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(ShortFileName(row.path, row.max), row.name) << row.path << " in " << row.max;
         EXPECT_LE(ShortFileName(row.path, row.max).size(), row.max) << row.path;
     }
@@ -66,8 +61,7 @@ TEST(PcmWavHeader, CanonicalFieldsForEachLayout)
         std::uint32_t data;
     };
     const Row rows[] = {{2, 44100, 176400}, {1, 22050, 0}, {2, 8000, kMaxWavDataBytes}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const auto h = PcmWavHeader(row.channels, row.rate, row.data);
         auto u32 = [&](size_t at) { return h[at] | h[at + 1] << 8 | h[at + 2] << 16 | std::uint32_t(h[at + 3]) << 24; };
         auto u16 = [&](size_t at) { return h[at] | h[at + 1] << 8; };

@@ -3,14 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/codecs/CodecTestSupport.h"
 #include "codecs/CodecProgram.h"
+#include "tests/codecs/CodecTestSupport.h"
 #include "tests/codecs/MpegFrames.h"
 
-namespace quillon::test
-{
-namespace
-{
+namespace quillon::test {
+namespace {
 
 struct WavFacts
 {
@@ -24,8 +22,7 @@ WavFacts ReadWav(const std::string& path)
 {
     const std::vector<unsigned char> wav = ReadFileBytes(path);
     WavFacts facts;
-    if (wav.size() < 44)
-    {
+    if (wav.size() < 44) {
         return facts;
     }
     const std::uint32_t data = Little32(wav, 40);
@@ -61,15 +58,13 @@ TEST(Decoder, InputsWithoutAudioGiveAnEmptyWavAndAFailure)
     };
     std::vector<unsigned char> junk(50000);
     std::uint32_t x = 7;
-    for (unsigned char& byte : junk)
-    {
+    for (unsigned char& byte : junk) {
         x = x * 1103515245u + 12345u;
         byte = static_cast<unsigned char>((x >> 16) & 0x7F); // never a sync byte
     }
     const Row rows[] = {{"empty input", {}}, {"text without frames", junk}};
     TempFolder folder;
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const std::string input = folder.File("in.mp3");
         const std::string wav = folder.File("out.wav");
         WriteFileBytes(input, row.bytes);
@@ -99,8 +94,7 @@ TEST(Decoder, ArgumentAndOutputFailuresAreReported)
         {"three paths", {input, folder.File("a.wav"), folder.File("b.wav")}},
         {"output folder missing", {input, folder.File("missing/out.wav")}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         const ProgramResult run = RunProgram(DecoderPath(), row.words, input);
         EXPECT_GT(run.exitCode, 0) << row.what;
         EXPECT_EQ(run.output.rfind("Error: ", 0), 0u) << row.what << ": " << run.output;
@@ -121,8 +115,7 @@ TEST(Decoder, AudioLongerThanAWavCanHoldIsRefused)
         const char* limit;
         bool refused;
     } rows[] = {{"100000", true}, {"", false}};
-    for (const auto& row : rows)
-    {
+    for (const auto& row : rows) {
         ::setenv("QUILLON_WAV_DATA_LIMIT", row.limit, 1);
         const ProgramResult run = RunProgram(DecoderPath(), {input, folder.File("out.wav")}, input);
         ::unsetenv("QUILLON_WAV_DATA_LIMIT");
@@ -158,14 +151,11 @@ TEST(Decoder, CodecProgramsNeverWriteThroughWhatStandsAtTheOutputName)
         {"d3.dll", DecoderPath(), {mp3Path}, mp3Path},
         {"l3.dll", EncoderPath(), {"-ms", "-b128", "-s44.10", "-p2", "-l3", pcmPath}, pcmPath},
     };
-    for (const auto& row : rows)
-    {
-        for (const bool link : {true, false})
-        {
+    for (const auto& row : rows) {
+        for (const bool link : {true, false}) {
             const std::string output = folder.File(".out.part");
             WriteFileBytes(link ? victim : output, {'k', 'e', 'e', 'p'});
-            if (link)
-            {
+            if (link) {
                 ASSERT_EQ(::symlink(victim.c_str(), output.c_str()), 0);
             }
             std::vector<std::string> words = row.words;
@@ -201,16 +191,14 @@ TEST(Decoder, LayerOneFramesDecode)
         {"MPEG-2 joint stereo", {0xFF, 0xF7, 0x18, 0x40}, 16000, 2, 96},
     };
     TempFolder folder;
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         MpegFrameHeader parsed;
         ASSERT_TRUE(ParseMpegFrameHeader(row.header, 4, parsed)) << row.what;
         ASSERT_EQ(parsed.layer, 1) << row.what;
         ASSERT_EQ(parsed.frameBytes, row.frameBytes) << row.what;
         const size_t frameCount = 200;
         std::vector<unsigned char> stream;
-        for (size_t i = 0; i < frameCount; ++i)
-        {
+        for (size_t i = 0; i < frameCount; ++i) {
             stream.insert(stream.end(), row.header, row.header + 4);
             stream.resize(stream.size() + row.frameBytes - 4, 0);
         }
@@ -258,8 +246,10 @@ TEST(Decoder, TrailingTagRecordIsNoAudio)
 TEST(Decoder, JoinedStreamKeepsTheFirstFormat)
 {
     TempFolder folder;
-    const std::vector<unsigned char> first = Encode(folder, {"-mm", "-b64", "-s22.05", "-p2", "-l3", ""}, 2.0, 22050, 1);
-    const std::vector<unsigned char> second = Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3", ""}, 2.0, 44100, 2);
+    const std::vector<unsigned char> first =
+        Encode(folder, {"-mm", "-b64", "-s22.05", "-p2", "-l3", ""}, 2.0, 22050, 1);
+    const std::vector<unsigned char> second =
+        Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3", ""}, 2.0, 44100, 2);
     std::vector<unsigned char> joined = first;
     joined.insert(joined.end(), second.begin(), second.end());
     const std::string input = folder.File("joined.mp3");

@@ -18,17 +18,14 @@
 #include <unistd.h>
 #include <vector>
 
-namespace quillon::layer1::test
-{
+namespace quillon::layer1::test {
 
 inline std::vector<int16_t> Sine(int rate, int channels, size_t frames, double hz, double amplitude)
 {
     std::vector<int16_t> pcm(frames * channels);
-    for (size_t i = 0; i < frames; ++i)
-    {
+    for (size_t i = 0; i < frames; ++i) {
         const double v = amplitude * 32767.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate);
-        for (int ch = 0; ch < channels; ++ch)
-        {
+        for (int ch = 0; ch < channels; ++ch) {
             pcm[i * channels + ch] = static_cast<int16_t>(std::lround(v));
         }
     }
@@ -41,11 +38,9 @@ inline std::vector<int16_t> PinkNoise(int channels, size_t frames, double amplit
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> white(-1.0, 1.0);
     std::vector<int16_t> pcm(frames * channels);
-    for (int ch = 0; ch < channels; ++ch)
-    {
+    for (int ch = 0; ch < channels; ++ch) {
         double b[7] = {};
-        for (size_t i = 0; i < frames; ++i)
-        {
+        for (size_t i = 0; i < frames; ++i) {
             const double w = white(rng);
             b[0] = 0.99886 * b[0] + w * 0.0555179;
             b[1] = 0.99332 * b[1] + w * 0.0750759;
@@ -68,29 +63,24 @@ inline std::vector<int16_t> MusicLike(int rate, int channels, size_t frames, uns
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<double> mix(frames * channels, 0.0);
     const size_t noteLength = static_cast<size_t>(rate) / 4;
-    for (size_t start = 0; start < frames; start += noteLength / 2)
-    {
+    for (size_t start = 0; start < frames; start += noteLength / 2) {
         const double f0 = 110.0 * std::pow(2.0, std::floor(unit(rng) * 36.0) / 12.0);
         const double pan = unit(rng);
-        for (size_t i = start; i < std::min(frames, start + noteLength * 2); ++i)
-        {
+        for (size_t i = start; i < std::min(frames, start + noteLength * 2); ++i) {
             const double t = static_cast<double>(i - start) / rate;
             const double envelope = std::exp(-4.0 * t) * std::min(1.0, t * 200.0);
             double v = 0.0;
-            for (int h = 1; h <= 8; ++h)
-            {
+            for (int h = 1; h <= 8; ++h) {
                 v += std::sin(2.0 * M_PI * f0 * h * t) / h;
             }
-            for (int ch = 0; ch < channels; ++ch)
-            {
+            for (int ch = 0; ch < channels; ++ch) {
                 mix[i * channels + ch] += 0.12 * envelope * v * (ch == 0 ? 1.0 - 0.6 * pan : 0.4 + 0.6 * pan);
             }
         }
     }
     const std::vector<int16_t> floor = PinkNoise(channels, frames, 0.02, seed + 1);
     std::vector<int16_t> pcm(frames * channels);
-    for (size_t i = 0; i < pcm.size(); ++i)
-    {
+    for (size_t i = 0; i < pcm.size(); ++i) {
         pcm[i] = static_cast<int16_t>(std::clamp(mix[i] * 32767.0 + floor[i], -32768.0, 32767.0));
     }
     return pcm;
@@ -101,16 +91,14 @@ inline std::vector<uint8_t> EncodeAll(const Layer1Config& config, const std::vec
 {
     Layer1Encoder encoder;
     std::string error;
-    if (!encoder.Configure(config, error))
-    {
+    if (!encoder.Configure(config, error)) {
         return {};
     }
     std::vector<uint8_t> out;
     const size_t frames = pcm.size() / static_cast<size_t>(config.inputChannels);
     size_t done = 0;
     size_t piece = 1;
-    while (done < frames)
-    {
+    while (done < frames) {
         const size_t n = std::min(piece, frames - done);
         encoder.Encode(pcm.data() + done * config.inputChannels, n, out);
         done += n;
@@ -156,10 +144,8 @@ inline std::vector<ParsedFrame> ParseFrames(const std::vector<uint8_t>& data, st
 {
     std::vector<ParsedFrame> frames;
     size_t pos = 0;
-    while (pos < data.size())
-    {
-        if (data.size() - pos < 4 || data[pos] != 0xFF || (data[pos + 1] & 0xF0) != 0xF0)
-        {
+    while (pos < data.size()) {
+        if (data.size() - pos < 4 || data[pos] != 0xFF || (data[pos + 1] & 0xF0) != 0xF0) {
             error = "no frame sync at byte " + std::to_string(pos);
             return frames;
         }
@@ -176,14 +162,12 @@ inline std::vector<ParsedFrame> ParseFrames(const std::vector<uint8_t>& data, st
         f.copyright = ((data[pos + 3] >> 3) & 1) != 0;
         f.original = ((data[pos + 3] >> 2) & 1) != 0;
         f.emphasis = data[pos + 3] & 3;
-        if (Bitrate(f) == 0 || SampleRate(f) == 0)
-        {
+        if (Bitrate(f) == 0 || SampleRate(f) == 0) {
             error = "bad bitrate or rate index at byte " + std::to_string(pos);
             return frames;
         }
         f.length = static_cast<size_t>(12 * Bitrate(f) * 1000 / SampleRate(f) + (f.padding ? 1 : 0)) * 4;
-        if (pos + f.length > data.size())
-        {
+        if (pos + f.length > data.size()) {
             error = "truncated frame at byte " + std::to_string(pos);
             return frames;
         }
@@ -201,8 +185,7 @@ public:
     uint32_t Get(int bits)
     {
         uint32_t v = 0;
-        for (int i = 0; i < bits; ++i, ++pos_)
-        {
+        for (int i = 0; i < bits; ++i, ++pos_) {
             const size_t byte = pos_ / 8;
             const uint32_t bit = byte < size_ ? (data_[byte] >> (7 - pos_ % 8)) & 1u : 0u;
             v = (v << 1) | bit;
@@ -223,29 +206,22 @@ inline size_t AudioDataBits(const std::vector<uint8_t>& data, const ParsedFrame&
 {
     BitReader reader(data.data() + f.offset, f.length);
     reader.Get(32);
-    if (f.protectedByCrc)
-    {
+    if (f.protectedByCrc) {
         reader.Get(16);
     }
     const int channels = f.mode == 3 ? 1 : 2;
     const int bound = f.mode == 1 ? 4 * (f.modeExtension + 1) : 32;
-    for (int sb = 0; sb < 32; ++sb)
-    {
-        for (int ch = 0; ch < channels; ++ch)
-        {
+    for (int sb = 0; sb < 32; ++sb) {
+        for (int ch = 0; ch < channels; ++ch) {
             allocation[ch][sb] = (sb < bound || ch == 0) ? static_cast<int>(reader.Get(4)) : allocation[0][sb];
         }
     }
     size_t bits = reader.Position();
-    for (int sb = 0; sb < 32; ++sb)
-    {
-        for (int ch = 0; ch < channels; ++ch)
-        {
-            if (allocation[ch][sb] != 0)
-            {
+    for (int sb = 0; sb < 32; ++sb) {
+        for (int ch = 0; ch < channels; ++ch) {
+            if (allocation[ch][sb] != 0) {
                 bits += 6;
-                if (sb < bound || ch == 0)
-                {
+                if (sb < bound || ch == 0) {
                     bits += 12 * static_cast<size_t>(allocation[ch][sb] + 1);
                 }
             }
@@ -266,8 +242,7 @@ public:
     }
     ~TempDir()
     {
-        if (!path_.empty())
-        {
+        if (!path_.empty()) {
             std::error_code ignored;
             std::filesystem::remove_all(path_, ignored);
         }
@@ -314,12 +289,9 @@ inline Decoded DecodeWith(const std::string& decoder, const std::string& mpegPat
     const std::string raw = mpegPath + "." + decoder + ".raw";
     const std::string err = mpegPath + "." + decoder + ".err";
     std::string command;
-    if (decoder == "mpg123")
-    {
+    if (decoder == "mpg123") {
         command = "mpg123 -q -s " + extraOptions + " '" + mpegPath + "' > '" + raw + "' 2> '" + err + "'";
-    }
-    else
-    {
+    } else {
         command = "ffmpeg -nostdin -v warning " + extraOptions + " -i pipe:0 -f s16le -y '" + raw + "' < '" + mpegPath +
                   "' 2> '" + err + "'";
     }
@@ -327,8 +299,7 @@ inline Decoded DecodeWith(const std::string& decoder, const std::string& mpegPat
     result.diagnostics = ReadText(err);
     const std::vector<uint8_t> bytes = ReadFile(raw);
     result.pcm.resize(bytes.size() / 2);
-    for (size_t i = 0; i < result.pcm.size(); ++i)
-    {
+    for (size_t i = 0; i < result.pcm.size(); ++i) {
         result.pcm[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
     return result;
@@ -346,10 +317,8 @@ inline double SnrAt(const std::vector<int16_t>& reference, const std::vector<int
     double error = 0.0;
     double signal = 0.0;
     const size_t n = std::min(reference.size() / channels, decoded.size() / channels - static_cast<size_t>(delay));
-    for (size_t i = first; i < std::min(n, last); ++i)
-    {
-        for (int ch = 0; ch < channels; ++ch)
-        {
+    for (size_t i = first; i < std::min(n, last); ++i) {
+        for (int ch = 0; ch < channels; ++ch) {
             const double x = reference[i * channels + ch];
             const double y = decoded[(i + delay) * channels + ch];
             error += (x - y) * (x - y);
@@ -366,17 +335,14 @@ inline Alignment AlignedSnr(const std::vector<int16_t>& reference, const std::ve
     Alignment best;
     const size_t decFrames = decoded.size() / channels;
     double bestSnr = -1e9;
-    for (int d = 0; d <= 1200 && decFrames >= static_cast<size_t>(d) + 3000; ++d)
-    {
+    for (int d = 0; d <= 1200 && decFrames >= static_cast<size_t>(d) + 3000; ++d) {
         const double snr = SnrAt(reference, decoded, channels, d, 1000, 1000 + 8192);
-        if (snr > bestSnr)
-        {
+        if (snr > bestSnr) {
             bestSnr = snr;
             best.delay = d;
         }
     }
-    if (best.delay >= 0)
-    {
+    if (best.delay >= 0) {
         const size_t n = std::min(reference.size() / channels, decFrames - best.delay);
         best.snrDb = SnrAt(reference, decoded, channels, best.delay, 1000, n - 1000);
     }

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace quillon::layer1
-{
-namespace
-{
+namespace quillon::layer1 {
+namespace {
 
 struct StreamRow
 {
@@ -33,25 +31,29 @@ Layer1Config Make(int rate, int kbps, ChannelMode mode, bool crc, bool copyright
 TEST(Layer1Stream, EveryFrameCarriesTheConfiguredHeader)
 {
     const StreamRow rows[] = {
-        {"44.1 kHz stereo 384, plain", Make(44100, 384, ChannelMode::Stereo, false, false, false, Emphasis::None), 1, 0, 12},
-        {"48 kHz joint 192 with check word", Make(48000, 192, ChannelMode::JointStereo, true, false, false, Emphasis::None), 1, 1, 6},
-        {"32 kHz dual 448, copyright", Make(32000, 448, ChannelMode::DualChannel, false, true, false, Emphasis::None), 1, 2, 14},
-        {"44.1 kHz mono 32, original, 50/15", Make(44100, 32, ChannelMode::Mono, false, false, true, Emphasis::Ms50_15), 1, 0, 1},
-        {"48 kHz mono 64, all flags, J.17", Make(48000, 64, ChannelMode::Mono, true, true, true, Emphasis::CcittJ17), 1, 1, 2},
+        {"44.1 kHz stereo 384, plain", Make(44100, 384, ChannelMode::Stereo, false, false, false, Emphasis::None), 1, 0,
+         12},
+        {"48 kHz joint 192 with check word",
+         Make(48000, 192, ChannelMode::JointStereo, true, false, false, Emphasis::None), 1, 1, 6},
+        {"32 kHz dual 448, copyright", Make(32000, 448, ChannelMode::DualChannel, false, true, false, Emphasis::None),
+         1, 2, 14},
+        {"44.1 kHz mono 32, original, 50/15", Make(44100, 32, ChannelMode::Mono, false, false, true, Emphasis::Ms50_15),
+         1, 0, 1},
+        {"48 kHz mono 64, all flags, J.17", Make(48000, 64, ChannelMode::Mono, true, true, true, Emphasis::CcittJ17), 1,
+         1, 2},
         {"22.05 kHz stereo 256", Make(22050, 256, ChannelMode::Stereo, false, false, false, Emphasis::None), 0, 0, 14},
-        {"24 kHz joint 48 with check word", Make(24000, 48, ChannelMode::JointStereo, true, true, false, Emphasis::None), 0, 1, 2},
+        {"24 kHz joint 48 with check word",
+         Make(24000, 48, ChannelMode::JointStereo, true, true, false, Emphasis::None), 0, 1, 2},
         {"16 kHz mono 144", Make(16000, 144, ChannelMode::Mono, false, false, true, Emphasis::Ms50_15), 0, 2, 9},
     };
-    for (const StreamRow& row : rows)
-    {
+    for (const StreamRow& row : rows) {
         const auto pcm = test::MusicLike(row.config.sampleRate, row.config.inputChannels, 10000, 3);
         const auto stream = test::EncodeAll(row.config, pcm);
         std::string error;
         const auto frames = test::ParseFrames(stream, error);
         ASSERT_TRUE(error.empty()) << row.name << ": " << error;
         ASSERT_EQ(frames.size(), (10000u + 383u) / 384u) << row.name;
-        for (const auto& f : frames)
-        {
+        for (const auto& f : frames) {
             const std::string where = std::string(row.name) + ", frame at byte " + std::to_string(f.offset);
             ASSERT_EQ(f.version, row.version) << where;
             ASSERT_EQ(f.layerBits, 3) << where << " (Layer I)";
@@ -59,8 +61,7 @@ TEST(Layer1Stream, EveryFrameCarriesTheConfiguredHeader)
             ASSERT_EQ(f.bitrateIndex, row.bitrateIndex) << where;
             ASSERT_EQ(f.rateIndex, row.rateIndex) << where;
             ASSERT_EQ(f.mode, static_cast<int>(row.config.mode)) << where;
-            if (row.config.mode != ChannelMode::JointStereo)
-            {
+            if (row.config.mode != ChannelMode::JointStereo) {
                 ASSERT_EQ(f.modeExtension, 0) << where;
             }
             ASSERT_EQ(f.copyright, row.config.copyright) << where;
@@ -77,8 +78,7 @@ TEST(Layer1Stream, FrameCountFollowsTheInputLength)
         size_t samples;
         size_t frames;
     } rows[] = {{0, 0}, {1, 1}, {383, 1}, {384, 1}, {385, 2}, {3840, 10}, {3841, 11}};
-    for (const auto& row : rows)
-    {
+    for (const auto& row : rows) {
         Layer1Config config;
         const auto pcm = test::Sine(44100, 2, row.samples, 440.0, 0.5);
         const auto stream = test::EncodeAll(config, pcm);
@@ -86,8 +86,7 @@ TEST(Layer1Stream, FrameCountFollowsTheInputLength)
         const auto frames = test::ParseFrames(stream, error);
         EXPECT_TRUE(error.empty()) << row.samples << " samples: " << error;
         EXPECT_EQ(frames.size(), row.frames) << row.samples << " samples";
-        if (row.samples == 0)
-        {
+        if (row.samples == 0) {
             EXPECT_TRUE(stream.empty()) << "empty input makes an empty file";
         }
     }
@@ -101,10 +100,9 @@ TEST(Layer1Stream, PaddingKeepsTheBitrateExact)
         int rate;
         int kbps;
         bool padded;
-    } rows[] = {{44100, 32, true}, {44100, 384, true}, {44100, 448, true}, {48000, 384, false}, {32000, 96, false},
-                {22050, 144, true}, {24000, 256, false}};
-    for (const auto& row : rows)
-    {
+    } rows[] = {{44100, 32, true},  {44100, 384, true}, {44100, 448, true}, {48000, 384, false},
+                {32000, 96, false}, {22050, 144, true}, {24000, 256, false}};
+    for (const auto& row : rows) {
         Layer1Config config;
         config.sampleRate = row.rate;
         config.bitrateKbps = row.kbps;
@@ -118,8 +116,7 @@ TEST(Layer1Stream, PaddingKeepsTheBitrateExact)
         ASSERT_TRUE(error.empty()) << error;
         ASSERT_EQ(frames.size(), frameCount);
         size_t paddedFrames = 0;
-        for (const auto& f : frames)
-        {
+        for (const auto& f : frames) {
             paddedFrames += f.padding ? 1 : 0;
         }
         EXPECT_EQ(paddedFrames > 0, row.padded) << row.rate << " Hz " << row.kbps << " kbit/s";
@@ -139,13 +136,16 @@ TEST(Layer1Stream, RefusesWhatLayerICannotCode)
         {"8 kHz", Make(8000, 32, ChannelMode::Mono, false, false, false, Emphasis::None)},
         {"11.025 kHz", Make(11025, 32, ChannelMode::Mono, false, false, false, Emphasis::None)},
         {"96 kHz", Make(96000, 384, ChannelMode::Stereo, false, false, false, Emphasis::None)},
-        {"288 kbit/s is not in the low-rate list", Make(22050, 288, ChannelMode::Stereo, false, false, false, Emphasis::None)},
-        {"48 kbit/s is not in the MPEG-1 list", Make(44100, 48, ChannelMode::Stereo, false, false, false, Emphasis::None)},
-        {"stereo 32 kbit/s at 48 kHz cannot hold its allocation", Make(48000, 32, ChannelMode::Stereo, false, false, false, Emphasis::None)},
-        {"dual channel 32 kbit/s at 44.1 kHz likewise", Make(44100, 32, ChannelMode::DualChannel, false, false, false, Emphasis::None)},
+        {"288 kbit/s is not in the low-rate list",
+         Make(22050, 288, ChannelMode::Stereo, false, false, false, Emphasis::None)},
+        {"48 kbit/s is not in the MPEG-1 list",
+         Make(44100, 48, ChannelMode::Stereo, false, false, false, Emphasis::None)},
+        {"stereo 32 kbit/s at 48 kHz cannot hold its allocation",
+         Make(48000, 32, ChannelMode::Stereo, false, false, false, Emphasis::None)},
+        {"dual channel 32 kbit/s at 44.1 kHz likewise",
+         Make(44100, 32, ChannelMode::DualChannel, false, false, false, Emphasis::None)},
     };
-    for (const auto& row : rows)
-    {
+    for (const auto& row : rows) {
         Layer1Encoder encoder;
         std::string error;
         EXPECT_FALSE(encoder.Configure(row.config, error)) << row.name;
@@ -154,7 +154,8 @@ TEST(Layer1Stream, RefusesWhatLayerICannotCode)
     Layer1Config threeChannels;
     threeChannels.inputChannels = 3;
     EXPECT_FALSE(CheckLayer1Config(threeChannels).empty());
-    const Layer1Config jointAtTheSmallestFrame = Make(48000, 32, ChannelMode::JointStereo, true, false, false, Emphasis::None);
+    const Layer1Config jointAtTheSmallestFrame =
+        Make(48000, 32, ChannelMode::JointStereo, true, false, false, Emphasis::None);
     EXPECT_EQ(CheckLayer1Config(jointAtTheSmallestFrame), "") << "joint stereo shares the upper allocation fields";
 }
 

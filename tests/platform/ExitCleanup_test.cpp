@@ -7,8 +7,8 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,7 +55,7 @@ TEST(ExitCleanup, SignalsEndTheWindowWithoutLeftovers)
                 ::close(::open(path.c_str(), O_WRONLY | O_CREAT, 0644));
             KeepForCleanup(part);
             KeepForCleanup(finished);
-            DropFromCleanup(finished);   // put in place: it stays
+            DropFromCleanup(finished); // put in place: it stays
             auto child = ChildProcess::Spawn({"/bin/sleep", "60"}, 0, 1);
             const pid_t codec = child ? child->Pid() : 0;
             [[maybe_unused]] ssize_t n = ::write(report[1], &codec, sizeof codec);

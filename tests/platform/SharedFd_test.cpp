@@ -74,8 +74,7 @@ TEST(SharedFd, ConcurrentLeasesAndClose)
         std::vector<std::thread> users;
         for (int t = 0; t < 4; ++t) {
             users.emplace_back([&] {
-                while (!go) {
-                }
+                while (!go) {}
                 for (int i = 0; i < 200; ++i) {
                     SharedFd::Lease lease(shared);
                     if (lease.fd() >= 0 && !DescriptorOpen(lease.fd()))

@@ -71,13 +71,13 @@ Exchange Convert(const std::vector<std::string>& argv, const std::string& input,
         result.exitStatus = codec.ExitStatus().value_or(-1);
     }
     result.bytesFed = fed;
-    result.log = sink.log;  // the reader has ended with the codec process
+    result.log = sink.log; // the reader has ended with the codec process
     return result;
 }
 
 int HeaderMode(int ourMode)
 {
-    constexpr int kHeaderModes[] = {3, 0, 1, 2};  // mono, stereo, joint, dual in the frame header
+    constexpr int kHeaderModes[] = {3, 0, 1, 2}; // mono, stereo, joint, dual in the frame header
     return kHeaderModes[ourMode];
 }
 
@@ -93,8 +93,7 @@ void EncodeAndCheck(const Case& c)
     const std::string label = FormatOptionString(o) + " at " + std::to_string(c.rate) + " Hz";
     SCOPED_TRACE(label);
     TempFolder folder;
-    const std::string wav = folder.File("in.wav"), mpeg = folder.File("out.mpg"),
-                      back = folder.File("back.wav");
+    const std::string wav = folder.File("in.wav"), mpeg = folder.File("out.mpg"), back = folder.File("back.wav");
     const int channels = o.mode == 0 ? 1 : 2;
     const double seconds = 2.0;
     WriteWav(wav, c.rate, channels, seconds);

@@ -104,7 +104,7 @@ TEST(CodecProcess, FeedsEveryByteAndShowsTheChildsLines)
 {
     const int before = OpenDescriptors();
     const std::string in = TempPath("in.bin"), out = TempPath("out.bin");
-    const size_t size = 1'000'003;  // not a whole number of blocks
+    const size_t size = 1'000'003; // not a whole number of blocks
     const int fd = MakeInput(in, size);
     Job job;
     ASSERT_TRUE(job.Convert({kFake, "copy", out}, fd));
@@ -124,7 +124,7 @@ TEST(CodecProcess, FeedsEveryByteAndShowsTheChildsLines)
 TEST(CodecProcess, ChildGetsOnlyItsStandardDescriptors)
 {
     // The shell lists its own descriptors into the log: the two pipe ends and stderr.
-    const int devNull = open("/dev/null", O_RDONLY);  // not close-on-exec on purpose
+    const int devNull = open("/dev/null", O_RDONLY); // not close-on-exec on purpose
     RecordingSink sink;
     CodecProcess codec(sink);
     ASSERT_TRUE(codec.Start({"/bin/sh", "-c", "ls /proc/$$/fd"}));
@@ -187,7 +187,7 @@ TEST(CodecProcess, CancelEndsAFeedBlockedOnAFullPipe)
         ASSERT_EQ(feed.wait_for(std::chrono::seconds(2)), std::future_status::ready);
         EXPECT_LT(Clock::now() - cancelled, std::chrono::seconds(1));
         EXPECT_TRUE(codec.ReaderStopped());
-        codec.TakeChild()->Kill();  // it would sleep on; the test has no time for that
+        codec.TakeChild()->Kill(); // it would sleep on; the test has no time for that
     }
     close(fd);
     EXPECT_LE(fed, 40'000u + 8192u) << "no more than the pipe and one block";
@@ -279,10 +279,10 @@ TEST(CodecProcess, ProgramThatCannotStart)
         EXPECT_FALSE(codec.StartError().empty());
         codec.StartReader();
         EXPECT_FALSE(codec.ReaderStopped());
-        codec.StopReader();  // the reader stops at the first stop byte
+        codec.StopReader(); // the reader stops at the first stop byte
         EXPECT_TRUE(codec.ReaderStopped());
         codec.CloseAll();
-        codec.CloseAll();  // closing twice is harmless
+        codec.CloseAll(); // closing twice is harmless
         EXPECT_TRUE(codec.WaitForExit(0));
         EXPECT_TRUE(sink.Lines().empty());
     }

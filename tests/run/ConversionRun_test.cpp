@@ -59,7 +59,7 @@ TEST_F(RunFixture, EncodesAndDecodesWithTheCodecPrograms)
 {
     if (!RealCodecsPresent())
         return;
-    WritePcmWav(folder / "tone.wav", 6.0, 2);   // 1,058,444 bytes: the /1000 bar
+    WritePcmWav(folder / "tone.wav", 6.0, 2); // 1,058,444 bytes: the /1000 bar
     WritePcmWav(folder / "short.wav", 1.0, 1);
     ASSERT_EQ(std::system(("lame --quiet -b 96 " + (folder / "short.wav") + " " + (folder / "clip.mp3")).c_str()), 0);
     Add("tone.wav", kActionEncode);
@@ -93,7 +93,8 @@ TEST_F(RunFixture, EncodesAndDecodesWithTheCodecPrograms)
 
     bool sawEncodeFigures = false;
     for (const auto& f : window.Get(window.figureList))
-        sawEncodeFigures |= f.bitrateText == "128 kbps" && f.totalFrames == static_cast<int64_t>(FileSize(folder / "tone.wav") / 4608);
+        sawEncodeFigures |=
+            f.bitrateText == "128 kbps" && f.totalFrames == static_cast<int64_t>(FileSize(folder / "tone.wav") / 4608);
     EXPECT_TRUE(sawEncodeFigures);
     EXPECT_FALSE(window.LogHas("ended with exit status"));
 }
@@ -121,17 +122,43 @@ TEST_F(RunFixture, FailureTable)
     };
     const Row rows[] = {
         {"missing input", [](const std::string&) {}, 1, false, "Error: Cannot open the input file", {}},
-        {"text file", [](const std::string& p) { WriteText(p, "just some text, longer than a header would be......"); }, 1, false,
-         "Error: Input file is not a WAV", {kRunResultAgain}},
-        {"empty file", [](const std::string& p) { WriteText(p, ""); }, 1, false, "Error: Input file is not a WAV", {kRunResultAgain}},
+        {"text file",
+         [](const std::string& p) { WriteText(p, "just some text, longer than a header would be......"); },
+         1,
+         false,
+         "Error: Input file is not a WAV",
+         {kRunResultAgain}},
+        {"empty file",
+         [](const std::string& p) { WriteText(p, ""); },
+         1,
+         false,
+         "Error: Input file is not a WAV",
+         {kRunResultAgain}},
         {"RIFF but not WAVE", riffNotWave, 1, false, "Error: Input file is not a WAV", {kRunResultAgain}},
-        {"stereo file, mono stream", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 0, false,
-         "A Stereo WAVE file cannot be encoded into a Mono MPEG file.", {kRunResultAgain}},
-        {"mono file, stereo stream", [](const std::string& p) { WritePcmWav(p, 0.1, 1); }, 1, false,
-         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", {kRunResultAgain}},
-        {"8-bit file", [](const std::string& p) { WritePcmWav(p, 0.1, 2, 44100, 8); }, 1, false,
-         "Error: Input file is not a 16-bit WAV File.", {kRunResultAgain}},
-        {"codec program missing", [](const std::string& p) { WritePcmWav(p, 0.1, 2); }, 1, true, "Cannot execute compressor", {kRunResultAgain}},
+        {"stereo file, mono stream",
+         [](const std::string& p) { WritePcmWav(p, 0.1, 2); },
+         0,
+         false,
+         "A Stereo WAVE file cannot be encoded into a Mono MPEG file.",
+         {kRunResultAgain}},
+        {"mono file, stereo stream",
+         [](const std::string& p) { WritePcmWav(p, 0.1, 1); },
+         1,
+         false,
+         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.",
+         {kRunResultAgain}},
+        {"8-bit file",
+         [](const std::string& p) { WritePcmWav(p, 0.1, 2, 44100, 8); },
+         1,
+         false,
+         "Error: Input file is not a 16-bit WAV File.",
+         {kRunResultAgain}},
+        {"codec program missing",
+         [](const std::string& p) { WritePcmWav(p, 0.1, 2); },
+         1,
+         true,
+         "Cannot execute compressor",
+         {kRunResultAgain}},
     };
     for (const auto& row : rows) {
         JobList list;
@@ -149,7 +176,9 @@ TEST_F(RunFixture, FailureTable)
 
         TestWindow w;
         FastClock c;
-        CodecLocator where = [&](const char* name) { return row.missingCodec ? folder / "no-such-codec" : CodecInBin(name); };
+        CodecLocator where = [&](const char* name) {
+            return row.missingCodec ? folder / "no-such-codec" : CodecInBin(name);
+        };
         ConversionRun run(list, w, c, {}, where);
         run.Start();
         run.Join();
@@ -161,7 +190,7 @@ TEST_F(RunFixture, FailureTable)
         EXPECT_FALSE(fs::exists(folder / "next.mp3")) << row.what;
         EXPECT_EQ(run.DoneKiB(), 1) << row.what << ": the failed job counts as processed";
         if (row.closes.empty()) {
-            run.Cancel();   // the window stayed open; Cancel now ends the application
+            run.Cancel(); // the window stayed open; Cancel now ends the application
             EXPECT_EQ(w.Get(w.closes), std::vector<int>{kRunResultQuit}) << row.what;
         }
     }
@@ -173,7 +202,7 @@ TEST_F(RunFixture, CodecThatEndsAtOnceIsNamedByTheFinalMessage)
         return;
     WritePcmWav(folder / "refused.wav", 3.0, 2);
     WritePcmWav(folder / "fine.wav", 0.5, 2);
-    Add("refused.wav", kActionEncode, 3, 1, 999);   // l3.dll refuses the bitrate and ends
+    Add("refused.wav", kActionEncode, 3, 1, 999); // l3.dll refuses the bitrate and ends
     Add("fine.wav", kActionEncode);
 
     RunAll();
@@ -287,7 +316,7 @@ TEST_F(RunFixture, CancelBetweenJobsClosesTheWindow)
     ConversionRun run(jobs, window, clock, {}, locator);
     clock.onPause = [&](int ms, int index) {
         if (ms == ConversionRun::kJobEndPauseMs && index == 1) {
-            std::thread canceller([&] { run.Cancel(); });   // the window's thread
+            std::thread canceller([&] { run.Cancel(); }); // the window's thread
             canceller.join();
         }
     };
@@ -344,7 +373,7 @@ TEST_F(RunFixture, OutputAppearsOnlyWhenItsJobHasCompleted)
     const struct
     {
         const char* what;
-        const char* script;   // after the input has been copied to the file it is given
+        const char* script; // after the input has been copied to the file it is given
         const char* message;
         bool replaced;
     } rows[] = {
@@ -374,7 +403,8 @@ TEST_F(RunFixture, OutputAppearsOnlyWhenItsJobHasCompleted)
         for (const auto& entry : fs::directory_iterator(rowFolder.path))
             names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"codec.sh", "in.mp3", "in.wav"})) << row.what << ": a partial file was left";
+        EXPECT_EQ(names, (std::vector<std::string>{"codec.sh", "in.mp3", "in.wav"}))
+            << row.what << ": a partial file was left";
     }
 }
 

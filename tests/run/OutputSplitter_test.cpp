@@ -9,7 +9,7 @@ namespace {
 struct Split
 {
     std::vector<std::string> lines;
-    size_t consumed = 0;  // bytes read before the reader stopped
+    size_t consumed = 0; // bytes read before the reader stopped
 };
 
 Split SplitBytes(const std::string& bytes)
@@ -39,12 +39,20 @@ TEST(OutputSplitter, Rules)
         {"CR CR LF keeps the first CR", "a\r\r\n", {"a\r"}},
         {"an empty line is handed over", "\n\nx\n", {"", "", "x"}},
         {"an unfinished line is dropped at the end", "done\npartial", {"done"}},
-        {"250 characters come in pieces of 101", std::string(250, 'x') + "\n",
+        {"250 characters come in pieces of 101",
+         std::string(250, 'x') + "\n",
          {std::string(101, 'x'), std::string(101, 'x'), std::string(48, 'x')}},
-        {"exactly 101 characters then LF gives an empty line", std::string(101, 'y') + "\n",
+        {"exactly 101 characters then LF gives an empty line",
+         std::string(101, 'y') + "\n",
          {std::string(101, 'y'), ""}},
-        {"the stop byte ends reading", "before\n\xff" "after\n", {"before"}},
-        {"0x1A ends the stream", "a\n\x1a" "b\n", {"a"}},
+        {"the stop byte ends reading",
+         "before\n\xff"
+         "after\n",
+         {"before"}},
+        {"0x1A ends the stream",
+         "a\n\x1a"
+         "b\n",
+         {"a"}},
         {"a stop byte after CR drops the line", "ab\r\xff\n", {}},
     };
     for (const Row& row : rows)
@@ -53,7 +61,8 @@ TEST(OutputSplitter, Rules)
 
 TEST(OutputSplitter, StopsAtTheStopByteWithoutReadingFurther)
 {
-    const Split split = SplitBytes("ab\n\xff" "cd\n");
+    const Split split = SplitBytes("ab\n\xff"
+                                   "cd\n");
     EXPECT_EQ(split.consumed, 4u);
 }
 

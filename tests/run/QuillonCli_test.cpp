@@ -3,14 +3,14 @@
 
 #include "RunTestSupport.h"
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
-#include <algorithm>
-#include <atomic>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 extern char** environ;
@@ -96,9 +96,15 @@ bool Has(const std::string& text, const std::string& part)
 
 TEST_F(CliTest, HelpVersionAndUsageErrors)
 {
-    struct Row { std::vector<std::string> args; int status; const char* expected; bool onStderr; };
+    struct Row
+    {
+        std::vector<std::string> args;
+        int status;
+        const char* expected;
+        bool onStderr;
+    };
     const Row rows[] = {
-        {{}, 2, "no display to open the window on", true},            // the window, but no display
+        {{}, 2, "no display to open the window on", true}, // the window, but no display
         {{"song.wav"}, 2, "for the command line see 'quillon --help'", true},
         {{"--help"}, 0, "--emphasis E", false},
         {{"--version"}, 0, "quillon 2.51.0", false},
@@ -120,7 +126,8 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
         for (const auto& a : row.args)
             words += " " + a;
         EXPECT_EQ(r.status, row.status) << "quillon" << words;
-        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.expected)) << "quillon" << words << "\nout: " << r.out << "\nerr: " << r.err;
+        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.expected))
+            << "quillon" << words << "\nout: " << r.out << "\nerr: " << r.err;
         EXPECT_FALSE(Has(r.out, "Quillon- (File")) << "quillon" << words << ": no job may start";
     }
 }
@@ -128,7 +135,11 @@ TEST_F(CliTest, HelpVersionAndUsageErrors)
 TEST_F(CliTest, EverySubcommandPrintsItsOwnUsageOnHelp)
 {
     // Each usage names what only that subcommand takes; the help words may follow others.
-    struct Row { std::vector<std::string> words; const char* own; };
+    struct Row
+    {
+        std::vector<std::string> words;
+        const char* own;
+    };
     const Row rows[] = {
         {{"encode", "--help"}, "--emphasis E"},
         {{"decode", "-o", "out", "--help"}, "d3.dll"},
@@ -178,7 +189,7 @@ TEST_F(CliTest, StoredDefaultsAreUsedAndOptionsOverrideThem)
 {
     if (!RealCodecsPresent())
         return;
-    tmp = folder / "scratch";   // the initial output folder comes from TMP
+    tmp = folder / "scratch"; // the initial output folder comes from TMP
     const CliResult initial = Run({"defaults"});
     EXPECT_TRUE(Has(initial.out, "Output folder: " + tmp + "/")) << initial.out;
     EXPECT_TRUE(Has(initial.out, "Layer 3, Bitrate 128, Stereo ,HQ ,NoCopr ,NotOrig ,NoProt ,None")) << initial.out;
@@ -240,25 +251,36 @@ TEST_F(CliTest, FailuresEndWithTheirTextAndANonZeroStatus)
         return;
     WritePcmWav(folder / "mono.wav", 0.3, 1);
     WritePcmWav(folder / "ok.wav", 0.3, 2);
-    struct Row { std::vector<std::string> args; const char* text; bool onStderr; };
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char* text;
+        bool onStderr;
+    };
     const Row rows[] = {
         // One job at a time: a failed job ends the run before the next one starts.
         {{"encode", "--jobs", "1", "-o", "out", "missing.wav", "ok.wav"}, "Error: Cannot open the input file", true},
-        {{"encode", "--jobs", "1", "-o", "out", "mono.wav", "ok.wav"}, "A Mono WAVE file cannot be encoded into a Stereo MPEG file.", true},
+        {{"encode", "--jobs", "1", "-o", "out", "mono.wav", "ok.wav"},
+         "A Mono WAVE file cannot be encoded into a Stereo MPEG file.",
+         true},
         // The codec refuses Layer II mono above 192 kbit/s: the run finishes, the status tells.
         {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
-         "l3.dll ended with exit status", false},
+         "l3.dll ended with exit status",
+         false},
         // ... and the run's final message names the failure instead of "Processing Finished."
         {{"encode", "-o", "out", "--layer", "2", "--mode", "mono", "--bitrate", "224", "mono.wav"},
-         "Error: l3.dll ended with exit status 2.", true},
+         "Error: l3.dll ended with exit status 2.",
+         true},
         {{"encode", "-o", "no-such-folder", "ok.wav"}, "does not exist", true},
         {{"decode", "-o", ".", "ok.wav"}, "would be overwritten by its own output", true},
     };
     for (const auto& row : rows) {
         fs::remove(folder / "out/ok.mp3");
         const CliResult r = Run(row.args);
-        EXPECT_EQ(r.status, 1 + (row.text == std::string("would be overwritten by its own output"))) << row.text << "\n" << r.out << r.err;
-        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.text)) << row.text << "\nout: " << r.out << "\nerr: " << r.err;
+        EXPECT_EQ(r.status, 1 + (row.text == std::string("would be overwritten by its own output"))) << row.text << "\n"
+                                                                                                     << r.out << r.err;
+        EXPECT_TRUE(Has(row.onStderr ? r.err : r.out, row.text))
+            << row.text << "\nout: " << r.out << "\nerr: " << r.err;
         EXPECT_FALSE(fs::exists(folder / "out/ok.mp3")) << row.text << ": no later job runs";
     }
     EXPECT_GT(FileSize(folder / "ok.wav"), 44u) << "the input survives";
@@ -280,7 +302,11 @@ TEST_F(CliTest, RefusesBatchesThatWouldLoseOrHangBeforeAnyJob)
         if (fd >= 0)
             close(fd);
     });
-    struct Row { std::vector<std::string> args; const char* text; };
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char* text;
+    };
     const Row rows[] = {
         {{"encode", "-o", "out", "d1/a.wav", "d2/a.wav"},
          "Two or more files of the batch would be written as out/a.mp3"},
@@ -305,7 +331,8 @@ TEST_F(CliTest, ControlCharactersInNamesArePrintedEscaped)
     WritePcmWav(folder / "x\x1b[2Jy\a.wav", 0.2, 2);
     const CliResult r = Run({"encode", "-o", "out", "x\x1b[2Jy\a.wav"});
     EXPECT_TRUE(Has(r.out, "x\\x1b[2Jy\\x07.wav")) << r.out;
-    EXPECT_EQ((r.out + r.err).find_first_of("\x1b\a"), std::string::npos) << "raw control characters reached the terminal";
+    EXPECT_EQ((r.out + r.err).find_first_of("\x1b\a"), std::string::npos)
+        << "raw control characters reached the terminal";
 }
 
 TEST_F(CliTest, CtrlCCancelsTheBatch)
@@ -366,7 +393,11 @@ TEST_F(CliTest, SeveralJobsStopAtTheFirstFailure)
         WritePcmWav(folder / name, 0.3, 2);
     // The second job fails while the first is still encoding: the first finishes, no
     // later job starts.
-    struct Row { const char* failing; const char* text; };
+    struct Row
+    {
+        const char* failing;
+        const char* text;
+    };
     const Row rows[] = {
         {"missing.wav", "Error: Cannot open the input file"},
         {"mono.wav", "A Mono WAVE file cannot be encoded into a Stereo MPEG file."},
@@ -374,13 +405,16 @@ TEST_F(CliTest, SeveralJobsStopAtTheFirstFailure)
     for (const auto& row : rows) {
         fs::remove_all(folder / "out");
         fs::create_directories(folder / "out");
-        const CliResult r = Run({"encode", "--jobs", "2", "-o", "out", "long.wav", row.failing, "c.wav", "d.wav", "e.wav"});
+        const CliResult r =
+            Run({"encode", "--jobs", "2", "-o", "out", "long.wav", row.failing, "c.wav", "d.wav", "e.wav"});
         EXPECT_EQ(r.status, 1) << row.text << "\n" << r.out << r.err;
         EXPECT_EQ(Lines(r.err), std::vector<std::string>{row.text}) << r.err;
         EXPECT_FALSE(Has(r.out, "Processing Finished."));
         EXPECT_TRUE(Has(r.out, "[2] Quillon- (File 2 of 5)")) << r.out;
         for (int later = 3; later <= 5; ++later)
-            EXPECT_FALSE(Has(r.out, "File " + std::to_string(later) + " of 5")) << row.text << ": job " << later << " started\n" << r.out;
+            EXPECT_FALSE(Has(r.out, "File " + std::to_string(later) + " of 5"))
+                << row.text << ": job " << later << " started\n"
+                << r.out;
         EXPECT_GT(FileSize(folder / "out/long.mp3"), 0u) << row.text << ": the running job finishes";
         std::vector<std::string> written;
         for (const auto& entry : fs::directory_iterator(folder / "out"))

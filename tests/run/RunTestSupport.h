@@ -27,10 +27,13 @@ namespace fs = std::filesystem;
 class TestWindow : public RunWindow
 {
 public:
-    std::function<void()> onFigures;             // worker thread, at every refresh
+    std::function<void()> onFigures; // worker thread, at every refresh
     std::function<void(const std::string&)> onMessage;
 
-    void SetFileNumbers(int number, int count) override { Add(fileNumbers, std::to_string(number) + "/" + std::to_string(count)); }
+    void SetFileNumbers(int number, int count) override
+    {
+        Add(fileNumbers, std::to_string(number) + "/" + std::to_string(count));
+    }
     void SetTitle(const std::string& title) override { Add(titles, title); }
     void SetBitrateText(const std::string& text) override { Add(bitrateTexts, text); }
     void SetInputPath(const std::string&) override {}
@@ -134,7 +137,8 @@ inline void WritePcmWav(const std::string& path, double seconds, int channels, i
     const auto frames = static_cast<size_t>(seconds * sampleRate);
     std::vector<uint8_t> data(kWavHeaderSize + frames * static_cast<size_t>(channels) * 2);
     for (size_t i = 0; i < frames * static_cast<size_t>(channels); ++i) {
-        const auto sample = static_cast<int16_t>(8000 * std::sin(static_cast<double>(i / static_cast<size_t>(channels)) * 0.0627));
+        const auto sample =
+            static_cast<int16_t>(8000 * std::sin(static_cast<double>(i / static_cast<size_t>(channels)) * 0.0627));
         data[kWavHeaderSize + 2 * i] = static_cast<uint8_t>(sample & 0xff);
         data[kWavHeaderSize + 2 * i + 1] = static_cast<uint8_t>((sample >> 8) & 0xff);
     }
@@ -142,7 +146,8 @@ inline void WritePcmWav(const std::string& path, double seconds, int channels, i
     if (bits != 16) {
         data[34] = static_cast<uint8_t>(bits);
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
 inline void WriteText(const std::string& path, const std::string& text, fs::perms perms = fs::perms::none)

@@ -28,16 +28,20 @@ TEST(StatusFigures, WorkedExampleAfterTenSeconds)
     EXPECT_EQ(f.framesDone, 215);
     EXPECT_EQ(f.frameText, "  215  ");
     EXPECT_EQ(f.speedText, " [21] Frames / second. ");
-    EXPECT_EQ(f.sizesText, "0MB Compressed to 0.1MB");   // estimate 90,698 bytes
+    EXPECT_EQ(f.sizesText, "0MB Compressed to 0.1MB"); // estimate 90,698 bytes
     EXPECT_EQ(f.elapsedText, "00:00:10");
-    EXPECT_EQ(f.remainingText, "00:07:46");               // 10000 / 21 - 10 = 466.19
-    EXPECT_EQ(f.currentBarPosition, 1000);                // (P + 1) / 1000
+    EXPECT_EQ(f.remainingText, "00:07:46"); // 10000 / 21 - 10 = 466.19
+    EXPECT_EQ(f.currentBarPosition, 1000);  // (P + 1) / 1000
     EXPECT_EQ(f.bitrateText, "128 kbps");
 }
 
 TEST(StatusFigures, BarDivisorChangesAboveOneMillionBytes)
 {
-    struct Row { uint64_t size; uint64_t divisor; };
+    struct Row
+    {
+        uint64_t size;
+        uint64_t divisor;
+    };
     const Row rows[] = {{999999, 10}, {1000000, 10}, {1000001, 1000}, {46080044, 1000}};
     for (const auto& row : rows)
         EXPECT_EQ(CurrentBarDivisor(row.size), row.divisor) << row.size;
@@ -45,9 +49,13 @@ TEST(StatusFigures, BarDivisorChangesAboveOneMillionBytes)
 
 TEST(StatusFigures, ClockTexts)
 {
-    struct Row { int64_t elapsed; const char* elapsedText; };
-    const Row rows[] = {{0, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {25 * 3600, "01:00:00"},
-                        {24 * 3600 - 1, "23:59:59"}};
+    struct Row
+    {
+        int64_t elapsed;
+        const char* elapsedText;
+    };
+    const Row rows[] = {
+        {0, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {25 * 3600, "01:00:00"}, {24 * 3600 - 1, "23:59:59"}};
     for (const auto& row : rows) {
         const StatusFigures f = ComputeStatusFigures(Encode(10000000, 100000, row.elapsed));
         EXPECT_EQ(f.elapsedText, row.elapsedText) << row.elapsed;
@@ -57,7 +65,14 @@ TEST(StatusFigures, ClockTexts)
 
 TEST(StatusFigures, RemainingTime)
 {
-    struct Row { uint64_t size; uint64_t position; int64_t elapsed; const char* remaining; const char* why; };
+    struct Row
+    {
+        uint64_t size;
+        uint64_t position;
+        int64_t elapsed;
+        const char* remaining;
+        const char* why;
+    };
     const Row rows[] = {
         {46080044, 1000000, 10, "00:07:46", "the estimate"},
         {46080044, 4650 * 5, 10, "00:00:00", "rate 0: fewer frames than seconds"},
@@ -71,7 +86,7 @@ TEST(StatusFigures, RemainingTime)
     }
     // Hours of the remaining time are not wrapped at 24.
     const StatusFigures slow = ComputeStatusFigures(Encode(4608ull * 1000000, 4650ull * 2, 1));
-    EXPECT_EQ(slow.remainingText, "138:53:19");   // 1,000,000 frames at 2 per second, minus 1 s
+    EXPECT_EQ(slow.remainingText, "138:53:19"); // 1,000,000 frames at 2 per second, minus 1 s
 }
 
 TEST(StatusFigures, SizesProductDoesNotWrapOnLargeInputs)

@@ -15,8 +15,8 @@ namespace {
 
 struct Shell
 {
-    int status = -1;   // of the shell, which ends with quillon's status
-    std::string out;   // standard output and error together
+    int status = -1; // of the shell, which ends with quillon's status
+    std::string out; // standard output and error together
 };
 
 // `script` in `folder`, where `quillon` names the program and its settings live in
@@ -154,7 +154,8 @@ TEST_F(SettingsFiles, OnlyOurGroupIsReadAndKept)
     EXPECT_TRUE(Has(show.out, "Layer 3,")) << "the built-in defaults are used\n" << show.out;
     const Shell refused = Sh(folder, "quillon defaults --save --layer 2");
     EXPECT_EQ(refused.status, 1) << refused.out;
-    EXPECT_TRUE(Has(refused.out, "cannot save the defaults to " + settings + ": it is larger than 1 MiB")) << refused.out;
+    EXPECT_TRUE(Has(refused.out, "cannot save the defaults to " + settings + ": it is larger than 1 MiB"))
+        << refused.out;
     EXPECT_EQ(FileSize(settings), huge.size()) << "the file was replaced";
 }
 
@@ -174,8 +175,9 @@ TEST_F(SettingsFiles, AFullDiskIsNamedAndTheOldFileKept)
     const std::string kept = ReadAll(settings);
     ::umount(settingsDir.c_str());
     EXPECT_EQ(save.status, 1) << save.out;
-    EXPECT_TRUE(Has(save.out, "cannot save the defaults to " + settings + ": the new settings file could not be written in " +
-                                  settingsDir + ": the disk is full"))
+    EXPECT_TRUE(Has(save.out, "cannot save the defaults to " + settings +
+                                  ": the new settings file could not be written in " + settingsDir +
+                                  ": the disk is full"))
         << save.out;
     EXPECT_FALSE(Has(save.out, "Input/output error")) << save.out;
     EXPECT_EQ(kept, "[Default%20Settings]\nLayer=1\n");

@@ -114,7 +114,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode == "stop-byte") {
-        Say("before\n\xff" "after\n");
+        Say("before\n\xff"
+            "after\n");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         return 0;
     }

@@ -5,8 +5,7 @@
 #include <fstream>
 #include <string>
 
-namespace quillon::testing_support
-{
+namespace quillon::testing_support {
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempFolder

@@ -19,12 +19,11 @@ private slots:
         AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon..."));
         QStringList texts;
-        for (QLabel* label : about.findChildren<QLabel*>())
-        {
+        for (QLabel* label : about.findChildren<QLabel*>()) {
             texts << label->text();
         }
-        for (const char* expected : {"Quillon, Version 2.51", "Technical Support:", "Quillon page", "Norvane Home Page:"})
-        {
+        for (const char* expected :
+             {"Quillon, Version 2.51", "Technical Support:", "Quillon page", "Norvane Home Page:"}) {
             QVERIFY2(texts.contains(QString::fromLatin1(expected)), expected);
         }
         struct Row
@@ -38,8 +37,7 @@ private slots:
             {about.ProductLink(), "www.norvane.example/quillon", "https://www.norvane.example/quillon/"},
             {about.MakerLink(), "www.norvane.example", "https://www.norvane.example/"},
         };
-        for (const Row& row : rows)
-        {
+        for (const Row& row : rows) {
             QVERIFY(row.link->IsAttached());
             QCOMPARE(row.link->text(), row.shown);
             QCOMPARE(row.link->GetURL(), row.target);
@@ -71,8 +69,7 @@ private slots:
         QCOMPARE(item->text(), QStringLiteral("&About Quillon..."));
         bool seen = false;
         QTimer::singleShot(0, [&seen] {
-            if (auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget()))
-            {
+            if (auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget())) {
                 seen = true;
                 about->OkButton()->click();
             }

@@ -6,10 +6,8 @@
 #include "TempFolder.h"
 #include "ui/core/BrowserCommand.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 TEST(BrowserCommand, CutAtThePlaceholder)
 {
@@ -27,10 +25,9 @@ TEST(BrowserCommand, CutAtThePlaceholder)
         {"plain-browser --flag", "plain-browser --flag"},
         {"show 100%% %u", "show 100%% "}, // "%%" is a percent sign, not a placeholder
         {"tool --icon %i %u", "tool --icon %i "},
-        {"odd \"x%u\" %u", "odd \"x"},   // quoted but not alone: cut where it starts
+        {"odd \"x%u\" %u", "odd \"x"}, // quoted but not alone: cut where it starts
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(CutBrowserCommand(row.command), row.cut) << row.command;
     }
 }
@@ -52,8 +49,7 @@ TEST(BrowserCommand, TargetIsOneWordOfItsOwn)
         {"broken \"quote %u", {}},
         {"", {}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(BrowserArguments(row.command, target), row.words) << row.command;
     }
 }
@@ -75,8 +71,7 @@ TEST(BrowserCommand, ReadsListsAndEntries)
               (std::vector<std::string>{"first.desktop", "second.desktop"}));
     EXPECT_TRUE(DesktopIdsFor(list, "Default Applications", "image/png").empty());
 
-    const char* entry =
-        "[Desktop Action new]\nExec=browser --new\n[Desktop Entry]\nName=Browser\nExec=browser %u\n";
+    const char* entry = "[Desktop Action new]\nExec=browser --new\n[Desktop Entry]\nName=Browser\nExec=browser %u\n";
     EXPECT_EQ(DesktopEntryExec(entry), "browser %u");
     EXPECT_EQ(DesktopEntryExec("[Desktop Entry]\nName=x\n"), "");
 }
@@ -87,8 +82,7 @@ class FakeDesktop
 public:
     FakeDesktop()
     {
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
-        {
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
             const char* old = std::getenv(name);
             saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
         }
@@ -102,15 +96,11 @@ public:
     }
     ~FakeDesktop()
     {
-        for (auto& [name, value] : saved_)
-        {
+        for (auto& [name, value] : saved_) {
             value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         }
     }
-    void Write(const std::string& relative, const std::string& text)
-    {
-        std::ofstream(folder_ / relative) << text;
-    }
+    void Write(const std::string& relative, const std::string& text) { std::ofstream(folder_ / relative) << text; }
 
 private:
     testing_support::TempFolder folder_;

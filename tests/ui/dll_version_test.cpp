@@ -5,10 +5,8 @@
 #include "TempFolder.h"
 #include "ui/core/DllVersion.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 const std::string kLibs = QUILLON_VERSION_LIB_DIR;
 
@@ -35,7 +33,7 @@ TEST(DllVersion, QueriesTheTestLibraries)
         Version version;
     };
     const Row rows[] = {
-        {kLibs + "/libqv_with_function.so", true, {4, 72, 3110}},   // the function wins over the name 9.8.7
+        {kLibs + "/libqv_with_function.so", true, {4, 72, 3110}},    // the function wins over the name 9.8.7
         {kLibs + "/libqv_without_function.so", true, {4, 70, 1155}}, // libqv_without_function.so.4.70.1155.1
         {kLibs + "/libqv_failing_function.so", true, {5, 0, 2614}},  // .so.5.00.2614.3500: leading zeros dropped
         {kLibs + "/libqv_short_version.so", false, {4, 70, 99}},     // .so.4.70: build untouched
@@ -44,8 +42,7 @@ TEST(DllVersion, QueriesTheTestLibraries)
         {kLibs + "/libqv_missing.so", false, {99, 99, 99}},
         {"libquillon-no-such-library.so.1", false, {99, 99, 99}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Version v;
         EXPECT_EQ(QueryDllVersion(row.name, v.major, v.minor, v.build), row.ok) << row.name;
         EXPECT_EQ(v, row.version) << row.name;
@@ -73,12 +70,11 @@ TEST(DllVersion, VersionTextRules)
         {"5.00.2614.3500", true, {5, 0, 2614}},
         {"4.70", false, {4, 70, 99}},
         {"6.4.2", true, {6, 4, 2}},
-        {"7..8.9", true, {7, 8, 9}},    // empty pieces are skipped
+        {"7..8.9", true, {7, 8, 9}},      // empty pieces are skipped
         {"1.2rc.3beta", true, {1, 2, 3}}, // anything after the digits is ignored
         {"", false, {99, 99, 99}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Version v;
         EXPECT_EQ(ParseVersionText(row.text, v.major, v.minor, v.build), row.ok) << row.text;
         EXPECT_EQ(v, row.version) << row.text;

@@ -5,8 +5,7 @@
 
 using namespace quillon;
 
-namespace
-{
+namespace {
 
 // A dialog-like parent with a plain dark background, holding one label.
 struct Field
@@ -49,20 +48,21 @@ private slots:
         Field path(true);
         path.label->setText(kLongPath);
         QString shown = path.label->ShownText();
-        QVERIFY2(shown.startsWith("/home/") && shown.contains("...") && shown.endsWith("/track.wav"), qPrintable(shown));
+        QVERIFY2(shown.startsWith("/home/") && shown.contains("...") && shown.endsWith("/track.wav"),
+                 qPrintable(shown));
         QVERIFY(path.label->fontMetrics().horizontalAdvance(shown) <= 200);
 
         Field end(false);
         end.label->setText(kLongPath);
         shown = end.label->ShownText();
-        QVERIFY2(shown.startsWith("/home/user/") && shown.endsWith("...") && !shown.contains("track"), qPrintable(shown));
+        QVERIFY2(shown.startsWith("/home/user/") && shown.endsWith("...") && !shown.contains("track"),
+                 qPrintable(shown));
 
         // pathEllipsis is a plain switch that takes effect at the next painting.
         end.label->pathEllipsis = true;
         QVERIFY(end.label->ShownText().endsWith("/track.wav"));
 
-        for (bool mode : {true, false})
-        {
+        for (bool mode : {true, false}) {
             Field shortField(mode);
             shortField.label->setText("/tmp/a.wav");
             QCOMPARE(shortField.label->ShownText(), QStringLiteral("/tmp/a.wav"));
@@ -75,10 +75,8 @@ private slots:
         field.label->setText("/tmp/a.wav");
         QImage image = field.Shot();
         bool yellow = false;
-        for (int y = 10; y < 30 && !yellow; ++y)
-        {
-            for (int x = 10; x < 210 && !yellow; ++x)
-            {
+        for (int y = 10; y < 30 && !yellow; ++y) {
+            for (int x = 10; x < 210 && !yellow; ++x) {
                 yellow = QColor(image.pixel(x, y)) == QColor(255, 255, 128);
             }
         }

@@ -2,17 +2,14 @@
 
 #include "ui/core/EllipsisText.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 // One unit per character (UTF-8 continuation bytes take no room), like a fixed-width font.
 int Characters(const std::string& text)
 {
     int count = 0;
-    for (unsigned char c : text)
-    {
+    for (unsigned char c : text) {
         count += (c & 0xC0) != 0x80;
     }
     return count;
@@ -41,13 +38,11 @@ TEST(EllipsisText, BothModes)
         {"", 5, true, ""},
         {"abcdef", 2, false, "..."},
     };
-    for (const Row& row : rows)
-    {
-        std::string shown = row.pathMode ? ElidePath(row.text, row.width, Characters)
-                                         : ElideEnd(row.text, row.width, Characters);
+    for (const Row& row : rows) {
+        std::string shown =
+            row.pathMode ? ElidePath(row.text, row.width, Characters) : ElideEnd(row.text, row.width, Characters);
         EXPECT_EQ(shown, row.shown) << row.text << " in " << row.width << (row.pathMode ? " path" : " end");
-        if (shown != "...")
-        {
+        if (shown != "...") {
             EXPECT_LE(Characters(shown), row.width) << row.text;
         }
     }
@@ -56,17 +51,13 @@ TEST(EllipsisText, BothModes)
 TEST(EllipsisText, NeverCutsInsideACharacter)
 {
     const std::string text = "/música/canción/ñandú-äöü.wav";
-    for (int width = 3; width < 30; ++width)
-    {
-        for (bool pathMode : {true, false})
-        {
+    for (int width = 3; width < 30; ++width) {
+        for (bool pathMode : {true, false}) {
             std::string shown = pathMode ? ElidePath(text, width, Characters) : ElideEnd(text, width, Characters);
             // A cut inside a character leaves a lead byte without its continuation.
-            for (std::size_t i = 0; i < shown.size(); ++i)
-            {
+            for (std::size_t i = 0; i < shown.size(); ++i) {
                 unsigned char c = static_cast<unsigned char>(shown[i]);
-                if (c >= 0xC0)
-                {
+                if (c >= 0xC0) {
                     ASSERT_LT(i + 1, shown.size()) << shown;
                     ASSERT_EQ(static_cast<unsigned char>(shown[i + 1]) & 0xC0, 0x80) << shown;
                 }

@@ -6,10 +6,8 @@
 #include "TempFolder.h"
 #include "ui/core/FolderListing.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 using testing_support::TempFolder;
 
@@ -22,13 +20,12 @@ TEST(FolderListing, MaskMatching)
         bool matches;
     };
     const Row rows[] = {
-        {"song.wav", "*.wav", true},   {"SONG.WAV", "*.wav", true},  {"song.wave", "*.wav", false},
-        {"song.mp2", "*.mp?", true},   {"song.MP3", "*.mp?", true},  {"song.mpeg", "*.mp?", false},
-        {"README", "*.*", true},       {"a.b.c", "*.*", true},       {"README", "*", true},
+        {"song.wav", "*.wav", true},     {"SONG.WAV", "*.wav", true}, {"song.wave", "*.wav", false},
+        {"song.mp2", "*.mp?", true},     {"song.MP3", "*.mp?", true}, {"song.mpeg", "*.mp?", false},
+        {"README", "*.*", true},         {"a.b.c", "*.*", true},      {"README", "*", true},
         {"track 01.wav", "*.wav", true}, {"wav", "*.wav", false},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches) << row.name << " against " << row.mask;
     }
 }
@@ -40,10 +37,12 @@ TEST(FolderListing, SizeText)
         std::int64_t bytes;
         const char* text;
     };
-    const Row rows[] = {{0, "0K"}, {1023, "0K"}, {1024, "1K"}, {1048576, "1024K"},
+    const Row rows[] = {{0, "0K"},
+                        {1023, "0K"},
+                        {1024, "1K"},
+                        {1048576, "1024K"},
                         {5LL * 1024 * 1024 * 1024, "5242880K"}}; // past 32 bits of KiB-bytes
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(FormatSizeK(row.bytes), row.text) << row.bytes;
     }
 }
@@ -89,8 +88,7 @@ TEST(FolderListing, FilesMatchingTheMaskInBatches)
     root.MakeFile("tiny.wav", 1023);
     root.MakeFile("MEG.WAV", 1048576);
     root.MakeFile("notes.txt", 5);
-    for (int i = 0; i < 25; ++i)
-    {
+    for (int i = 0; i < 25; ++i) {
         root.MakeFile("n" + std::to_string(i) + ".wav", 2048);
     }
     std::atomic<bool> cancel{false};
@@ -122,8 +120,7 @@ TEST(FolderListing, FilesMatchingTheMaskInBatches)
 TEST(FolderListing, CancelStopsTheListing)
 {
     TempFolder root;
-    for (int i = 0; i < 50; ++i)
-    {
+    for (int i = 0; i < 50; ++i) {
         root.MakeFile("f" + std::to_string(i), 1);
     }
     std::atomic<bool> cancel{false};

@@ -12,8 +12,7 @@
 using namespace quillon;
 using testing_support::TempFolder;
 
-namespace
-{
+namespace {
 
 const std::string kLongName(120, 'L');
 const std::string kOddName = "\xff\xfe-not-utf8";
@@ -54,12 +53,10 @@ struct Fixture
     QTreeWidgetItem* Node(std::initializer_list<std::string> names)
     {
         QTreeWidgetItem* node = tree.DriveNode(disk);
-        for (const std::string& name : names)
-        {
+        for (const std::string& name : names) {
             tree.expandItem(node);
             node = FolderTree::ChildNamed(node, name);
-            if (node == nullptr)
-            {
+            if (node == nullptr) {
                 return nullptr;
             }
         }
@@ -76,8 +73,7 @@ struct Fixture
     std::set<std::string> ListedNames()
     {
         std::set<std::string> names;
-        for (int row = 0; row < list.ItemCount(); ++row)
-        {
+        for (int row = 0; row < list.ItemCount(); ++row) {
             names.insert(list.FileName(row));
         }
         return names;
@@ -87,8 +83,7 @@ struct Fixture
 std::vector<std::string> ChildNames(QTreeWidgetItem* node)
 {
     std::vector<std::string> names;
-    for (int i = 0; i < node->childCount(); ++i)
-    {
+    for (int i = 0; i < node->childCount(); ++i) {
         names.push_back(FolderTree::NodeName(node->child(i)));
     }
     return names;
@@ -115,8 +110,7 @@ private slots:
         QCOMPARE(top->child(1)->childCount(), 0);
         QCOMPARE(f.list.Model()->columnCount(), 3);
         QStringList headers;
-        for (int c = 0; c < 3; ++c)
-        {
+        for (int c = 0; c < 3; ++c) {
             headers << f.list.Model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         }
         QCOMPARE(headers, (QStringList{"File name", "Size", "Date"}));
@@ -139,8 +133,7 @@ private slots:
         QVERIFY(f.Select(f.Node({"Music"})));
         QCOMPARE(f.tree.currentFolder, f.disk + "Music/");
         QCOMPARE(f.ListedNames(), (std::set<std::string>{"a.wav", "B.WAV"}));
-        for (int row = 0; row < f.list.ItemCount(); ++row)
-        {
+        for (int row = 0; row < f.list.ItemCount(); ++row) {
             QString size = f.list.ItemText(row, 1);
             QCOMPARE(size, f.list.FileName(row) == "a.wav" ? QStringLiteral("0K") : QStringLiteral("1024K"));
             QVERIFY(!f.list.ItemText(row, 2).isEmpty());
@@ -175,8 +168,7 @@ private slots:
     {
         Fixture f;
         QTreeWidgetItem* drive = f.tree.DriveNode(f.disk);
-        for (int round = 0; round < 3; ++round)
-        {
+        for (int round = 0; round < 3; ++round) {
             f.tree.expandItem(drive);
             QTreeWidgetItem* music = FolderTree::ChildNamed(drive, "Music");
             QVERIFY(music);
@@ -203,8 +195,7 @@ private slots:
     void onlyTheLatestListingReachesTheList()
     {
         Fixture f;
-        for (int i = 0; i < 3000; ++i)
-        {
+        for (int i = 0; i < 3000; ++i) {
             f.folder.MakeFile("disk/empty/many" + std::to_string(i) + ".wav");
         }
         f.tree.setCurrentItem(f.Node({"empty"}));
@@ -222,8 +213,7 @@ private slots:
         list.selectRow(1); // m.wav
         list.Model()->AppendRows({{"a.wav", "1K", ""}, {"z.wav", "1K", ""}, {"b.WAV", "1K", ""}});
         std::vector<std::string> names;
-        for (int row = 0; row < list.ItemCount(); ++row)
-        {
+        for (int row = 0; row < list.ItemCount(); ++row) {
             names.push_back(list.FileName(row));
         }
         QCOMPARE(names, (std::vector<std::string>{"a.wav", "b.WAV", "C.wav", "m.wav", "z.wav"}));
@@ -242,13 +232,10 @@ private slots:
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
                 title = dialog->windowTitle();
-                if (accept)
-                {
+                if (accept) {
                     dialog->setDirectory(directory);
                     static_cast<QDialog*>(dialog)->accept();
-                }
-                else
-                {
+                } else {
                     dialog->reject();
                 }
             });

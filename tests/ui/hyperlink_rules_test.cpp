@@ -2,10 +2,8 @@
 
 #include "ui/core/HyperlinkRules.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 TEST(HyperlinkRules, ErrorTextForEveryCode)
 {
@@ -32,8 +30,7 @@ TEST(HyperlinkRules, ErrorTextForEveryCode)
         {-1, "Unknown Error (-1) occurred."},
         {1018, "Unknown Error (1018) occurred."},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(HyperlinkErrorText(row.code), std::string("Unable to open hyperlink:\n\n") + row.reason)
             << "code " << row.code;
     }
@@ -55,8 +52,7 @@ TEST(HyperlinkRules, AutoSizeKeepsTheAlignedEdge)
         // An odd vertical excess (7) leaves one unit more than the text.
         {LinkAlign::Left, true, {10, 23, 70, 37}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(FitLinkRect(area, 60, 13, row.align, row.centreVertically), row.fitted)
             << static_cast<int>(row.align) << " " << row.centreVertically;
     }

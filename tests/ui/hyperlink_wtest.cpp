@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -17,8 +17,7 @@
 using namespace quillon;
 using testing_support::TempFolder;
 
-namespace
-{
+namespace {
 
 // A link whose desktop open step is decided by the test; everything else is the real link.
 class TestLink : public CHyperLink
@@ -42,10 +41,8 @@ QString AnswerNextMessageBox(const std::function<void()>& action, const std::fun
     QString text;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-        {
-            if (whileShown)
-            {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (whileShown) {
                 whileShown();
             }
             text = box->text();
@@ -64,14 +61,14 @@ public:
     FakeDesktop()
     {
         folder_.MakeFolder("data/applications");
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
-        {
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
             setenv(name, (folder_ / "data").c_str(), 1);
         }
     }
     void RegisterBrowser(const std::string& exec)
     {
-        std::ofstream(folder_ / "data/applications/mimeapps.list") << "[Default Applications]\ntext/html=fake.desktop\n";
+        std::ofstream(folder_ / "data/applications/mimeapps.list")
+            << "[Default Applications]\ntext/html=fake.desktop\n";
         std::ofstream(folder_ / "data/applications/fake.desktop") << "[Desktop Entry]\nExec=" << exec << "\n";
     }
     const TempFolder& Folder() const { return folder_; }
@@ -160,9 +157,8 @@ private slots:
         QTest::mouseMove(&link, QPoint(2, 2));
         QTRY_VERIFY(link.IsOverLink());
         QWidget* grabberDuringBox = &link;
-        QString text = AnswerNextMessageBox(
-            [&] { QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2)); },
-            [&] { grabberDuringBox = QWidget::mouseGrabber(); });
+        QString text = AnswerNextMessageBox([&] { QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2)); },
+                                            [&] { grabberDuringBox = QWidget::mouseGrabber(); });
         // The error box gets the mouse: the link released its capture before opening it.
         QCOMPARE(grabberDuringBox, nullptr);
         QVERIFY(!link.IsOverLink());
@@ -187,8 +183,7 @@ private slots:
         const QString target = QStringLiteral("https://www.norvane.example/a b?x=1&y=2");
         QVERIFY(link.GotoURL(target) > 32);
         std::string args;
-        for (int i = 0; i < 300 && args.empty(); ++i)
-        {
+        for (int i = 0; i < 300 && args.empty(); ++i) {
             std::ifstream file(out);
             std::stringstream text;
             text << file.rdbuf();

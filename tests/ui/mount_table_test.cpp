@@ -3,24 +3,21 @@
 #include "TempFolder.h"
 #include "ui/core/MountTable.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
-const char* kMounts =
-    "overlay / overlay rw,relatime 0 0\n"
-    "proc /proc proc rw,nosuid 0 0\n"
-    "tmpfs /dev tmpfs rw,nosuid 0 0\n"
-    "sysfs /sys sysfs ro 0 0\n"
-    "/dev/sda1 /home ext4 rw 0 0\n"
-    "/dev/sdb1 /media/user/My\\040Stick vfat rw 0 0\n"
-    "server:/export /mnt/share nfs4 rw 0 0\n"
-    "tmpfs /run/user/1000 tmpfs rw 0 0\n"
-    "/dev/sda2 /home ext4 rw 0 0\n"
-    "binfmt_misc /proc/sys/fs/binfmt_misc binfmt_misc rw 0 0\n"
-    "tmpfs /tmp tmpfs rw 0 0\n"
-    "short line\n";
+const char* kMounts = "overlay / overlay rw,relatime 0 0\n"
+                      "proc /proc proc rw,nosuid 0 0\n"
+                      "tmpfs /dev tmpfs rw,nosuid 0 0\n"
+                      "sysfs /sys sysfs ro 0 0\n"
+                      "/dev/sda1 /home ext4 rw 0 0\n"
+                      "/dev/sdb1 /media/user/My\\040Stick vfat rw 0 0\n"
+                      "server:/export /mnt/share nfs4 rw 0 0\n"
+                      "tmpfs /run/user/1000 tmpfs rw 0 0\n"
+                      "/dev/sda2 /home ext4 rw 0 0\n"
+                      "binfmt_misc /proc/sys/fs/binfmt_misc binfmt_misc rw 0 0\n"
+                      "tmpfs /tmp tmpfs rw 0 0\n"
+                      "short line\n";
 
 TEST(MountTable, ParsesEntriesAndDecodesEscapes)
 {
@@ -35,8 +32,7 @@ TEST(MountTable, ShowsUserFileSystemsOncePerMountPoint)
 {
     std::vector<MountEntry> shown = MountsWorthShowing(ParseMountTable(kMounts));
     std::vector<std::string> points;
-    for (const MountEntry& m : shown)
-    {
+    for (const MountEntry& m : shown) {
         points.push_back(m.mountPoint);
     }
     EXPECT_EQ(points, (std::vector<std::string>{"/", "/home", "/media/user/My Stick", "/mnt/share", "/tmp"}));
@@ -56,8 +52,7 @@ TEST(MountTable, NodeTexts)
         {{"/home/", "", DriveType::Fixed, ""}, "/home/ [  ]"},
         {{"/mnt/share/", "", DriveType::Network, "server:/export"}, "/mnt/share/ [ server:/export ]"},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(DriveNodeText(row.drive), row.text);
     }
     EXPECT_EQ(DecodeLabelName("My\\x20Disc"), "My Disc");

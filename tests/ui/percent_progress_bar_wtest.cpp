@@ -43,10 +43,8 @@ private slots:
         bar.SetPos(pos);
         QImage image = Paint(bar);
         QRgb face = bar.palette().color(QPalette::Button).rgb();
-        for (int y = 0; y < image.height(); ++y)
-        {
-            for (int x = 0; x < image.width(); ++x)
-            {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
                 QCOMPARE(image.pixel(x, y), face);
             }
         }
@@ -65,8 +63,8 @@ private slots:
         QVERIFY(expected.backFrom > 100 && expected.backFrom < 103);
         // Row 1 is clear of the centred text. Narrower than 255 bands, some bands are
         // empty: x = 0 shows the first band that has width.
-        auto firstWide = std::find_if(expected.bands.begin(), expected.bands.end(),
-                                      [](const BarBand& band) { return band.x1 > 0; });
+        auto firstWide =
+            std::find_if(expected.bands.begin(), expected.bands.end(), [](const BarBand& band) { return band.x1 > 0; });
         QCOMPARE(QColor(image.pixel(0, 1)), QColor(firstWide->colour.r, firstWide->colour.g, firstWide->colour.b));
         QVERIFY(QColor(image.pixel(0, 1)).red() >= 250);
         const BarBand& last = expected.bands.back();
@@ -75,10 +73,8 @@ private slots:
         QCOMPARE(QColor(image.pixel(199, 1)), bar.GetBackColour());
         // The white text is drawn somewhere in the middle.
         bool white = false;
-        for (int x = 80; x < 120 && !white; ++x)
-        {
-            for (int y = 0; y < 20 && !white; ++y)
-            {
+        for (int x = 80; x < 120 && !white; ++x) {
+            for (int y = 0; y < 20 && !white; ++y) {
                 white = QColor(image.pixel(x, y)) == QColor(Qt::white);
             }
         }
@@ -140,8 +136,7 @@ private slots:
         bar.resize(100, 10);
         std::thread worker([&bar] {
             bar.SetRange(0, 1000);
-            for (int i = 1; i <= 500; ++i)
-            {
+            for (int i = 1; i <= 500; ++i) {
                 bar.SetPos(i);
             }
         });

@@ -10,22 +10,18 @@
 #include "TempFolder.h"
 #include "ui/core/ProgramStart.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 using testing_support::TempFolder;
 
 std::string ReadWhenThere(const std::string& path)
 {
-    for (int i = 0; i < 200; ++i)
-    {
+    for (int i = 0; i < 200; ++i) {
         std::ifstream file(path);
         std::stringstream text;
         text << file.rdbuf();
-        if (text.str().find("end\n") != std::string::npos)
-        {
+        if (text.str().find("end\n") != std::string::npos) {
             return text.str();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -38,7 +34,8 @@ TEST(ProgramStart, StartsWithExactWordsAndLeavesNoChild)
     TempFolder folder;
     std::string script = folder / "fake browser";
     std::string out = folder / "args.txt";
-    std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$OUT\"\necho end >> \"$OUT\"\n";
+    std::ofstream(script)
+        << "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$OUT\"\necho end >> \"$OUT\"\n";
     chmod(script.c_str(), 0755);
     setenv("OUT", out.c_str(), 1);
 
@@ -54,7 +51,8 @@ TEST(ProgramStart, FailureCodes)
     TempFolder folder;
     folder.MakeFile("not-executable", 10);
     folder.MakeFolder("a-folder");
-    std::ofstream(folder / "bad-format") << "\x7f" "ELF garbage";
+    std::ofstream(folder / "bad-format") << "\x7f"
+                                            "ELF garbage";
     chmod((folder / "bad-format").c_str(), 0755);
     struct Row
     {
@@ -71,8 +69,7 @@ TEST(ProgramStart, FailureCodes)
         {"quillon-no-such-program-anywhere", 2},
         {"", 2},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(StartDetached({row.program}), row.code) << row.program;
     }
     EXPECT_EQ(StartDetached({}), 2);

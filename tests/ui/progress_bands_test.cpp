@@ -2,10 +2,8 @@
 
 #include "ui/core/ProgressBands.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 const Rgb kRed{255, 0, 0};
 const Rgb kBlue{0, 0, 255};
@@ -19,25 +17,21 @@ TEST(ProgressBands, EmptyLookAndTextByPosition)
         const char* text;
     };
     const Row rows[] = {
-        {0, 100, 0, true, ""},            // at the lower bound
-        {0, 100, 100, true, ""},          // at the upper bound: never the full gradient
-        {0, 100, 130, true, ""},          // beyond the range
-        {0, 100, -5, true, ""},           // below the range
-        {0, 100, 50, false, "50%"},
-        {0, 3, 1, false, "33%"},
-        {0, 3, 2, false, "67%"},
-        {0, 100000, 50000, false, "50%"}, // beyond 16 bits
-        {0, 200, 1, false, "0%"},         // 0.5 rounds to even
-        {-10, 0, -5, false, "0%"},        // upper 0: counted as unfilled, no division by zero
+        {0, 100, 0, true, ""},   // at the lower bound
+        {0, 100, 100, true, ""}, // at the upper bound: never the full gradient
+        {0, 100, 130, true, ""}, // beyond the range
+        {0, 100, -5, true, ""},  // below the range
+        {0, 100, 50, false, "50%"}, {0, 3, 1, false, "33%"},
+        {0, 3, 2, false, "67%"},    {0, 100000, 50000, false, "50%"}, // beyond 16 bits
+        {0, 200, 1, false, "0%"},                                     // 0.5 rounds to even
+        {-10, 0, -5, false, "0%"}, // upper 0: counted as unfilled, no division by zero
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         BarPicture bar = ComposeBar(row.pos, row.lower, row.upper, 200, kRed, kBlue);
         SCOPED_TRACE(testing::Message() << row.pos << " of " << row.lower << " ... " << row.upper);
         EXPECT_EQ(bar.empty, row.empty);
         EXPECT_EQ(bar.text, row.text);
-        if (row.empty)
-        {
+        if (row.empty) {
             EXPECT_TRUE(bar.bands.empty());
         }
     }
@@ -48,9 +42,9 @@ TEST(ProgressBands, DefaultGradientRunsRedToBlueInOneStepBands)
     int backFrom = 0;
     std::vector<BarBand> bands = BarGradientBands(kRed, kBlue, 510, 510, backFrom);
     ASSERT_EQ(bands.size(), 255u);
-    for (int i = 0; i < 255; ++i)
-    {
-        ASSERT_EQ(bands[i].colour, (Rgb{static_cast<std::uint8_t>(255 - i), 0, static_cast<std::uint8_t>(i)})) << "band " << i;
+    for (int i = 0; i < 255; ++i) {
+        ASSERT_EQ(bands[i].colour, (Rgb{static_cast<std::uint8_t>(255 - i), 0, static_cast<std::uint8_t>(i)}))
+            << "band " << i;
         ASSERT_EQ(bands[i].x0, 2 * i) << "band " << i;
         ASSERT_EQ(bands[i].x1, 2 * i + 2) << "band " << i;
     }
@@ -67,8 +61,7 @@ TEST(ProgressBands, FillStopsAtFirstBandEdgeBeyondFilledWidth)
         int filled;
     };
     const Row rows[] = {{50, 200, 100}, {1, 200, 2}, {99, 200, 198}, {1, 1000, 10}, {37, 333, 123}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "pos " << row.pos << " width " << row.width);
         EXPECT_EQ(BarFilledWidth(row.pos, 100, row.width), row.filled);
         BarPicture bar = ComposeBar(row.pos, 0, 100, row.width, kRed, kBlue);
@@ -76,14 +69,12 @@ TEST(ProgressBands, FillStopsAtFirstBandEdgeBeyondFilledWidth)
         EXPECT_GT(bar.backFrom, row.filled);
         EXPECT_EQ(bar.backFrom, bar.bands.back().x1);
         // Every band but the last ends at or before the filled width.
-        for (std::size_t i = 0; i + 1 < bar.bands.size(); ++i)
-        {
+        for (std::size_t i = 0; i + 1 < bar.bands.size(); ++i) {
             EXPECT_LE(bar.bands[i].x1, row.filled);
         }
         // The colour at an x does not depend on the position.
         BarPicture fuller = ComposeBar(99, 0, 100, row.width, kRed, kBlue);
-        for (std::size_t i = 0; i < bar.bands.size(); ++i)
-        {
+        for (std::size_t i = 0; i < bar.bands.size(); ++i) {
             EXPECT_EQ(bar.bands[i].colour, fuller.bands[i].colour);
         }
     }
@@ -113,14 +104,11 @@ TEST(ProgressBands, UnderlyingControlKeepsSixteenBitPositions)
         std::int32_t pos, lower, upper, control;
     };
     const Row rows[] = {
-        {50, 0, 100, 50},
-        {130, 0, 100, 100},       // clamped to the range
-        {-3, 0, 100, 0},
-        {50000, 0, 100000, 34464}, // upper 100000 is 34464 in 16 bits
+        {50, 0, 100, 50},        {130, 0, 100, 100},        // clamped to the range
+        {-3, 0, 100, 0},         {50000, 0, 100000, 34464}, // upper 100000 is 34464 in 16 bits
         {70000, 0, 70000, 4464},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         EXPECT_EQ(ControlPosition16(row.pos, row.lower, row.upper), row.control)
             << row.pos << " of " << row.lower << " ... " << row.upper;
     }

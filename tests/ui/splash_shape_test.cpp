@@ -4,10 +4,8 @@
 
 #include "ui/core/SplashShape.h"
 
-namespace quillon
-{
-namespace
-{
+namespace quillon {
+namespace {
 
 constexpr int kW = 460;
 constexpr int kH = 300;
@@ -16,15 +14,12 @@ constexpr int kH = 300;
 std::vector<std::uint8_t> Disc(double radius, double hole)
 {
     std::vector<std::uint8_t> pixels(kW * kH, 0);
-    for (int y = 0; y < kH; ++y)
-    {
-        for (int x = 0; x < kW; ++x)
-        {
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
             double dx = x + 0.5 - 230;
             double dy = y + 0.5 - 150;
             double d2 = dx * dx + dy * dy;
-            if (d2 <= radius * radius && d2 > hole * hole)
-            {
+            if (d2 <= radius * radius && d2 > hole * hole) {
                 pixels[y * kW + x] = static_cast<std::uint8_t>(1 + (x + y) % 200);
             }
         }
@@ -36,17 +31,13 @@ std::vector<std::uint8_t> Disc(double radius, double hole)
 bool Inside(const std::vector<ShapePoint>& polygon, double px, double py)
 {
     int winding = 0;
-    for (std::size_t i = 0; i < polygon.size(); ++i)
-    {
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
         const ShapePoint& a = polygon[i];
         const ShapePoint& b = polygon[(i + 1) % polygon.size()];
         double cross = (b.x - a.x) * (py - a.y) - (px - a.x) * (b.y - a.y);
-        if (a.y <= py && b.y > py && cross > 0)
-        {
+        if (a.y <= py && b.y > py && cross > 0) {
             ++winding;
-        }
-        else if (a.y > py && b.y <= py && cross < 0)
-        {
+        } else if (a.y > py && b.y <= py && cross < 0) {
             --winding;
         }
     }
@@ -61,10 +52,8 @@ TEST(SplashShape, DiscPictureGivesDiscWithoutHole)
     ASSERT_GT(shape.hole.size(), 50u);
     long opaque = 0;
     long wrong = 0;
-    for (int y = 0; y < kH; ++y)
-    {
-        for (int x = 0; x < kW; ++x)
-        {
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
             bool inShape = Inside(shape.outer, x + 0.5, y + 0.5) != Inside(shape.hole, x + 0.5, y + 0.5);
             bool isOpaque = pixels[y * kW + x] != 0;
             opaque += isOpaque;
@@ -98,17 +87,14 @@ TEST(SplashShape, SmallOrEmptyPicturesStayInsideTheirPixels)
         std::uint8_t fill;
     };
     const Row rows[] = {{10, 10, 1}, {460, 150, 1}, {1, 1, 5}, {460, 300, 0}, {0, 0, 0}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(row.w * row.h), row.fill);
         SplashOutline shape = ScanSplashOutline(pixels, row.w, row.h);
-        for (const ShapePoint& p : shape.outer)
-        {
+        for (const ShapePoint& p : shape.outer) {
             EXPECT_LE(p.x, row.w) << row.w << "x" << row.h;
             EXPECT_LE(p.y, 193) << row.w << "x" << row.h;
         }
-        if (row.fill == 0)
-        {
+        if (row.fill == 0) {
             EXPECT_TRUE(shape.outer.empty());
             EXPECT_TRUE(shape.hole.empty());
         }

@@ -7,14 +7,12 @@
 
 using namespace quillon;
 
-namespace
-{
+namespace {
 
 QPointer<SplashWindow> ShowSplash(int period = 60000)
 {
     auto* splash = new SplashWindow(QString::fromLatin1(pictures::kSplashPath), period);
-    if (!splash->Create())
-    {
+    if (!splash->Create()) {
         delete splash;
         return nullptr;
     }
@@ -23,8 +21,7 @@ QPointer<SplashWindow> ShowSplash(int period = 60000)
 
 bool GoneAfterEvents(const QPointer<SplashWindow>& splash)
 {
-    for (int i = 0; i < 50 && !splash.isNull(); ++i)
-    {
+    for (int i = 0; i < 50 && !splash.isNull(); ++i) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTest::qWait(5);
     }
@@ -53,7 +50,7 @@ private slots:
 
         QRegion shape = splash->mask();
         QVERIFY(!shape.isEmpty());
-        QVERIFY(!shape.contains(QPoint(3, 3)));     // white corner
+        QVERIFY(!shape.contains(QPoint(3, 3))); // white corner
         QVERIFY(!shape.contains(QPoint(456, 296)));
         QVERIFY(!shape.contains(QPoint(230, 150))); // centre hole
         QVERIFY(shape.contains(QPoint(230, 20)));   // on the disc, above the hole
@@ -63,10 +60,8 @@ private slots:
         // outline's own pixels.
         long wrong = 0;
         long opaque = 0;
-        for (int y = 0; y < picture.height(); ++y)
-        {
-            for (int x = 0; x < picture.width(); ++x)
-            {
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
                 bool isOpaque = picture.pixelIndex(x, y) != 0;
                 opaque += isOpaque;
                 wrong += shape.contains(QPoint(x, y)) != isOpaque;

@@ -4,8 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace quillon
-{
+namespace quillon {
 
 static bool IsTargetCode(char c)
 {
@@ -17,27 +16,21 @@ static bool IsTargetCode(char c)
 // the opening mark is returned.
 static std::size_t FindTargetCode(const std::string& command, bool quoted)
 {
-    for (std::size_t i = 0; i + 1 < command.size(); ++i)
-    {
-        if (command[i] != '%')
-        {
+    for (std::size_t i = 0; i + 1 < command.size(); ++i) {
+        if (command[i] != '%') {
             continue;
         }
-        if (command[i + 1] == '%')
-        {
+        if (command[i + 1] == '%') {
             ++i;
             continue;
         }
-        if (!IsTargetCode(command[i + 1]))
-        {
+        if (!IsTargetCode(command[i + 1])) {
             continue;
         }
-        if (!quoted)
-        {
+        if (!quoted) {
             return i;
         }
-        if (i > 0 && command[i - 1] == '"' && i + 2 < command.size() && command[i + 2] == '"')
-        {
+        if (i > 0 && command[i - 1] == '"' && i + 2 < command.size() && command[i + 2] == '"') {
             return i - 1;
         }
     }
@@ -47,8 +40,7 @@ static std::size_t FindTargetCode(const std::string& command, bool quoted)
 std::string CutBrowserCommand(const std::string& command)
 {
     std::size_t cut = FindTargetCode(command, true);
-    if (cut == std::string::npos)
-    {
+    if (cut == std::string::npos) {
         cut = FindTargetCode(command, false);
     }
     return cut == std::string::npos ? command : command.substr(0, cut);
@@ -57,16 +49,13 @@ std::string CutBrowserCommand(const std::string& command)
 static std::string UnescapeDesktopString(const std::string& value)
 {
     std::string out;
-    for (std::size_t i = 0; i < value.size(); ++i)
-    {
-        if (value[i] != '\\' || i + 1 == value.size())
-        {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
             out += value[i];
             continue;
         }
         char next = value[++i];
-        switch (next)
-        {
+        switch (next) {
         case 's': out += ' '; break;
         case 'n': out += '\n'; break;
         case 't': out += '\t'; break;
@@ -85,12 +74,9 @@ static std::string UnescapeDesktopString(const std::string& value)
 static std::string ExpandFieldCodes(const std::string& word)
 {
     std::string out;
-    for (std::size_t i = 0; i < word.size(); ++i)
-    {
-        if (word[i] == '%' && i + 1 < word.size())
-        {
-            if (word[i + 1] == '%')
-            {
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] == '%' && i + 1 < word.size()) {
+            if (word[i + 1] == '%') {
                 out += '%';
             }
             ++i;
@@ -111,68 +97,53 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
     // A word that was nothing but field codes goes away with them.
     auto finishWord = [&] {
         std::string expanded = ExpandFieldCodes(word);
-        if (!expanded.empty() || quotedWord)
-        {
+        if (!expanded.empty() || quotedWord) {
             words.push_back(expanded);
         }
         word.clear();
         inWord = false;
         quotedWord = false;
     };
-    for (std::size_t i = 0; i < line.size(); ++i)
-    {
+    for (std::size_t i = 0; i < line.size(); ++i) {
         char c = line[i];
-        if (c == ' ' || c == '\t' || c == '\n')
-        {
-            if (inWord)
-            {
+        if (c == ' ' || c == '\t' || c == '\n') {
+            if (inWord) {
                 finishWord();
             }
             continue;
         }
         inWord = true;
-        if (c != '"')
-        {
+        if (c != '"') {
             word += c;
             continue;
         }
         // A quoted part: field codes inside quotes are not expanded, so it is taken as is.
         std::string quoted;
         bool closed = false;
-        for (++i; i < line.size(); ++i)
-        {
+        for (++i; i < line.size(); ++i) {
             if (line[i] == '\\' && i + 1 < line.size() &&
-                (line[i + 1] == '"' || line[i + 1] == '`' || line[i + 1] == '$' || line[i + 1] == '\\'))
-            {
+                (line[i + 1] == '"' || line[i + 1] == '`' || line[i + 1] == '$' || line[i + 1] == '\\')) {
                 quoted += line[++i];
-            }
-            else if (line[i] == '"')
-            {
+            } else if (line[i] == '"') {
                 closed = true;
                 break;
-            }
-            else
-            {
+            } else {
                 quoted += line[i];
             }
         }
-        if (!closed)
-        {
+        if (!closed) {
             return {};
         }
         quotedWord = true;
         // Percent signs of a quoted part are literal; double them so the expansion keeps them.
-        for (char q : quoted)
-        {
+        for (char q : quoted) {
             word += q;
-            if (q == '%')
-            {
+            if (q == '%') {
                 word += '%';
             }
         }
     }
-    if (inWord)
-    {
+    if (inWord) {
         finishWord();
     }
     return words;
@@ -181,8 +152,7 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
 std::vector<std::string> BrowserArguments(const std::string& command, const std::string& target)
 {
     std::vector<std::string> words = SplitExecLine(CutBrowserCommand(command));
-    if (words.empty())
-    {
+    if (words.empty()) {
         return words;
     }
     words.push_back(target);
@@ -192,8 +162,7 @@ std::vector<std::string> BrowserArguments(const std::string& command, const std:
 static std::string Trim(const std::string& text)
 {
     std::size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-    {
+    if (begin == std::string::npos) {
         return {};
     }
     std::size_t end = text.find_last_not_of(" \t\r");
@@ -207,42 +176,34 @@ static void ForEachKey(const std::string& text, const std::string& group, F&& f)
     std::istringstream lines(text);
     std::string line;
     bool inGroup = false;
-    while (std::getline(lines, line))
-    {
+    while (std::getline(lines, line)) {
         line = Trim(line);
-        if (line.empty() || line[0] == '#')
-        {
+        if (line.empty() || line[0] == '#') {
             continue;
         }
-        if (line[0] == '[')
-        {
+        if (line[0] == '[') {
             inGroup = line == "[" + group + "]";
             continue;
         }
         std::size_t equals = line.find('=');
-        if (inGroup && equals != std::string::npos)
-        {
+        if (inGroup && equals != std::string::npos) {
             f(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
         }
     }
 }
 
-std::vector<std::string> DesktopIdsFor(const std::string& text, const std::string& group,
-                                       const std::string& mimeType)
+std::vector<std::string> DesktopIdsFor(const std::string& text, const std::string& group, const std::string& mimeType)
 {
     std::vector<std::string> ids;
     ForEachKey(text, group, [&](const std::string& key, const std::string& value) {
-        if (key != mimeType)
-        {
+        if (key != mimeType) {
             return;
         }
         std::istringstream list(value);
         std::string id;
-        while (std::getline(list, id, ';'))
-        {
+        while (std::getline(list, id, ';')) {
             id = Trim(id);
-            if (!id.empty())
-            {
+            if (!id.empty()) {
                 ids.push_back(id);
             }
         }
@@ -254,8 +215,7 @@ std::string DesktopEntryExec(const std::string& text)
 {
     std::string exec;
     ForEachKey(text, "Desktop Entry", [&](const std::string& key, const std::string& value) {
-        if (key == "Exec" && exec.empty())
-        {
+        if (key == "Exec" && exec.empty()) {
             exec = value;
         }
     });
@@ -278,10 +238,8 @@ static std::vector<std::string> EnvFolders(const char* name, const std::string& 
     std::vector<std::string> folders;
     std::istringstream parts(list);
     std::string folder;
-    while (std::getline(parts, folder, ':'))
-    {
-        if (!folder.empty())
-        {
+    while (std::getline(parts, folder, ':')) {
+        if (!folder.empty()) {
             folders.push_back(folder);
         }
     }
@@ -291,8 +249,7 @@ static std::vector<std::string> EnvFolders(const char* name, const std::string& 
 static std::string HomeFolder(const char* name, const char* below)
 {
     const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0')
-    {
+    if (value != nullptr && *value != '\0') {
         return value;
     }
     const char* home = std::getenv("HOME");
@@ -304,18 +261,14 @@ static std::string HomeFolder(const char* name, const char* below)
 static std::string ExecOfDesktopId(const std::vector<std::string>& appFolders, const std::string& id)
 {
     std::vector<std::string> names = {id};
-    for (std::size_t dash = id.find('-'); dash != std::string::npos; dash = id.find('-', dash + 1))
-    {
+    for (std::size_t dash = id.find('-'); dash != std::string::npos; dash = id.find('-', dash + 1)) {
         names.push_back(id.substr(0, dash) + "/" + id.substr(dash + 1));
     }
-    for (const std::string& folder : appFolders)
-    {
-        for (const std::string& name : names)
-        {
+    for (const std::string& folder : appFolders) {
+        for (const std::string& name : names) {
             bool ok = false;
             std::string text = ReadWholeFile(folder + "/" + name, ok);
-            if (ok)
-            {
+            if (ok) {
                 return DesktopEntryExec(text);
             }
         }
@@ -332,53 +285,42 @@ bool FindRegisteredBrowserCommand(std::string& command)
     std::vector<std::string> dataDirs = EnvFolders("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
 
     std::vector<std::string> appFolders;
-    if (!dataHome.empty())
-    {
+    if (!dataHome.empty()) {
         appFolders.push_back(dataHome + "/applications");
     }
-    for (const std::string& dir : dataDirs)
-    {
+    for (const std::string& dir : dataDirs) {
         appFolders.push_back(dir + "/applications");
     }
 
     std::vector<std::string> listFiles;
-    if (!configHome.empty())
-    {
+    if (!configHome.empty()) {
         listFiles.push_back(configHome + "/mimeapps.list");
     }
-    for (const std::string& dir : configDirs)
-    {
+    for (const std::string& dir : configDirs) {
         listFiles.push_back(dir + "/mimeapps.list");
     }
-    for (const std::string& folder : appFolders)
-    {
+    for (const std::string& folder : appFolders) {
         listFiles.push_back(folder + "/mimeapps.list");
     }
 
     std::vector<std::string> candidates;
-    for (const std::string& path : listFiles)
-    {
+    for (const std::string& path : listFiles) {
         bool ok = false;
         std::string text = ReadWholeFile(path, ok);
-        for (const std::string& id : DesktopIdsFor(text, "Default Applications", mimeType))
-        {
+        for (const std::string& id : DesktopIdsFor(text, "Default Applications", mimeType)) {
             candidates.push_back(id);
         }
     }
-    for (const std::string& folder : appFolders)
-    {
+    for (const std::string& folder : appFolders) {
         bool ok = false;
         std::string text = ReadWholeFile(folder + "/mimeinfo.cache", ok);
-        for (const std::string& id : DesktopIdsFor(text, "MIME Cache", mimeType))
-        {
+        for (const std::string& id : DesktopIdsFor(text, "MIME Cache", mimeType)) {
             candidates.push_back(id);
         }
     }
-    for (const std::string& id : candidates)
-    {
+    for (const std::string& id : candidates) {
         std::string exec = ExecOfDesktopId(appFolders, id);
-        if (!exec.empty())
-        {
+        if (!exec.empty()) {
             command = exec;
             return true;
         }

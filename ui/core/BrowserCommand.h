@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // Cuts a browser command line at its placeholder: a quoted placeholder is cut at its
 // opening quotation mark, a bare one where it starts, and everything after it is dropped;
@@ -24,8 +23,7 @@ std::vector<std::string> BrowserArguments(const std::string& command, const std:
 
 // Desktop ids listed for a MIME type in a mimeapps.list or mimeinfo.cache text, in the
 // given group ("Default Applications" or "MIME Cache").
-std::vector<std::string> DesktopIdsFor(const std::string& text, const std::string& group,
-                                       const std::string& mimeType);
+std::vector<std::string> DesktopIdsFor(const std::string& text, const std::string& group, const std::string& mimeType);
 
 // The Exec value of the [Desktop Entry] group of a desktop file; empty when none.
 std::string DesktopEntryExec(const std::string& text);

@@ -6,8 +6,7 @@
 #include <link.h>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 static std::uint32_t ReadLeadingNumber(const std::string& piece)
 {
@@ -15,30 +14,24 @@ static std::uint32_t ReadLeadingNumber(const std::string& piece)
     return static_cast<std::uint32_t>(std::atoi(piece.c_str()));
 }
 
-bool ParseVersionText(const std::string& text, std::uint32_t& major, std::uint32_t& minor,
-                      std::uint32_t& build)
+bool ParseVersionText(const std::string& text, std::uint32_t& major, std::uint32_t& minor, std::uint32_t& build)
 {
     std::vector<std::string> pieces;
     std::size_t start = 0;
-    while (start <= text.size())
-    {
+    while (start <= text.size()) {
         std::size_t dot = text.find('.', start);
         std::size_t end = dot == std::string::npos ? text.size() : dot;
-        if (end > start)
-        {
+        if (end > start) {
             pieces.push_back(text.substr(start, end - start));
         }
-        if (dot == std::string::npos)
-        {
+        if (dot == std::string::npos) {
             break;
         }
         start = dot + 1;
     }
     std::uint32_t* targets[] = {&major, &minor, &build};
-    for (std::size_t i = 0; i < 3; ++i)
-    {
-        if (i >= pieces.size())
-        {
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (i >= pieces.size()) {
             return false;
         }
         *targets[i] = ReadLeadingNumber(pieces[i]);
@@ -72,20 +65,16 @@ static std::vector<std::string> SystemLibraryFolders()
 {
     std::vector<std::string> folders;
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&std::atoi), &info) != 0 && info.dli_fname != nullptr)
-    {
+    if (dladdr(reinterpret_cast<void*>(&std::atoi), &info) != 0 && info.dli_fname != nullptr) {
         std::string folder = FolderOf(RealPath(info.dli_fname));
-        if (!folder.empty())
-        {
+        if (!folder.empty()) {
             folders.push_back(folder);
-            if (folder.rfind("/usr/", 0) != 0)
-            {
+            if (folder.rfind("/usr/", 0) != 0) {
                 folders.push_back("/usr" + folder);
             }
         }
     }
-    for (const char* folder : {"/usr/local/lib", "/usr/lib", "/lib"})
-    {
+    for (const char* folder : {"/usr/local/lib", "/usr/lib", "/lib"}) {
         folders.push_back(folder);
     }
     return folders;
@@ -93,48 +82,38 @@ static std::vector<std::string> SystemLibraryFolders()
 
 std::string LibraryFilePath(const std::string& name, const std::string& loadedPath)
 {
-    if (!loadedPath.empty())
-    {
+    if (!loadedPath.empty()) {
         std::string real = RealPath(loadedPath);
-        if (!real.empty())
-        {
+        if (!real.empty()) {
             return real;
         }
     }
-    if (name.find('/') != std::string::npos)
-    {
+    if (name.find('/') != std::string::npos) {
         return RealPath(name);
     }
-    for (const std::string& folder : SystemLibraryFolders())
-    {
+    for (const std::string& folder : SystemLibraryFolders()) {
         std::string real = RealPath(folder + "/" + name);
-        if (!real.empty())
-        {
+        if (!real.empty()) {
             return real;
         }
     }
     return {};
 }
 
-bool QueryDllVersion(const std::string& name, std::uint32_t& major, std::uint32_t& minor,
-                     std::uint32_t& build)
+bool QueryDllVersion(const std::string& name, std::uint32_t& major, std::uint32_t& minor, std::uint32_t& build)
 {
     std::string loadedPath;
     void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library != nullptr)
-    {
+    if (library != nullptr) {
         link_map* map = nullptr;
-        if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr)
-        {
+        if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
             loadedPath = map->l_name;
         }
         auto getVersion = reinterpret_cast<DllGetVersionFunction>(dlsym(library, kDllGetVersionName));
-        if (getVersion != nullptr)
-        {
+        if (getVersion != nullptr) {
             DllVersionInfo info{};
             info.size = sizeof info;
-            if (getVersion(&info) >= 0)
-            {
+            if (getVersion(&info) >= 0) {
                 major = info.major;
                 minor = info.minor;
                 build = info.build;
@@ -147,8 +126,7 @@ bool QueryDllVersion(const std::string& name, std::uint32_t& major, std::uint32_
 
     std::string path = LibraryFilePath(name, loadedPath);
     std::string version = VersionTextOfFileName(path);
-    if (version.empty())
-    {
+    if (version.empty()) {
         return false;
     }
     return ParseVersionText(version, major, minor, build);

@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace quillon
-{
+namespace quillon {
 
 // The record a library's exported "DllGetVersion" fills in. The caller sets size to 20
 // and everything else to 0; a result of 0 or above reports success.
@@ -25,14 +24,12 @@ inline constexpr const char* kDllGetVersionName = "DllGetVersion";
 // from the version in its file's name (libX.so.6.4.2 gives 6, 4, 2). Returns true when all
 // three were obtained; on false the values reached may have been written and the others
 // keep what the caller put in them.
-bool QueryDllVersion(const std::string& name, std::uint32_t& major, std::uint32_t& minor,
-                     std::uint32_t& build);
+bool QueryDllVersion(const std::string& name, std::uint32_t& major, std::uint32_t& minor, std::uint32_t& build);
 
 // Reads "a.b.c[...]" into the three values: pieces are split at ".", empty pieces are
 // skipped, each read like atoi (leading digits, the rest ignored). False when a piece is
 // missing; the pieces read before stay written.
-bool ParseVersionText(const std::string& text, std::uint32_t& major, std::uint32_t& minor,
-                      std::uint32_t& build);
+bool ParseVersionText(const std::string& text, std::uint32_t& major, std::uint32_t& minor, std::uint32_t& build);
 
 // The version text of a library file's name: what follows ".so."; empty when none.
 std::string VersionTextOfFileName(const std::string& fileName);

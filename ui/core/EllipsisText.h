@@ -3,8 +3,7 @@
 #include <functional>
 #include <string>
 
-namespace quillon
-{
+namespace quillon {
 
 // Width of a UTF-8 text in the units of the available width (pixels on a screen).
 using TextWidth = std::function<int(const std::string&)>;

@@ -9,13 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quillon
-{
+namespace quillon {
 
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
-    if (mask == "*.*" || mask == "*")
-    {
+    if (mask == "*.*" || mask == "*") {
         return true;
     }
     return fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
@@ -36,8 +34,7 @@ std::string FormatSizeK(std::int64_t bytes)
 std::string FormatFileDate(std::time_t when)
 {
     std::tm local{};
-    if (localtime_r(&when, &local) == nullptr)
-    {
+    if (localtime_r(&when, &local) == nullptr) {
         return {};
     }
     char text[128];
@@ -47,8 +44,7 @@ std::string FormatFileDate(std::time_t when)
 
 std::string WithTrailingSlash(const std::string& folder)
 {
-    if (!folder.empty() && folder.back() == '/')
-    {
+    if (!folder.empty() && folder.back() == '/') {
         return folder;
     }
     return folder + "/";
@@ -57,8 +53,7 @@ std::string WithTrailingSlash(const std::string& folder)
 std::string JoinItemPath(const std::string& root, const std::vector<std::string>& names)
 {
     std::string path = WithTrailingSlash(root);
-    for (const std::string& name : names)
-    {
+    for (const std::string& name : names) {
         path += name;
         path += '/';
     }
@@ -73,20 +68,17 @@ static unsigned char FoldAscii(unsigned char c)
 bool NameLessNoCase(const std::string& a, const std::string& b)
 {
     std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i)
-    {
+    for (std::size_t i = 0; i < n; ++i) {
         unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
         unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
-        if (x != y)
-        {
+        if (x != y) {
             return x < y;
         }
     }
     return a.size() < b.size();
 }
 
-namespace
-{
+namespace {
 
 // Closes the directory stream on every way out.
 struct DirCloser
@@ -94,8 +86,7 @@ struct DirCloser
     DIR* dir;
     ~DirCloser()
     {
-        if (dir != nullptr)
-        {
+        if (dir != nullptr) {
             closedir(dir);
         }
     }
@@ -103,15 +94,14 @@ struct DirCloser
 
 bool EntryIsFolder(int dirFd, const dirent* entry)
 {
-    if (entry->d_type == DT_DIR)
-    {
+    if (entry->d_type == DT_DIR) {
         return true;
     }
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-    {
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
         return false;
     }
-    struct stat info{};
+    struct stat info
+    {};
     return fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -121,16 +111,13 @@ std::vector<std::string> ListSubfolders(const std::string& folder)
 {
     std::vector<std::string> names;
     DirCloser closer{opendir(folder.c_str())};
-    if (closer.dir == nullptr)
-    {
+    if (closer.dir == nullptr) {
         return names;
     }
     int fd = dirfd(closer.dir);
-    while (const dirent* entry = readdir(closer.dir))
-    {
+    while (const dirent* entry = readdir(closer.dir)) {
         std::string name = entry->d_name;
-        if (IsHiddenName(name) || !EntryIsFolder(fd, entry))
-        {
+        if (IsHiddenName(name) || !EntryIsFolder(fd, entry)) {
             continue;
         }
         names.push_back(std::move(name));
@@ -138,46 +125,38 @@ std::vector<std::string> ListSubfolders(const std::string& folder)
     return names;
 }
 
-bool ListFolderFiles(const std::string& folder, const std::string& mask,
-                     const std::atomic<bool>& cancel, std::size_t batchSize, int batchMillis,
-                     const std::function<void(std::vector<FileRow>&&)>& onBatch)
+bool ListFolderFiles(const std::string& folder, const std::string& mask, const std::atomic<bool>& cancel,
+                     std::size_t batchSize, int batchMillis, const std::function<void(std::vector<FileRow>&&)>& onBatch)
 {
     using Clock = std::chrono::steady_clock;
     DirCloser closer{opendir(folder.c_str())};
-    if (closer.dir == nullptr)
-    {
+    if (closer.dir == nullptr) {
         return false;
     }
     int fd = dirfd(closer.dir);
     std::vector<FileRow> batch;
     Clock::time_point lastHandOver = Clock::now();
-    while (const dirent* entry = readdir(closer.dir))
-    {
-        if (cancel.load(std::memory_order_relaxed))
-        {
+    while (const dirent* entry = readdir(closer.dir)) {
+        if (cancel.load(std::memory_order_relaxed)) {
             return true;
         }
         std::string name = entry->d_name;
-        if (IsHiddenName(name) || entry->d_type == DT_DIR || !MatchesMask(name, mask))
-        {
+        if (IsHiddenName(name) || entry->d_type == DT_DIR || !MatchesMask(name, mask)) {
             continue;
         }
-        struct stat info{};
-        if (fstatat(fd, entry->d_name, &info, 0) != 0 || S_ISDIR(info.st_mode))
-        {
+        struct stat info
+        {};
+        if (fstatat(fd, entry->d_name, &info, 0) != 0 || S_ISDIR(info.st_mode)) {
             continue;
         }
         batch.push_back({std::move(name), FormatSizeK(info.st_size), FormatFileDate(info.st_mtime)});
-        if (batch.size() >= batchSize ||
-            Clock::now() - lastHandOver >= std::chrono::milliseconds(batchMillis))
-        {
+        if (batch.size() >= batchSize || Clock::now() - lastHandOver >= std::chrono::milliseconds(batchMillis)) {
             onBatch(std::move(batch));
             batch = {};
             lastHandOver = Clock::now();
         }
     }
-    if (!batch.empty() && !cancel.load(std::memory_order_relaxed))
-    {
+    if (!batch.empty() && !cancel.load(std::memory_order_relaxed)) {
         onBatch(std::move(batch));
     }
     return true;

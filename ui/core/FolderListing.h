@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // One row of the file list: the name as the file system gives it (bytes), the size text
 // "%dK" and the date text "%c".
@@ -48,8 +47,8 @@ std::vector<std::string> ListSubfolders(const std::string& folder);
 // Lists the files of folder that match mask and hands them over in batches of at most
 // batchSize rows; a batch is also handed over once batchMillis have passed since the last
 // one. Stops early when cancel becomes true. Returns false when the folder cannot be read.
-bool ListFolderFiles(const std::string& folder, const std::string& mask,
-                     const std::atomic<bool>& cancel, std::size_t batchSize, int batchMillis,
+bool ListFolderFiles(const std::string& folder, const std::string& mask, const std::atomic<bool>& cancel,
+                     std::size_t batchSize, int batchMillis,
                      const std::function<void(std::vector<FileRow>&&)>& onBatch);
 
 } // namespace quillon

@@ -2,13 +2,11 @@
 
 #include <cstdio>
 
-namespace quillon
-{
+namespace quillon {
 
 std::string HyperlinkErrorReason(int code)
 {
-    switch (code)
-    {
+    switch (code) {
     case 0: return "The operating system is out\nof memory or resources.";
     case 2: return "The specified file was not found.";
     case 3: return "The specified path was not found.";
@@ -38,31 +36,22 @@ std::string HyperlinkErrorText(int code)
 
 LinkRect FitLinkRect(LinkRect rect, int textWidth, int textHeight, LinkAlign align, bool centreVertically)
 {
-    if (centreVertically)
-    {
+    if (centreVertically) {
         int half = ((rect.bottom - rect.top) - textHeight) / 2;
         rect.top += half;
         rect.bottom -= half;
-    }
-    else
-    {
+    } else {
         rect.bottom = rect.top + textHeight;
     }
-    switch (align)
-    {
-    case LinkAlign::Centre:
-    {
+    switch (align) {
+    case LinkAlign::Centre: {
         int half = ((rect.right - rect.left) - textWidth) / 2;
         rect.left += half;
         rect.right -= half;
         break;
     }
-    case LinkAlign::Right:
-        rect.left = rect.right - textWidth;
-        break;
-    case LinkAlign::Left:
-        rect.right = rect.left + textWidth;
-        break;
+    case LinkAlign::Right: rect.left = rect.right - textWidth; break;
+    case LinkAlign::Left: rect.right = rect.left + textWidth; break;
     }
     return rect;
 }

@@ -2,8 +2,7 @@
 
 #include <string>
 
-namespace quillon
-{
+namespace quillon {
 
 // "Unable to open hyperlink:\n\n" followed by the reason for a failed open's code.
 std::string HyperlinkErrorText(int code);
@@ -20,8 +19,7 @@ struct LinkRect
     bool operator==(const LinkRect&) const = default;
 };
 
-enum class LinkAlign
-{
+enum class LinkAlign {
     Left,
     Centre,
     Right,

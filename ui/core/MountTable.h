@@ -3,12 +3,10 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // The picture a drive node gets in the folder tree, by its index in the image list.
-enum class DriveType
-{
+enum class DriveType {
     Removable = 0,
     Fixed = 1,
     Optical = 2,

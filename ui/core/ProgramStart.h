@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 // Result of starting a program, in the platform's shell-execution codes: above 32 means
 // started; otherwise 0 out of resources, 2 file not found, 3 path not found, 5 access

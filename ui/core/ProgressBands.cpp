@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace quillon
-{
+namespace quillon {
 
 bool BarInRange(std::int32_t pos, std::int32_t lower, std::int32_t upper)
 {
@@ -17,8 +16,7 @@ static double BarFraction(std::int32_t pos, std::int32_t upper)
 {
     // An upper bound of 0 can only hold negative positions in range; the quotient would
     // be infinite, so such a bar counts as not filled.
-    if (upper == 0)
-    {
+    if (upper == 0) {
         return 0.0;
     }
     return static_cast<double>(pos) / static_cast<double>(upper);
@@ -27,8 +25,7 @@ static double BarFraction(std::int32_t pos, std::int32_t upper)
 int BarFilledWidth(std::int32_t pos, std::int32_t upper, int width)
 {
     double filled = std::trunc(BarFraction(pos, upper) * width);
-    if (!(filled > 0.0))
-    {
+    if (!(filled > 0.0)) {
         return 0;
     }
     return filled >= width ? width : static_cast<int>(filled);
@@ -61,16 +58,13 @@ std::vector<BarBand> BarGradientBands(Rgb start, Rgb end, int width, int filledW
 
     std::vector<BarBand> bands;
     backFrom = width;
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         BarBand band;
         band.x0 = static_cast<int>(static_cast<float>(i) * bandWidth);
         band.x1 = static_cast<int>(static_cast<float>(i + 1) * bandWidth);
-        band.colour = {BandChannel(start.r, incR, i), BandChannel(start.g, incG, i),
-                       BandChannel(start.b, incB, i)};
+        band.colour = {BandChannel(start.r, incR, i), BandChannel(start.g, incG, i), BandChannel(start.b, incB, i)};
         bands.push_back(band);
-        if (band.x1 > filledWidth)
-        {
+        if (band.x1 > filledWidth) {
             backFrom = band.x1;
             break;
         }
@@ -78,12 +72,10 @@ std::vector<BarBand> BarGradientBands(Rgb start, Rgb end, int width, int filledW
     return bands;
 }
 
-BarPicture ComposeBar(std::int32_t pos, std::int32_t lower, std::int32_t upper, int width,
-                      Rgb start, Rgb end)
+BarPicture ComposeBar(std::int32_t pos, std::int32_t lower, std::int32_t upper, int width, Rgb start, Rgb end)
 {
     BarPicture picture;
-    if (!BarInRange(pos, lower, upper))
-    {
+    if (!BarInRange(pos, lower, upper)) {
         return picture;
     }
     picture.empty = false;
@@ -97,8 +89,7 @@ std::int32_t ControlPosition16(std::int32_t pos, std::int32_t lower, std::int32_
 {
     std::int32_t low = lower & 0xFFFF;
     std::int32_t high = upper & 0xFFFF;
-    if (high < low)
-    {
+    if (high < low) {
         high = low;
     }
     return std::clamp(pos, low, high);

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 struct Rgb
 {
@@ -48,8 +47,7 @@ std::string BarPercentText(std::int32_t pos, std::int32_t upper);
 // colour starts (width when every band was drawn).
 std::vector<BarBand> BarGradientBands(Rgb start, Rgb end, int width, int filledWidth, int& backFrom);
 
-BarPicture ComposeBar(std::int32_t pos, std::int32_t lower, std::int32_t upper, int width,
-                      Rgb start, Rgb end);
+BarPicture ComposeBar(std::int32_t pos, std::int32_t lower, std::int32_t upper, int width, Rgb start, Rgb end);
 
 // The position a 16-bit progress control holds after being given pos within its
 // truncated range, as the control reports it back.

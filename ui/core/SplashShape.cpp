@@ -1,10 +1,8 @@
 #include "ui/core/SplashShape.h"
 
-namespace quillon
-{
+namespace quillon {
 
-namespace
-{
+namespace {
 
 class Pixels
 {
@@ -29,26 +27,19 @@ private:
 void ScanOuterEdges(const Pixels& s, int W, int H, std::vector<ShapePoint>& outer)
 {
     // A: left edge, top to bottom.
-    for (int y = 0; y <= 189; ++y)
-    {
-        for (int x = 0; x <= W - 1; ++x)
-        {
-            if (s.At(y, x))
-            {
+    for (int y = 0; y <= 189; ++y) {
+        for (int x = 0; x <= W - 1; ++x) {
+            if (s.At(y, x)) {
                 outer.push_back({x, y});
                 break;
             }
         }
     }
     // B: bottom edge, left to right.
-    if (H > 190)
-    {
-        for (int x = 0; x <= 408; ++x)
-        {
-            for (int r = H; r >= 191; --r)
-            {
-                if (s.At(r - 1, x))
-                {
+    if (H > 190) {
+        for (int x = 0; x <= 408; ++x) {
+            for (int r = H; r >= 191; --r) {
+                if (s.At(r - 1, x)) {
                     outer.push_back({x, r - 1});
                     break;
                 }
@@ -56,26 +47,19 @@ void ScanOuterEdges(const Pixels& s, int W, int H, std::vector<ShapePoint>& oute
         }
     }
     // C: right edge, bottom to top; starts one past the end of the row above.
-    for (int y = 193; y >= 169; --y)
-    {
-        for (int c = W; c >= 1; --c)
-        {
-            if (s.At(y - 1, c))
-            {
+    for (int y = 193; y >= 169; --y) {
+        for (int c = W; c >= 1; --c) {
+            if (s.At(y - 1, c)) {
                 outer.push_back({c - 1, y});
                 break;
             }
         }
     }
     // D: top edge, right to left.
-    if (W > 230)
-    {
-        for (int x = W; x >= 231; --x)
-        {
-            for (int k = 1; k <= 167; ++k)
-            {
-                if (s.At(k - 1, x))
-                {
+    if (W > 230) {
+        for (int x = W; x >= 231; --x) {
+            for (int k = 1; k <= 167; ++k) {
+                if (s.At(k - 1, x)) {
                     outer.push_back({x, k});
                     break;
                 }
@@ -88,60 +72,45 @@ void ScanOuterEdges(const Pixels& s, int W, int H, std::vector<ShapePoint>& oute
 void ScanHoleEdges(const Pixels& s, std::vector<ShapePoint>& hole)
 {
     // E: left side of the hole, top to bottom.
-    for (int y = 107; y <= 169; ++y)
-    {
-        for (int x = 180; x <= 279; ++x)
-        {
-            if (s.At(y - 1, x) && !s.At(y - 1, x + 1))
-            {
+    for (int y = 107; y <= 169; ++y) {
+        for (int x = 180; x <= 279; ++x) {
+            if (s.At(y - 1, x) && !s.At(y - 1, x + 1)) {
                 hole.push_back({x, y});
                 break;
             }
         }
     }
     // F: bottom of the hole, left part.
-    for (int x = 195; x <= 235; ++x)
-    {
-        for (int k = 150; k <= 199; ++k)
-        {
-            if (s.At(k - 1, x))
-            {
+    for (int x = 195; x <= 235; ++x) {
+        for (int k = 150; k <= 199; ++k) {
+            if (s.At(k - 1, x)) {
                 hole.push_back({x, k});
                 break;
             }
         }
     }
     // G
-    for (int y = 156; y <= 192; ++y)
-    {
-        for (int x = 241; x >= 201; --x)
-        {
-            if (s.At(y - 1, x))
-            {
+    for (int y = 156; y <= 192; ++y) {
+        for (int x = 241; x >= 201; --x) {
+            if (s.At(y - 1, x)) {
                 hole.push_back({x, y});
                 break;
             }
         }
     }
     // H: bottom of the hole, right part.
-    for (int x = 238; x <= 249; ++x)
-    {
-        for (int k = 150; k <= 199; ++k)
-        {
-            if (s.At(k - 1, x))
-            {
+    for (int x = 238; x <= 249; ++x) {
+        for (int k = 150; k <= 199; ++k) {
+            if (s.At(k - 1, x)) {
                 hole.push_back({x, k});
                 break;
             }
         }
     }
     // I: right side of the hole, bottom to top.
-    for (int y = 170; y >= 107; --y)
-    {
-        for (int x = 280; x >= 181; --x)
-        {
-            if (s.At(y - 1, x) && !s.At(y - 1, x - 1))
-            {
+    for (int y = 170; y >= 107; --y) {
+        for (int x = 280; x >= 181; --x) {
+            if (s.At(y - 1, x) && !s.At(y - 1, x - 1)) {
                 hole.push_back({x + 1, y});
                 break;
             }
@@ -154,8 +123,7 @@ void ScanHoleEdges(const Pixels& s, std::vector<ShapePoint>& hole)
 SplashOutline ScanSplashOutline(const std::vector<std::uint8_t>& bytes, int W, int H)
 {
     SplashOutline shape;
-    if (W <= 0 || H <= 0)
-    {
+    if (W <= 0 || H <= 0) {
         return shape;
     }
     const Pixels s(bytes, W);

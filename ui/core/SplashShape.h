@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
 struct ShapePoint
 {

@@ -44,8 +44,8 @@ void WriteDemoDisc(const QString& dir)
 // Stores the disc's text as an earlier O&K would have.
 void StoreDemoText(QuillonApp& app)
 {
-    const char* names[] = {"Harbour Lights", "Night Train", "Quiet Crossing", "Salt and Rope",
-                           "Lanterns", "The Long Pier", "Coda"};
+    const char* names[] = {"Harbour Lights", "Night Train", "Quiet Crossing", "Salt and Rope", "Lanterns",
+                           "The Long Pier",  "Coda"};
     GrabberSession session(app.drives, app.driveCount);
     session.DetectDrives();
     session.LoadDisc(0, 2026);

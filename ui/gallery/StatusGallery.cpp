@@ -20,11 +20,9 @@
 #include <fstream>
 #include <vector>
 
-namespace quillon
-{
+namespace quillon {
 
-namespace
-{
+namespace {
 
 class NoPauseClock : public RunClock
 {
@@ -37,15 +35,14 @@ void WriteTone(const std::string& path, double seconds)
 {
     const auto samples = static_cast<size_t>(seconds * 44100) * 2;
     std::vector<uint8_t> data(kWavHeaderSize + samples * 2);
-    for (size_t i = 0; i < samples; ++i)
-    {
+    for (size_t i = 0; i < samples; ++i) {
         const auto sample = static_cast<int16_t>(6000 * std::sin(static_cast<double>(i / 2) * 0.05));
         data[kWavHeaderSize + 2 * i] = static_cast<uint8_t>(sample & 0xff);
         data[kWavHeaderSize + 2 * i + 1] = static_cast<uint8_t>((sample >> 8) & 0xff);
     }
     BuildWavHeader(data.data(), data.size(), 2, 44100);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                static_cast<std::streamsize>(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
 // Prints a line like an encoder's every 64 KiB and takes about 3 s per megabyte.
@@ -85,10 +82,11 @@ bool RenderStatusWindow(const QString& outDir)
     jobs.AddFiles({{"01 - Harbour Lights.wav", "2067K"}, {"02 - Night Train.wav", "1033K"}}, folder, 1, options);
     NoPauseClock clock;
 
-    StatusDialog window([](QWidget*) { return true; }, [&](RunWindow& runWindow) {
-        return std::make_unique<ConversionRun>(jobs, runWindow, clock, TempWavGrab{},
-                                               [&](const char*) { return encoder; });
-    });
+    StatusDialog window([](QWidget*) { return true; },
+                        [&](RunWindow& runWindow) {
+                            return std::make_unique<ConversionRun>(jobs, runWindow, clock, TempWavGrab{},
+                                                                   [&](const char*) { return encoder; });
+                        });
     bool saved = false;
     QTimer::singleShot(2500, &window, [&] {
         saved = window.grab().save(outDir + "/status-window.png");

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-namespace quillon
-{
+namespace quillon {
 
 // Renders the status window part-way through a run into outDir/status-window.png.
 bool RenderStatusWindow(const QString& outDir);

@@ -20,8 +20,7 @@
 
 using namespace quillon;
 
-namespace
-{
+namespace {
 
 void WriteWav(const std::string& path, size_t bytes)
 {
@@ -35,8 +34,7 @@ void WriteWav(const std::string& path, size_t bytes)
 
 bool Save(const QPixmap& picture, const QString& path)
 {
-    if (!picture.save(path))
-    {
+    if (!picture.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -64,8 +62,7 @@ int RenderWizard(const QString& outDir)
     const char* names[] = {"01 - Opening.wav", "02 - Harbour Lights.wav", "03 - Night Train.wav"};
     const size_t sizes[] = {41'263'104, 38'102'400, 52'920'000};
     std::vector<std::string> paths;
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         WriteWav(music + names[i], sizes[i]);
         paths.push_back(music + names[i]);
     }

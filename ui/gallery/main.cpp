@@ -26,10 +26,9 @@
 
 using namespace quillon;
 
-int RenderWizard(const QString& outDir);   // WizardShots.cpp
+int RenderWizard(const QString& outDir); // WizardShots.cpp
 
-namespace
-{
+namespace {
 
 QString outDir;
 int failures = 0;
@@ -37,8 +36,7 @@ int failures = 0;
 void Save(const QPixmap& picture, const QString& name)
 {
     QString path = outDir + "/" + name;
-    if (!picture.save(path))
-    {
+    if (!picture.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         ++failures;
         return;
@@ -50,7 +48,8 @@ void Save(const QPixmap& picture, const QString& name)
 class TiledPanel : public QWidget
 {
 public:
-    TiledPanel(const char* tilePath, QWidget* parent = nullptr) : QWidget(parent), tile_(QString::fromLatin1(tilePath)) {}
+    TiledPanel(const char* tilePath, QWidget* parent = nullptr) : QWidget(parent), tile_(QString::fromLatin1(tilePath))
+    {}
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -80,8 +79,7 @@ void RenderBars()
     };
     TiledPanel sheet(pictures::kTile64Path);
     auto* layout = new QVBoxLayout(&sheet);
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         PercentProgressBar single;
         single.resize(240, 20);
         single.SetShowText(true);
@@ -104,9 +102,8 @@ void RenderBars()
 
 void RenderEllipsis()
 {
-    const QString longPath =
-        "/home/listener/Music/Collections/Live Recordings 1998-2004/Disc 2/"
-        "07 - A rather long track title that will not fit.wav";
+    const QString longPath = "/home/listener/Music/Collections/Live Recordings 1998-2004/Disc 2/"
+                             "07 - A rather long track title that will not fit.wav";
     TiledPanel panel(pictures::kTile64Path);
     auto* layout = new QVBoxLayout(&panel);
     struct Row
@@ -120,8 +117,7 @@ void RenderEllipsis()
         {"End ellipsis (long path):", false, longPath},
         {"Short path, both modes:", true, "/tmp/short.wav"},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         auto* caption = new QLabel(QString::fromLatin1(row.caption), &panel);
         layout->addWidget(caption);
         auto* label = new EllipsisLabel(Qt::AlignLeft | Qt::AlignVCenter, row.path, &panel);
@@ -135,8 +131,8 @@ void RenderEllipsis()
 
 void MoveMouse(QWidget* widget, QPoint point)
 {
-    QMouseEvent move(QEvent::MouseMove, QPointF(point), widget->mapToGlobal(QPointF(point)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(point), widget->mapToGlobal(QPointF(point)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -146,8 +142,7 @@ void RenderLinks()
     panel.resize(360, 96);
     const char* captions[] = {"Link:", "Hover:", "Visited:"};
     CHyperLink* links[3];
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         auto* caption = new QLabel(QString::fromLatin1(captions[i]), &panel);
         caption->setGeometry(12, 10 + 28 * i, 70, 20);
         links[i] = new CHyperLink(QStringLiteral("www.norvane.example/quillon"), &panel);
@@ -169,10 +164,8 @@ void RenderSplash()
     // The desktop behind the splash: a checker pattern shows what is cut away.
     QPixmap desktop(picture.width() + 40, picture.height() + 40);
     QPainter painter(&desktop);
-    for (int y = 0; y < desktop.height(); y += 10)
-    {
-        for (int x = 0; x < desktop.width(); x += 10)
-        {
+    for (int y = 0; y < desktop.height(); y += 10) {
+        for (int x = 0; x < desktop.width(); x += 10) {
             painter.fillRect(x, y, 10, 10, ((x + y) / 10) % 2 ? QColor(70, 110, 90) : QColor(50, 85, 70));
         }
     }
@@ -204,19 +197,21 @@ QString MakeDemoFolder()
     QString base = outDir + "/.gallery-folder";
     QDir(base).removeRecursively();
     QDir dir;
-    const char* folders[] = {"Music/Albums/Quiet Nights", "Music/Albums/Road Trip", "Music/Singles",
-                             "Music/A folder with a rather long name for a folder", "Recordings/Interviews",
+    const char* folders[] = {"Music/Albums/Quiet Nights",
+                             "Music/Albums/Road Trip",
+                             "Music/Singles",
+                             "Music/A folder with a rather long name for a folder",
+                             "Recordings/Interviews",
                              "Recordings/Rehearsals"};
-    for (const char* folder : folders)
-    {
+    for (const char* folder : folders) {
         dir.mkpath(base + "/disk/" + folder);
     }
     dir.mkpath(base + "/cd/Audio");
-    const char* files[] = {"01 - Opening.wav", "02 - Harbour Lights.wav", "03 - Night Train.wav",
-                           "04 - Coda.wav", "notes.txt", "cover.jpg"};
+    const char* files[] = {
+        "01 - Opening.wav", "02 - Harbour Lights.wav", "03 - Night Train.wav", "04 - Coda.wav", "notes.txt",
+        "cover.jpg"};
     const std::uintmax_t sizes[] = {41'263'148, 38'102'444, 52'920'044, 1023, 2'048, 184'320};
-    for (int i = 0; i < 6; ++i)
-    {
+    for (int i = 0; i < 6; ++i) {
         WriteFile(base + "/disk/Music/Albums/Quiet Nights/" + files[i], sizes[i]);
     }
     return base;
@@ -236,8 +231,7 @@ void RenderFolderTree()
     std::string disk = QFile::encodeName(base + "/disk/").toStdString();
     std::string cd = QFile::encodeName(base + "/cd/").toStdString();
     tree->SetDriveSource([disk, cd] {
-        return std::vector<DriveInfo>{{disk, "MUSIC", DriveType::Fixed, ""},
-                                      {cd, "AUDIO_CD", DriveType::Optical, ""}};
+        return std::vector<DriveInfo>{{disk, "MUSIC", DriveType::Fixed, ""}, {cd, "AUDIO_CD", DriveType::Optical, ""}};
     });
     tree->fileList = list;
     tree->mask = "*.wav";
@@ -262,22 +256,21 @@ void RenderFolderTree()
 
 void RenderPictures()
 {
-    const char* paths[] = {pictures::kTile64Path, pictures::kTile128Path, pictures::kTile100Path,
+    const char* paths[] = {pictures::kTile64Path,      pictures::kTile128Path, pictures::kTile100Path,
                            pictures::kTile239x146Path, pictures::kAppIconPath, pictures::kGrabIconPath,
-                           pictures::kGrabHotIconPath, pictures::kOkIconPath, pictures::kCancelIconPath};
+                           pictures::kGrabHotIconPath, pictures::kOkIconPath,  pictures::kCancelIconPath};
     QPixmap sheet(980, 170);
     sheet.fill(QColor(236, 236, 236));
     QPainter painter(&sheet);
     int x = 10;
-    for (const char* path : paths)
-    {
+    for (const char* path : paths) {
         QPixmap picture(QString::fromLatin1(path));
         painter.drawPixmap(x, 10, picture);
         x += picture.width() + 10;
     }
-    for (int i = 0; i < 7; ++i)
-    {
-        painter.drawPixmap(x + (i % 4) * 22, 10 + (i / 4) * 22, QPixmap(QString::fromLatin1(pictures::kTreeImagePaths[i])));
+    for (int i = 0; i < 7; ++i) {
+        painter.drawPixmap(x + (i % 4) * 22, 10 + (i / 4) * 22,
+                           QPixmap(QString::fromLatin1(pictures::kTreeImagePaths[i])));
     }
     painter.end();
     Save(sheet, "pictures.png");
@@ -288,19 +281,16 @@ void RenderPictures()
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    {
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    if (argc != 2)
-    {
+    if (argc != 2) {
         std::fprintf(stderr, "usage: quillon-gallery DIR\n");
         return 2;
     }
     outDir = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(outDir))
-    {
+    if (!QDir().mkpath(outDir)) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }

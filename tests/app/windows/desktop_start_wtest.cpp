@@ -59,7 +59,7 @@ struct Program
 
     Program()
     {
-        app.splashPending = false;   // the splash's second is not what these tests are about
+        app.splashPending = false; // the splash's second is not what these tests are about
         app.settings.defaultOutputDir = folder.Path() + "/";
         parts.showWizard = ShowMLSheet;
         parts.addFiles = AddPathsToBatch;
@@ -89,7 +89,7 @@ private slots:
 void DesktopStartTest::filesConvertedAndTheWizardComesBack()
 {
     Program program;
-    program.app.splashPending = true;   // the first page opens as in the program, splash and all
+    program.app.splashPending = true; // the first page opens as in the program, splash and all
     program.app.settings.options.layer = 2;
     program.app.settings.options.bitrate = 192;
     WriteToneWav(program.folder / "first.wav", 1.0, 2);
@@ -131,7 +131,7 @@ void DesktopStartTest::filesConvertedAndTheWizardComesBack()
 void DesktopStartTest::failureAnsweredThenCancelEnds()
 {
     Program program;
-    program.app.settings.options.mode = 1;   // stereo
+    program.app.settings.options.mode = 1; // stereo
     WriteToneWav(program.folder / "mono.wav", 0.5, 1);
 
     StepDriver driver;
@@ -139,9 +139,8 @@ void DesktopStartTest::failureAnsweredThenCancelEnds()
     driver.Add("Finish", Press(QWizard::FinishButton, false));
     driver.Add("the failure answered",
                Answer(QStringLiteral("A Mono WAVE file cannot be encoded into a Stereo MPEG file.")));
-    driver.Add("Cancel on the next wizard", [&] {
-        return program.statusWindows == 2 && Press(QWizard::CancelButton, true)();
-    });
+    driver.Add("Cancel on the next wizard",
+               [&] { return program.statusWindows == 2 && Press(QWizard::CancelButton, true)(); });
     driver.Start();
     QCOMPARE(program.Start({program.folder / "mono.wav"}), 0);
     QVERIFY2(driver.Finished(), driver.Stuck().c_str());

@@ -64,7 +64,7 @@ private slots:
     {
         CheckJobButtons(false);
         QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("0"));
-        QCOMPARE(w_->sources()->ItemCount(), 3);   // *.wav, any case
+        QCOMPARE(w_->sources()->ItemCount(), 3); // *.wav, any case
         w_->AddSourceRows(0, 2);
         QCOMPARE(JobColumn(0), QStringList({"a.wav", "B.WAV", "c.wav"}));
         QCOMPARE(w_->app.jobs.Selected(), 2);
@@ -131,18 +131,22 @@ private slots:
         QLineEdit* name = w_->edit("Output file name");
         name->setText("untouched");
         name->setFocus();
-        QCOMPARE(name->text(), QString("untouched"));   // no job selected
+        QCOMPARE(name->text(), QString("untouched")); // no job selected
 
         w_->AddSourceRows(0, 0);
         w_->jobs()->setFocus();
-        QTest::keyClick(w_->jobs(), Qt::Key_Tab);   // on to "Set default output dir"
+        QTest::keyClick(w_->jobs(), Qt::Key_Tab); // on to "Set default output dir"
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), name);
         QCOMPARE(name->text(), QString("a.mp3"));
         QCOMPARE(name->selectedText(), QString("a.mp3"));
 
-        struct Row { const char* typed; const char* stored; };
+        struct Row
+        {
+            const char* typed;
+            const char* stored;
+        };
         for (const Row& row : {Row{"out", "out.mp3"}, Row{"out.x", "out.x"}, Row{"out.", "out."}}) {
             name->selectAll();
             QTest::keyClicks(name, row.typed);
@@ -157,7 +161,7 @@ private slots:
         w_->AddSourceRows(0, 2);
         QTest::mouseClick(w_->button("Decode"), Qt::LeftButton);
         QTRY_COMPARE(w_->sources()->ItemCount(), 2);
-        w_->AddSourceRows(0, 0);   // job 3 decodes x.mp3
+        w_->AddSourceRows(0, 0); // job 3 decodes x.mp3
 
         // Job 0: Layer 3 list stays after choosing Layer 1; OK keeps 40 with layer 1.
         w_->ClickRow(0);
@@ -195,7 +199,8 @@ private slots:
         });
         QTest::mouseClick(w_->button("Encoding Options"), Qt::LeftButton);
         const QString shared = "lr: 2,128kbps,Mono,Fast,Copr,NotOrig,NoProt,0/15 uS";
-        QCOMPARE(JobColumn(4), QStringList({"lr: 1,40kbps,Stereo,HQ,NoCopr,NotOrig,NoProt,CITT", shared, shared, shared}));
+        QCOMPARE(JobColumn(4),
+                 QStringList({"lr: 1,40kbps,Stereo,HQ,NoCopr,NotOrig,NoProt,CITT", shared, shared, shared}));
         QCOMPARE(w_->app.jobs.Job(1).hasOwnOptions, 0);
         QCOMPARE(w_->app.settings.options.layer, 2);
 
@@ -212,7 +217,10 @@ private slots:
     {
         std::vector<std::string> titles;
         std::optional<std::string> answer = folder_.Path() + "/elsewhere";
-        w_->sheet->Page1()->pickFolder = [&](const std::string& title) { titles.push_back(title); return answer; };
+        w_->sheet->Page1()->pickFolder = [&](const std::string& title) {
+            titles.push_back(title);
+            return answer;
+        };
         w_->AddSourceRows(0, 1);
         w_->ClickRow(0);
         QTest::mouseClick(w_->button("Output dir"), Qt::LeftButton);
@@ -223,12 +231,12 @@ private slots:
         QCOMPARE(w_->app.jobs.Job(0).outputDir, folder_.Path() + "/elsewhere/");
         QCOMPARE(w_->app.jobs.Job(1).outputDir, std::string("/srv/new/"));
         QCOMPARE(w_->Cell(w_->jobs(), 1, 6), QString("@DEFAULT"));
-        answer.reset();   // cancelled
+        answer.reset(); // cancelled
         QTest::mouseClick(w_->button("Set default output dir"), Qt::LeftButton);
         QCOMPARE(w_->app.jobs.DefaultOutputDir(), std::string("/srv/new/"));
-        QCOMPARE(titles, (std::vector<std::string>{"Select output directory for current file",
-                                                   "Select default output directory",
-                                                   "Select default output directory"}));
+        QCOMPARE(titles,
+                 (std::vector<std::string>{"Select output directory for current file",
+                                           "Select default output directory", "Select default output directory"}));
     }
 
     void DroppedFilesAreAddedAndRefusalsListed()
@@ -249,7 +257,8 @@ private slots:
         QApplication::sendEvent(target, &drop);
         QCOMPARE(JobColumn(0), QStringList({"c.wav", "y.mp2"}));
         QCOMPARE(JobColumn(3), QStringList({"Encode", "Decode"}));
-        QVERIFY2(box.text.contains("Cannot add " + QString::fromStdString(folder_ / "notes.txt")), qPrintable(box.text));
+        QVERIFY2(box.text.contains("Cannot add " + QString::fromStdString(folder_ / "notes.txt")),
+                 qPrintable(box.text));
         QVERIFY(w_->sheet->button(QWizard::NextButton)->isEnabled());
     }
 
@@ -259,7 +268,7 @@ private slots:
         bool ok = false;
         w_ = std::make_unique<WizardUnderTest>(folder_, [&ok](QWidget*, QuillonApp& app) {
             if (!ok)
-                return false;   // Cancel in the grabber adds nothing
+                return false; // Cancel in the grabber adds nothing
             CdTrackSource track;
             track.trackName = "Opening";
             track.sectors = 1000;
@@ -279,11 +288,11 @@ private slots:
     void TabFollowsTheControlsAndAccessKeysReachThem()
     {
         // Encode and Decode are one group: Tab reaches the chosen one, the arrows the other.
-        const QStringList order = {"Encode", "Select source directory", "Filter mask",
-                                   "Select source files", "Add File(s)", "Selected files",
-                                   "Set default output dir", "Remove File", "Output file name",
-                                   "Clear list", "Output dir", "Encoding Options", "Select audio tracks"};
-        w_->AddSourceRows(0, 0);   // every control enabled
+        const QStringList order = {
+            "Encode",         "Select source directory", "Filter mask",        "Select source files", "Add File(s)",
+            "Selected files", "Set default output dir",  "Remove File",        "Output file name",    "Clear list",
+            "Output dir",     "Encoding Options",        "Select audio tracks"};
+        w_->AddSourceRows(0, 0); // every control enabled
         w_->button("Encode")->setFocus();
         QStringList seen;
         for (int i = 0; i < order.size(); ++i) {
@@ -295,7 +304,11 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(QApplication::focusWidget()->accessibleName(), QString("Decode"));
 
-        struct Key { Qt::Key key; const char* focus; };
+        struct Key
+        {
+            Qt::Key key;
+            const char* focus;
+        };
         for (const Key& k : {Key{Qt::Key_S, "Select source directory"}, Key{Qt::Key_M, "Filter mask"},
                              Key{Qt::Key_F, "Select source files"}}) {
             QTest::keyClick(w_->sheet.get(), k.key, Qt::AltModifier);
@@ -316,9 +329,17 @@ private slots:
         bool worked = false;
         WhenModal([&worked](QWidget* dialog) {
             // Tab visits the checked button of each radio group, then the next control.
-            const QStringList order = {"Layer 3", "Stereo", "Total BitRate:", "High Quality",
-                                       "Material is copyrighted", "Material is original", "Add error protection",
-                                       "None", "OK", "Cancel", "Set default"};
+            const QStringList order = {"Layer 3",
+                                       "Stereo",
+                                       "Total BitRate:",
+                                       "High Quality",
+                                       "Material is copyrighted",
+                                       "Material is original",
+                                       "Add error protection",
+                                       "None",
+                                       "OK",
+                                       "Cancel",
+                                       "Set default"};
             dialog->activateWindow();
             QTRY_COMPARE(QApplication::activeWindow(), dialog);
             Named<QWidget>(dialog, "Layer 3")->setFocus();
@@ -329,17 +350,23 @@ private slots:
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
             QCOMPARE(seen, order);
-            struct Key { Qt::Key key; const char* checked; };
+            struct Key
+            {
+                Qt::Key key;
+                const char* checked;
+            };
             for (const Key& k : {Key{Qt::Key_1, "Layer 1"}, Key{Qt::Key_J, "Joint Stereo"},
                                  Key{Qt::Key_T, "Turbo Speed"}, Key{Qt::Key_P, "Add error protection"}}) {
                 QTest::keyClick(dialog, k.key, Qt::AltModifier);
                 QTRY_VERIFY2(Named<QAbstractButton>(dialog, k.checked)->isChecked(), k.checked);
             }
-            QCOMPARE(Named<QWidget>(dialog, "OK")->toolTip(), QString("Sets current encoding options to current file only"));
-            QCOMPARE(Named<QWidget>(dialog, "Set default")->toolTip(), QString("Sets current encoding options as default."));
+            QCOMPARE(Named<QWidget>(dialog, "OK")->toolTip(),
+                     QString("Sets current encoding options to current file only"));
+            QCOMPARE(Named<QWidget>(dialog, "Set default")->toolTip(),
+                     QString("Sets current encoding options as default."));
             Named<QWidget>(dialog, "Total BitRate:")->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);   // 160
-            QTest::keyClick(dialog, Qt::Key_Return);   // OK is the default button
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // 160
+            QTest::keyClick(dialog, Qt::Key_Return);                    // OK is the default button
             worked = true;
         });
         QTest::mouseClick(w_->button("Encoding Options"), Qt::LeftButton);
@@ -349,7 +376,11 @@ private slots:
 
     void TooltipsAndLook()
     {
-        struct Tip { const char* control; const char* tip; };
+        struct Tip
+        {
+            const char* control;
+            const char* tip;
+        };
         const Tip tips[] = {
             {"Add File(s)", "Adds selected files to list of files to be processed"},
             {"Remove File", "Removes selected file from the list"},

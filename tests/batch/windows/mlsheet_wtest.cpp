@@ -76,7 +76,7 @@ private slots:
     void NextIsRefusedWhileTwoJobsWriteOneFile()
     {
         w_->AddSourceRows(1, 1);
-        w_->AddSourceRows(0, 1);   // b.wav twice
+        w_->AddSourceRows(0, 1); // b.wav twice
         SeenBox box;
         Answer(box);
         PressNext();
@@ -121,7 +121,7 @@ private slots:
 
         QTest::mouseClick(w_->sheet->button(QWizard::FinishButton), Qt::LeftButton);
         QCOMPARE(w_->sheet->result(), static_cast<int>(QDialog::Accepted));
-        QCOMPARE(w_->app.jobs.Count(), 2);   // the run reads the list as the wizard left it
+        QCOMPARE(w_->app.jobs.Count(), 2); // the run reads the list as the wizard left it
     }
 
     void SaveWritesTheSettingsFile()
@@ -131,7 +131,7 @@ private slots:
         w_->app.settings.options.bitrate = 192;
         w_->AddSourceRows(0, 0);
         PressNext();
-        QVERIFY(!std::filesystem::exists(file));   // only Save writes
+        QVERIFY(!std::filesystem::exists(file)); // only Save writes
         QTest::mouseClick(Named<QAbstractButton>(w_->sheet->Page3(), "Save"), Qt::LeftButton);
         QFile saved(QString::fromStdString(file));
         QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -177,7 +177,7 @@ private slots:
                 QVERIFY2(took < 1000, qPrintable(QString::number(took)));
                 QCOMPARE(splashes(), 0);
             }
-            QTRY_COMPARE(splashes(), 0);   // it closes itself after its second
+            QTRY_COMPARE(splashes(), 0); // it closes itself after its second
         }
     }
 };

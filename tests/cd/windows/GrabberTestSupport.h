@@ -5,8 +5,8 @@
 
 #include "TestDisc.h"
 #include "app/QuillonApp.h"
-#include "cd/windows/GrabProgressDialog.h"
 #include "cd/DriveQuirks.h"
+#include "cd/windows/GrabProgressDialog.h"
 #include "formats/WavHeader.h"
 
 #include <QApplication>
@@ -103,9 +103,8 @@ inline const std::vector<StopWay>& StopWays()
     static const std::vector<StopWay> ways = {
         {"Cancel button", [](GrabProgressDialog& w) { QTest::mouseClick(w.CancelButton(), Qt::LeftButton); }},
         // The key goes where the user's key goes: to the control with the focus.
-        {"Escape", [](GrabProgressDialog& w) {
-             QTest::keyClick(w.focusWidget() ? w.focusWidget() : &w, Qt::Key_Escape);
-         }},
+        {"Escape",
+         [](GrabProgressDialog& w) { QTest::keyClick(w.focusWidget() ? w.focusWidget() : &w, Qt::Key_Escape); }},
         {"title bar's close button", [](GrabProgressDialog& w) { w.close(); }},
     };
     return ways;

@@ -65,7 +65,9 @@ private slots:
         enum { OpenGrabber, LeavePage1, Finish, Done } step = OpenGrabber;
         QTimer driver;
         // Clicks that open a modal window are queued, so that the driver keeps running.
-        const auto later = [](QAbstractButton* button) { QTimer::singleShot(0, button, [button] { button->click(); }); };
+        const auto later = [](QAbstractButton* button) {
+            QTimer::singleShot(0, button, [button] { button->click(); });
+        };
         QObject::connect(&driver, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* sheet = qobject_cast<MLSheet*>(w);
@@ -103,16 +105,16 @@ private slots:
 
         NoPauseClock clock;
         const std::string codecDir = QUILLON_BIN_DIR;
-        status = new StatusDialog([&](QWidget* parent) {
-                                      MLSheet sheet(place.app, OpenGrabberDialog, parent);
-                                      return sheet.exec() == QDialog::Accepted;
-                                  },
-                                  [&](RunWindow& window) {
-                                      return std::make_unique<ConversionRun>(
-                                          place.app.jobs, window, clock,
-                                          MakeWindowTempWavGrab(place.app, dynamic_cast<QWidget*>(&window)),
-                                          [&](const char* program) { return codecDir + "/" + program; });
-                                  });
+        status = new StatusDialog(
+            [&](QWidget* parent) {
+                MLSheet sheet(place.app, OpenGrabberDialog, parent);
+                return sheet.exec() == QDialog::Accepted;
+            },
+            [&](RunWindow& window) {
+                return std::make_unique<ConversionRun>(
+                    place.app.jobs, window, clock, MakeWindowTempWavGrab(place.app, dynamic_cast<QWidget*>(&window)),
+                    [&](const char* program) { return codecDir + "/" + program; });
+            });
         QCOMPARE(status->exec(), 2);
         delete status;
         status = nullptr;
@@ -128,7 +130,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             const std::vector<uint8_t> mpeg = ReadBinaryFile(out + "/" + FilesIn(out)[i]);
             QVERIFY(mpeg.size() > 1000);
-            QCOMPARE(int(mpeg[0]), 0xFF);                  // an MPEG frame starts the file
+            QCOMPARE(int(mpeg[0]), 0xFF); // an MPEG frame starts the file
             QCOMPARE(int(mpeg[1] & 0xE0), 0xE0);
             const FileJob& job = place.app.jobs.Job(i);
             QVERIFY(std::equal(job.tagBlock->begin(), job.tagBlock->end(), mpeg.end() - 128));

@@ -1,11 +1,11 @@
 #include <QComboBox>
 #include <QDate>
-#include <QEnterEvent>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFile>
-#include <QProgressBar>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -65,7 +65,7 @@ private slots:
     void freshDiscShowsDefaultsAndEveryControlIsNamed()
     {
         GrabberPlace place(kFiveTracks, std::string(kOneDrive) + "ATAPI | QUILLON | SECOND ONE | 1.0 | disc.cue\n");
-        place.app.settings.defaultCd = 6;   // beyond the drives found: the first drive is loaded
+        place.app.settings.defaultCd = 6; // beyond the drives found: the first drive is loaded
         GrabberDialog d(place.app);
         QVERIFY(d.Open());
         QCOMPARE(d.windowTitle(), QStringLiteral("Quillon - CD-Audio Grabber Options..."));
@@ -101,7 +101,8 @@ private slots:
 
         int controls = 0;
         for (QWidget* control : d.findChildren<QWidget*>()) {
-            const bool ours = !control->objectName().isEmpty() && !control->objectName().startsWith(QStringLiteral("qt_"));
+            const bool ours =
+                !control->objectName().isEmpty() && !control->objectName().startsWith(QStringLiteral("qt_"));
             if (ours && (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
                          qobject_cast<QAbstractButton*>(control) || qobject_cast<QTableView*>(control))) {
                 QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
@@ -253,8 +254,8 @@ private slots:
             {"no drive", "# none\n", QMessageBox::Ok, false, "No CD-ROM drives detected!", QMessageBox::Warning},
             {"empty tray", "ATAPI | QUILLON | EMPTY TRAY | 1.0 | none\n", QMessageBox::Ok, true,
              "No CD-Audio Disc Present in Drive!", QMessageBox::NoIcon},
-            {"nocdda, No", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | nocdda\n", QMessageBox::No, false,
-             question, QMessageBox::Critical},
+            {"nocdda, No", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | nocdda\n", QMessageBox::No, false, question,
+             QMessageBox::Critical},
             {"nocdda, Yes", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | nocdda\n", QMessageBox::Yes, true,
              question, QMessageBox::Critical},
         };

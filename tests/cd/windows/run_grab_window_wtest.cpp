@@ -67,8 +67,7 @@ private slots:
                 auto* progress = status.findChild<GrabProgressDialog*>();
                 if (progress == nullptr || !progress->isVisible())
                     return;
-                if (!status.isEnabled() && progress->isEnabled() &&
-                    progress->FileLine()->text().startsWith(pathStart))
+                if (!status.isEnabled() && progress->isEnabled() && progress->FileLine()->text().startsWith(pathStart))
                     sawWindowOverDisabledStatus = true;
                 if (cancel && !pressed && progress->TrackBar()->value() >= 2) {
                     pressed = true;

@@ -49,9 +49,15 @@ void StatusDialogTest::initialTexts()
     StatusDialog window({}, {});
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillon 2.5 - Process Status..."));
     const std::pair<const char*, const char*> initial[] = {
-        {"elapsed", "00:00:00"}, {"remaining", "00:00:00"}, {"bitrate", "0kbps"},
-        {"fileNumber", "1"},     {"fileCount", "1"},        {"speed", "FPS"},
-        {"sizes", "0MB Compressed to 0MB"}, {"frame", "   "}, {"frameTotal", ""},
+        {"elapsed", "00:00:00"},
+        {"remaining", "00:00:00"},
+        {"bitrate", "0kbps"},
+        {"fileNumber", "1"},
+        {"fileCount", "1"},
+        {"speed", "FPS"},
+        {"sizes", "0MB Compressed to 0MB"},
+        {"frame", "   "},
+        {"frameTotal", ""},
     };
     for (const auto& [name, text] : initial)
         QVERIFY2(FieldText(window, name) == QString::fromLatin1(text), name);
@@ -72,7 +78,7 @@ void StatusDialogTest::figuresAfterRefresh()
         const char* what;
         StatusInputs in;
         std::vector<std::pair<const char*, const char*>> fields;
-        int currentBar, overallBar;   // -1: not moved
+        int currentBar, overallBar; // -1: not moved
     };
     StatusInputs encode;
     encode.inputSize = 46'080'044;
@@ -96,18 +102,32 @@ void StatusDialogTest::figuresAfterRefresh()
     closedInput.inputPosition.reset();
 
     const Row rows[] = {
-        {"encode at 10 s", encode,
-         {{"frameTotal", "10000"}, {"bitrate", "128 kbps"}, {"frame", "  215  "}, {"elapsed", "00:00:10"},
-          {"speed", " [21] Frames / second. "}, {"remaining", "00:07:46"}, {"sizes", "0MB Compressed to 0.1MB"}},
-         1000, 976},
-        {"encode after 25 hours", lateEncode,
-         {{"elapsed", "01:00:00"}, {"speed", " [0] Frames / second. "}, {"remaining", "00:00:00"}}, 1000, 1476},
-        {"decode", decode,
+        {"encode at 10 s",
+         encode,
+         {{"frameTotal", "10000"},
+          {"bitrate", "128 kbps"},
+          {"frame", "  215  "},
+          {"elapsed", "00:00:10"},
+          {"speed", " [21] Frames / second. "},
+          {"remaining", "00:07:46"},
+          {"sizes", "0MB Compressed to 0.1MB"}},
+         1000,
+         976},
+        {"encode after 25 hours",
+         lateEncode,
+         {{"elapsed", "01:00:00"}, {"speed", " [0] Frames / second. "}, {"remaining", "00:00:00"}},
+         1000,
+         1476},
+        {"decode",
+         decode,
          {{"frameTotal", "N/A"}, {"bitrate", "N/A"}, {"frame", "   "}, {"sizes", "-"}, {"elapsed", "00:00:03"}},
-         500, 488},
-        {"input closed", closedInput,
+         500,
+         488},
+        {"input closed",
+         closedInput,
          {{"frameTotal", "10000"}, {"frame", "   "}, {"elapsed", "00:00:00"}, {"sizes", "0MB Compressed to 0MB"}},
-         -1, -1},
+         -1,
+         -1},
     };
     for (const Row& row : rows) {
         StatusDialog window({}, {});
@@ -141,10 +161,11 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
     QVERIFY(jobs.AddFiles({{"long.wav", "1723K"}, {"later.wav", "173K"}}, folder.Path() + "/", 1, options));
     NoPauseClock clock;
 
-    auto* window = new StatusDialog([](QWidget*) { return true; }, [&](RunWindow& w) {
-        return std::make_unique<ConversionRun>(jobs, w, clock, TempWavGrab{},
-                                               [&](const char*) { return codec; });
-    });
+    auto* window = new StatusDialog([](QWidget*) { return true; },
+                                    [&](RunWindow& w) {
+                                        return std::make_unique<ConversionRun>(jobs, w, clock, TempWavGrab{},
+                                                                               [&](const char*) { return codec; });
+                                    });
     auto* cancel = window->findChild<QPushButton*>(QStringLiteral("cancel"));
     auto* current = window->findChild<PercentProgressBar*>(QStringLiteral("currentBar"));
     auto* log = window->findChild<QPlainTextEdit*>(QStringLiteral("log"));
@@ -158,12 +179,12 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
     driver.Add("\"Process aborted\" answered", Answer(QStringLiteral("Process aborted"), &seen));
     driver.Start();
     const int result = window->exec();
-    QVERIFY2(driver.Finished(), qPrintable(QStringLiteral("stuck at %1 (box: '%2')")
-                                               .arg(QString::fromStdString(driver.Stuck()), seen)));
+    QVERIFY2(driver.Finished(),
+             qPrintable(QStringLiteral("stuck at %1 (box: '%2')").arg(QString::fromStdString(driver.Stuck()), seen)));
     QCOMPARE(result, kRunResultAgain);
     QVERIFY(log->toPlainText().contains(QStringLiteral("slow codec started")));
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillon- (File 1 of 2)"));
-    delete window;   // joins the worker; the codec program is reaped with the run
+    delete window; // joins the worker; the codec program is reaped with the run
 
     // A cancelled job leaves no output and no partial file beside it.
     QVERIFY(!std::filesystem::exists(folder / "later.mp3"));
@@ -182,9 +203,8 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
     QVERIFY(jobs.SetDefaultOutputDir(folder.Path() + "/"));
     QVERIFY(jobs.AddFiles({{"gone.wav", "1K"}}, folder.Path() + "/", 1, DefaultEncodingOptions{}));
     NoPauseClock clock;
-    StatusDialog window([](QWidget*) { return true; }, [&](RunWindow& w) {
-        return std::make_unique<ConversionRun>(jobs, w, clock);
-    });
+    StatusDialog window([](QWidget*) { return true; },
+                        [&](RunWindow& w) { return std::make_unique<ConversionRun>(jobs, w, clock); });
     auto* cancel = window.findChild<QPushButton*>(QStringLiteral("cancel"));
     StepDriver driver;
     driver.Add("the failure answered", Answer(QStringLiteral("Error: Cannot open the input file")));
@@ -213,10 +233,11 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
 void StatusDialogTest::cancelledWizardClosesWithResultOne()
 {
     bool runMade = false;
-    StatusDialog window([](QWidget* parent) { return parent == nullptr; }, [&](RunWindow&) {
-        runMade = true;
-        return std::unique_ptr<ConversionRun>();
-    });
+    StatusDialog window([](QWidget* parent) { return parent == nullptr; },
+                        [&](RunWindow&) {
+                            runMade = true;
+                            return std::unique_ptr<ConversionRun>();
+                        });
     QCOMPARE(window.exec(), 1);
     QVERIFY(!runMade);
     QVERIFY(!window.isVisible());
