@@ -12,7 +12,7 @@ packages=(
   xvfb xauth
   desktop-file-utils xdotool
   locales
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
 )
 
 missing=()
