@@ -15,6 +15,20 @@ struct CliRun
     std::string out; // standard output and error together
 };
 
+// A shell command line, its status and everything it printed.
+inline CliRun RunShell(const std::string& command)
+{
+    CliRun r;
+    FILE* p = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        r.out.append(buf.data(), n);
+    const int s = ::pclose(p);
+    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    return r;
+}
+
 // `quillon ARGS` in `dir`, with dir/config as its settings folder, dir/tmp as its
 // temporary folder and dir/drives as its drive list. `after`, when given, is a shell
 // command run once quillon has started (its process number is $p). `limits`, when given,
@@ -28,15 +42,7 @@ inline CliRun Quillon(const std::string& dir, const std::string& args, const std
                       QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
     if (!after.empty())
         cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int s = ::pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
+    return RunShell(cmd);
 }
 
 } // namespace quillon

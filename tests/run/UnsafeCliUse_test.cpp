@@ -3,6 +3,7 @@
 // with other programs or on a full disk.
 
 #include "RunTestSupport.h"
+#include "tests/cd/QuillonCommand.h"
 
 #include <array>
 #include <chrono>
@@ -13,27 +14,14 @@
 namespace quillon::test {
 namespace {
 
-struct Shell
-{
-    int status = -1; // of the shell, which ends with quillon's status
-    std::string out; // standard output and error together
-};
+using Shell = CliRun;
 
 // `script` in `folder`, where `quillon` names the program and its settings live in
 // folder/config.
 Shell Sh(const TempFolder& folder, const std::string& script)
 {
-    const std::string command = "cd '" + folder.path + "' && PATH='" + QUILLON_BIN_DIR + "':$PATH XDG_CONFIG_HOME='" +
-                                folder.path + "/config' && export PATH XDG_CONFIG_HOME && { " + script + "; } 2>&1";
-    Shell r;
-    FILE* p = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int s = ::pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
+    return RunShell("cd '" + folder.path + "' && PATH='" + QUILLON_BIN_DIR + "':$PATH XDG_CONFIG_HOME='" + folder.path +
+                    "/config' && export PATH XDG_CONFIG_HOME && { " + script + "; } 2>&1");
 }
 
 bool Has(const std::string& text, const std::string& part)
