@@ -61,6 +61,14 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
         window.ShowStopMessage(kGrabNoTrackMessage);
         return GrabOutcome::NothingSelected;
     }
+    std::vector<NamedTrack> named;
+    for (const GrabChoice& c : ticked)
+        if (c.track >= 0 && c.track < drive.trackCount)
+            named.push_back({drive.tracks[c.track].entry.trackNumber, c.name});
+    if (const std::string clash = TrackNameClash(named); !clash.empty()) {
+        window.ShowStopMessage(clash);
+        return GrabOutcome::FileFailed;
+    }
     const std::optional<std::string> chosen = askFolder(kGrabFolderTitle);
     if (!chosen)
         return GrabOutcome::FolderCancelled;

@@ -1,5 +1,7 @@
 #include "cd/TrackFileName.h"
 
+#include <map>
+
 namespace quillon {
 
 std::string TrackFileName(std::string_view title)
@@ -19,6 +21,21 @@ std::string TrackFileName(std::string_view title)
 std::string TrackNameNotAFileName(std::string_view title)
 {
     return "Error: The track name \"" + std::string(title) + "\" cannot be a file name.";
+}
+
+std::string TrackNameClash(const std::vector<NamedTrack>& tracks)
+{
+    std::map<std::string, int> first; // file name -> the track that takes it
+    for (const NamedTrack& track : tracks) {
+        const std::string name = TrackFileName(track.title);
+        if (name.empty())
+            continue; // refused on its own
+        const auto [at, added] = first.emplace(name, track.number);
+        if (!added)
+            return "Error: Tracks " + std::to_string(at->second) + " and " + std::to_string(track.number) +
+                   " would both be written as \"" + name + "\"; give them different names.";
+    }
+    return {};
 }
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -15,5 +16,16 @@ std::string TrackFileName(std::string_view title);
 
 // The refusal of such a title.
 std::string TrackNameNotAFileName(std::string_view title);
+
+struct NamedTrack
+{
+    int number = 0; // the track's number on the disc
+    std::string title;
+};
+
+// Two tracks whose titles give one file name would write one file and lose a track, so
+// such a choice is refused before anything is read: the refusal naming the first two,
+// or "" when every track has a file of its own.
+std::string TrackNameClash(const std::vector<NamedTrack>& tracks);
 
 } // namespace quillon

@@ -9,6 +9,11 @@ namespace quillon {
 EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<TickedTrack>& ticked,
                         const DefaultEncodingOptions& defaults)
 {
+    std::vector<NamedTrack> named;
+    for (const TickedTrack& track : ticked)
+        named.push_back({drive.tracks[static_cast<size_t>(track.index)].entry.trackNumber, track.title});
+    if (const std::string clash = TrackNameClash(named); !clash.empty())
+        return EditResult::Refused(clash);
     std::vector<CdTrackSource> sources;
     for (const TickedTrack& track : ticked) {
         CdTrackSource source;

@@ -107,6 +107,13 @@ bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, con
             return false;
         }
     }
+    std::vector<NamedTrack> named;
+    for (int t : tracks)
+        named.push_back({drive.tracks[t].entry.trackNumber, names[t]});
+    if (const std::string clash = TrackNameClash(named); !clash.empty()) {
+        std::fprintf(stderr, "quillon %s: %s\n", command, cli::TerminalText(clash).c_str());
+        return false;
+    }
     return true;
 }
 

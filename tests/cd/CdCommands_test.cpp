@@ -214,6 +214,31 @@ TEST_F(CdCommands, EveryDriveOfTheTableKeepsItsDiscText)
     }
 }
 
+// Two tracks titled alike would write one file: grab and rip refuse before reading any.
+TEST_F(CdCommands, TwoTracksWithOneTitleAreRefusedBeforeAnyIsRead)
+{
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    ::mkdir((dir / "out").c_str(), 0755);
+    const auto bytes = testing::PatternSectors(0, 600);
+    testing::WriteTextFile(dir / "alike.bin", std::string(bytes.begin(), bytes.end()));
+    testing::WriteTextFile(dir / "alike.cue", "FILE \"alike.bin\" BINARY\n"
+                                              "  TRACK 01 AUDIO\n    TITLE \"Song 1\"\n    INDEX 01 00:00:00\n"
+                                              "  TRACK 02 AUDIO\n    TITLE \"Song 1\"\n    INDEX 01 00:04:00\n"
+                                              "  TRACK 03 AUDIO\n    TITLE \"Song 3\"\n    INDEX 01 00:06:00\n");
+    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | alike.cue\n");
+    for (const char* command : {"grab --tracks 1-3 -o out", "rip --tracks 1-3 -o out"}) {
+        const CliRun run = Quillon(dir.Path(), command);
+        EXPECT_EQ(run.status, 2) << command << ": " << run.out;
+        EXPECT_NE(run.out.find("Tracks 1 and 2 would both be written as \"Song 1\""), std::string::npos)
+            << command << ": " << run.out;
+        EXPECT_EQ(
+            std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 0)
+            << command << " wrote a file";
+    }
+    const CliRun apart = Quillon(dir.Path(), "grab --tracks 1,3 -o out");
+    EXPECT_EQ(apart.status, 0) << apart.out;
+}
+
 // Reading the next track overlaps the encodes, yet the files are those of one at a time,
 // and no more temporary files exist than encodes may run.
 TEST_F(CdCommands, RipWithTwoJobsGivesTheFilesOfOneAndBoundsItsTemporaryFiles)
