@@ -7,9 +7,9 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "ui/core/BrowserCommand.h"
+#include "platform/BrowserCommand.h"
+#include "platform/ProgramStart.h"
 #include "ui/core/HyperlinkRules.h"
-#include "ui/core/ProgramStart.h"
 
 namespace quillon {
 

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/MountTable.h"
 #include "ui/FileListView.h"
 #include "ui/core/FolderListing.h"
-#include "ui/core/MountTable.h"
 
 namespace quillon {
 

@@ -2,10 +2,10 @@
 
 #include "app/StartupRules.h"
 #include "cd/GenreList.h"
+#include "platform/DllVersion.h"
 #include "res/Pictures.h"
 #include "run/RunClock.h"
 #include "run/windows/StatusDialog.h"
-#include "ui/core/DllVersion.h"
 
 #include <QMessageBox>
 #include <QPixmap>

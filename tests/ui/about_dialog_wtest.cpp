@@ -3,7 +3,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "WidgetTestMain.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/AboutDialog.h"
 #include "ui/CHyperLink.h"
 

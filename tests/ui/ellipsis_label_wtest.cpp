@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "WidgetTestMain.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/EllipsisLabel.h"
 
 using namespace quillon;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/core/FolderListing.h"
 
 namespace quillon {

@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <set>
 
-#include "TempFolder.h"
-#include "WidgetTestMain.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/FolderBrowser.h"
 #include "ui/FolderTree.h"
 

@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "TempFolder.h"
-#include "WidgetTestMain.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/CHyperLink.h"
 
 using namespace quillon;

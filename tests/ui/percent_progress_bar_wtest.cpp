@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "WidgetTestMain.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/PercentProgressBar.h"
 
 using namespace quillon;

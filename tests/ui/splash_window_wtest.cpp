@@ -1,8 +1,8 @@
 #include <QPointer>
 #include <QTest>
 
-#include "WidgetTestMain.h"
 #include "res/Pictures.h"
+#include "tests/support/WidgetTestMain.h"
 #include "ui/SplashWindow.h"
 
 using namespace quillon;

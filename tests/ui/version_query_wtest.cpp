@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "WidgetTestMain.h"
-#include "ui/core/DllVersion.h"
+#include "platform/DllVersion.h"
+#include "tests/support/WidgetTestMain.h"
 
 using namespace quillon;
 

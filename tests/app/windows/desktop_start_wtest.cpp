@@ -2,7 +2,7 @@
 // and codec programs: files given as arguments, Next, Finish, the final message, a new
 // wizard with an empty list, Cancel.
 #include "../../run/windows/WindowTestSupport.h"
-#include "../../ui/WidgetTestMain.h"
+#include "tests/support/WidgetTestMain.h"
 
 #include "app/QuillonApp.h"
 #include "app/windows/DesktopStart.h"

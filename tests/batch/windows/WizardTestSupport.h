@@ -2,11 +2,11 @@
 
 // A wizard over a folder of generated WAV and MPEG files, and the moves a user makes in it.
 
-#include "TempFolder.h"
 #include "app/QuillonApp.h"
 #include "batch/windows/MLPage1.h"
 #include "batch/windows/MLSheet.h"
 #include "formats/WavHeader.h"
+#include "tests/support/TempFolder.h"
 #include "ui/FileListView.h"
 #include "ui/FolderTree.h"
 

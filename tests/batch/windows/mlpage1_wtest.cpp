@@ -1,6 +1,6 @@
 // The input and output page and the options dialog, worked as a user works them.
-#include "WidgetTestMain.h"
 #include "WizardTestSupport.h"
+#include "tests/support/WidgetTestMain.h"
 
 #include "batch/windows/FileOptionsDialog.h"
 

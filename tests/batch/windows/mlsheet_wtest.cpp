@@ -1,6 +1,6 @@
 // The wizard sheet: leaving page 1, the finish page, Save, Finish and Cancel, the splash.
-#include "WidgetTestMain.h"
 #include "WizardTestSupport.h"
+#include "tests/support/WidgetTestMain.h"
 
 #include "batch/windows/MLPage3.h"
 #include "ui/SplashWindow.h"

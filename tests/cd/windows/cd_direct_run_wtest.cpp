@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "GrabberTestSupport.h"
-#include "WidgetTestMain.h"
 #include "batch/windows/MLPage3.h"
 #include "batch/windows/MLSheet.h"
 #include "cd/windows/FlatButton.h"
@@ -13,6 +12,7 @@
 #include "cd/windows/RunGrabWindow.h"
 #include "run/RunClock.h"
 #include "run/windows/StatusDialog.h"
+#include "tests/support/WidgetTestMain.h"
 
 using namespace quillon;
 using namespace quillon::testing;

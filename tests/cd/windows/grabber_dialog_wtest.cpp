@@ -11,12 +11,12 @@
 #include <QTest>
 
 #include "GrabberTestSupport.h"
-#include "WidgetTestMain.h"
 #include "batch/EncodingOptions.h"
 #include "cd/GenreList.h"
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberDialog.h"
+#include "tests/support/WidgetTestMain.h"
 
 using namespace quillon;
 using namespace quillon::testing;

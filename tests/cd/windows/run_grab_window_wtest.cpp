@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "GrabberTestSupport.h"
-#include "WidgetTestMain.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/RunGrabWindow.h"
 #include "run/RunWindow.h"
+#include "tests/support/WidgetTestMain.h"
 
 using namespace quillon;
 using namespace quillon::testing;

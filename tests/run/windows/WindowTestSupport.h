@@ -4,9 +4,9 @@
 // that run conversions through the real windows.
 
 #include "../../codecs/MpegFrames.h"
-#include "../../ui/TempFolder.h"
 #include "formats/WavHeader.h"
 #include "run/RunClock.h"
+#include "tests/support/TempFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The status window on its own: the figures a refresh shows, Cancel while a codec program
 // is fed, a run that stops after "Error: Cannot open the input file", a cancelled wizard.
-#include "../../ui/WidgetTestMain.h"
 #include "WindowTestSupport.h"
+#include "tests/support/WidgetTestMain.h"
 
 #include "batch/JobList.h"
 #include "run/StatusFigures.h"

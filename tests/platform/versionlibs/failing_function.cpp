@@ -1,4 +1,4 @@
-#include "ui/core/DllVersion.h"
+#include "platform/DllVersion.h"
 
 // Its version function reports failure, so the file name must answer.
 extern "C" __attribute__((visibility("default"))) std::int32_t DllGetVersion(quillon::DllVersionInfo*)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
-#include "ui/core/MountTable.h"
+#include "platform/MountTable.h"
+#include "tests/support/TempFolder.h"
 
 namespace quillon {
 namespace {

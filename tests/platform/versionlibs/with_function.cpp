@@ -1,4 +1,4 @@
-#include "ui/core/DllVersion.h"
+#include "platform/DllVersion.h"
 
 // Answers 4.72.3110 through its version function, whatever its file is called.
 extern "C" __attribute__((visibility("default"))) std::int32_t DllGetVersion(quillon::DllVersionInfo* info)

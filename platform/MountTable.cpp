@@ -1,4 +1,4 @@
-#include "ui/core/MountTable.h"
+#include "platform/MountTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,8 +10,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "ui/core/FolderListing.h"
 
 namespace quillon {
 
@@ -199,7 +197,7 @@ std::vector<DriveInfo> DrivesFromMounts(const std::vector<MountEntry>& mounts)
             continue;
         }
         DriveInfo drive;
-        drive.root = WithTrailingSlash(mount.mountPoint);
+        drive.root = mount.mountPoint.ends_with('/') ? mount.mountPoint : mount.mountPoint + "/";
         drive.type = TypeOfDevice(mount.source, mount.fsType);
         if (drive.type == DriveType::Network) {
             drive.networkName = mount.source;

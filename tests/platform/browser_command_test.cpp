@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "TempFolder.h"
-#include "ui/core/BrowserCommand.h"
+#include "platform/BrowserCommand.h"
+#include "tests/support/TempFolder.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/core/ProgramStart.h"
+#include "platform/ProgramStart.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -13,7 +13,7 @@ class TempFolder
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillon-ui-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillon-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempFolder()

@@ -1,4 +1,4 @@
-#include "ui/core/DllVersion.h"
+#include "platform/DllVersion.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "ui/core/BrowserCommand.h"
+#include "platform/BrowserCommand.h"
 
 #include <cstdlib>
 #include <fstream>

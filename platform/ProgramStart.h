@@ -5,6 +5,10 @@
 
 namespace quillon {
 
+// Programs the user opens (a browser, a mail program) outlive the window that opened them,
+// so they are started here as nobody's child; ChildProcess is for the codec programs we
+// feed, wait for and reap.
+
 // Result of starting a program, in the platform's shell-execution codes: above 32 means
 // started; otherwise 0 out of resources, 2 file not found, 3 path not found, 5 access
 // denied, 8 out of memory, 11 bad format, 26 sharing violation, or 1000 + errno for

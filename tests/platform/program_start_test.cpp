@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <thread>
 
-#include "TempFolder.h"
-#include "ui/core/ProgramStart.h"
+#include "platform/ProgramStart.h"
+#include "tests/support/TempFolder.h"
 
 namespace quillon {
 namespace {

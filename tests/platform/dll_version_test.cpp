@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "TempFolder.h"
-#include "ui/core/DllVersion.h"
+#include "platform/DllVersion.h"
+#include "tests/support/TempFolder.h"
 
 namespace quillon {
 namespace {
