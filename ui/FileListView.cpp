@@ -1,6 +1,7 @@
 #include "ui/FileListView.h"
 
-#include <QFile>
+#include "ui/TextBytes.h"
+
 #include <QHeaderView>
 #include <algorithm>
 
@@ -23,9 +24,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     }
     const FileRow& row = Row(index.row());
     switch (index.column()) {
-    case 0: return QFile::decodeName(QByteArray::fromStdString(row.name));
+    case 0: return FileNameText(row.name);
     case 1: return QString::fromStdString(row.size);
-    case 2: return QString::fromLocal8Bit(row.date.c_str());
+    case 2: return Utf8Text(row.date);
     default: return {};
     }
 }

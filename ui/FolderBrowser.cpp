@@ -1,6 +1,7 @@
 #include "ui/FolderBrowser.h"
 
-#include <QFile>
+#include "ui/TextBytes.h"
+
 #include <QFileDialog>
 
 namespace quillon {
@@ -12,7 +13,7 @@ bool FolderBrowser::Browse()
     if (chosen.isEmpty()) {
         return false;
     }
-    std::string result = QFile::encodeName(chosen).toStdString();
+    std::string result = FileNameBytes(chosen);
     while (result.size() > 1 && result.back() == '/') {
         result.pop_back();
     }

@@ -1,7 +1,8 @@
 #include "ui/FolderTree.h"
 
+#include "ui/TextBytes.h"
+
 #include <QBitmap>
-#include <QFile>
 #include <QPixmap>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -60,8 +61,7 @@ void FolderTree::FillDrives()
     addTopLevelItem(top_);
 
     for (const DriveInfo& drive : driveSource_()) {
-        auto* node =
-            new QTreeWidgetItem(top_, QStringList{QFile::decodeName(QByteArray::fromStdString(DriveNodeText(drive)))});
+        auto* node = new QTreeWidgetItem(top_, QStringList{FileNameText(DriveNodeText(drive))});
         node->setData(0, kRootRole, QByteArray::fromStdString(drive.root));
         node->setIcon(0, images_[static_cast<int>(drive.type)]);
         AddSubfolders(node);
@@ -125,7 +125,7 @@ std::string FolderTree::GetItemPath(QTreeWidgetItem* item) const
 QTreeWidgetItem* FolderTree::AddFolderNode(QTreeWidgetItem* parent, const std::string& name)
 {
     QByteArray bytes = QByteArray::fromStdString(name);
-    auto* node = new QTreeWidgetItem(parent, QStringList{QFile::decodeName(bytes)});
+    auto* node = new QTreeWidgetItem(parent, QStringList{FileNameText(name)});
     node->setData(0, kNameRole, bytes);
     node->setIcon(0, images_[kFolderImage]);
     return node;

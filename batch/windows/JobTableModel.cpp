@@ -1,6 +1,6 @@
 #include "batch/windows/JobTableModel.h"
 
-#include <QFile>
+#include "ui/TextBytes.h"
 
 namespace quillon {
 
@@ -31,7 +31,7 @@ QString JobTableModel::Text(int row, int column) const
     if (maxText_ > 0 && text.size() > static_cast<size_t>(maxText_))
         text.resize(static_cast<size_t>(maxText_));
     // Names and folders are the file system's bytes.
-    return QFile::decodeName(QByteArray::fromStdString(text));
+    return FileNameText(text);
 }
 
 QVariant JobTableModel::data(const QModelIndex& index, int role) const

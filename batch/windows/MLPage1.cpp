@@ -1,5 +1,7 @@
 #include "batch/windows/MLPage1.h"
 
+#include "ui/TextBytes.h"
+
 #include "app/QuillonApp.h"
 #include "batch/AddPaths.h"
 #include "batch/WizardRules.h"
@@ -14,7 +16,6 @@
 
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,21 +33,6 @@ namespace quillon {
 namespace {
 
 constexpr int kSplashMs = 1000;
-
-QString Text(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString FromBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-std::string ToBytes(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
 
 QPushButton* Button(QWidget* owner, const char* label, const char* tip)
 {
@@ -86,7 +72,7 @@ std::vector<std::string> DroppedPaths(const QMimeData* data)
         return paths;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            paths.push_back(ToBytes(url.toLocalFile()));
+            paths.push_back(FileNameBytes(url.toLocalFile()));
     }
     return paths;
 }
@@ -229,7 +215,7 @@ void MLPage1::initializePage()
     tree_->fileList = sources_;
     tree_->mask = std::string(kWavMask);
     tree_->FillDrives();
-    mask_->setText(Text(kWavMask));
+    mask_->setText(Utf8Text(kWavMask));
 
     if (app_.splashPending) {
         app_.splashPending = false;
@@ -245,7 +231,7 @@ void MLPage1::initializePage()
     app_.jobs.ResetForWizard();
     for (int column = 0; column < model_->columnCount(); ++column)
         jobList_->resizeColumnToContents(column);
-    defaultDir_->setText(FromBytes(app_.jobs.DefaultOutputDir()));
+    defaultDir_->setText(FileNameText(app_.jobs.DefaultOutputDir()));
     encode_->setChecked(true);
     ChooseAction(true);
     ShowJobs(false);
@@ -264,7 +250,7 @@ void MLPage1::ChooseAction(bool encode)
     encode_->setChecked(encode);
     decode_->setChecked(!encode);
     tracks_->setEnabled(encode);
-    const QString mask = Text(encode ? kWavMask : kMpegMask);
+    const QString mask = Utf8Text(encode ? kWavMask : kMpegMask);
     if (mask_->text() == mask)
         OnMaskEdited(mask);
     else
@@ -273,7 +259,7 @@ void MLPage1::ChooseAction(bool encode)
 
 void MLPage1::OnMaskEdited(const QString& text)
 {
-    tree_->mask = MaskFromField(ToBytes(text));
+    tree_->mask = MaskFromField(FileNameBytes(text));
     tree_->RefreshFiles(tree_->currentFolder);
 }
 
@@ -309,7 +295,7 @@ void MLPage1::SelectRow(int row)
 
 void MLPage1::ShowRefusal(const std::string& message)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"), FromBytes(message), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"), FileNameText(message), QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -352,7 +338,7 @@ void MLPage1::RemoveFile()
 
 void MLPage1::ClearList()
 {
-    QMessageBox question(QMessageBox::Question, Text(kClearCaption), Text(kClearQuestion),
+    QMessageBox question(QMessageBox::Question, Utf8Text(kClearCaption), Utf8Text(kClearQuestion),
                          QMessageBox::Yes | QMessageBox::No, this);
     if (question.exec() != QMessageBox::Yes)
         return;
@@ -369,7 +355,7 @@ void MLPage1::SetDefaultOutputDir()
         ShowRefusal(set.message);
         return;
     }
-    defaultDir_->setText(FromBytes(app_.jobs.DefaultOutputDir()));
+    defaultDir_->setText(FileNameText(app_.jobs.DefaultOutputDir()));
 }
 
 void MLPage1::SetJobOutputDir()
@@ -392,7 +378,8 @@ void MLPage1::EditSelectedJobOptions()
         return;
     const FileJob& job = app_.jobs.Job(selected);
     if (!job.IsEncode()) {
-        QMessageBox box(QMessageBox::NoIcon, Text(kErrorCaption), Text(kNoDecodeOptionsMessage), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, Utf8Text(kErrorCaption), Utf8Text(kNoDecodeOptionsMessage),
+                        QMessageBox::Ok, this);
         box.exec();
         return;
     }
@@ -424,7 +411,7 @@ void MLPage1::OnOutputNameEdited(const QString& text)
     if (selected < 0)
         return;
     // A name that does not fit stays unstored; the field keeps what the user typed.
-    if (app_.jobs.SetJobOutputName(ToBytes(text)))
+    if (app_.jobs.SetJobOutputName(FileNameBytes(text)))
         model_->RowChanged(selected);
 }
 
@@ -434,7 +421,7 @@ bool MLPage1::eventFilter(QObject* watched, QEvent* event)
         const int selected = app_.jobs.Selected();
         if (selected >= 0) {
             const QSignalBlocker quiet(outputName_); // the job has this name already
-            outputName_->setText(FromBytes(app_.jobs.Row(selected).outputName));
+            outputName_->setText(FileNameText(app_.jobs.Row(selected).outputName));
             outputName_->selectAll();
         }
         return false;

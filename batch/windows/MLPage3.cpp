@@ -1,12 +1,13 @@
 #include "batch/windows/MLPage3.h"
 
+#include "ui/TextBytes.h"
+
 #include "app/QuillonApp.h"
 #include "batch/windows/JobTableModel.h"
 #include "batch/windows/WizardLook.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -72,14 +73,14 @@ MLPage3::MLPage3(QuillonApp& app, QWidget* parent) : QWizardPage(parent), app_(a
     connect(save_, &QPushButton::clicked, this, &MLPage3::Save);
 
     // Once, when the page is made: the output folder and the columns sized to their titles.
-    outputDir_->setText(QFile::decodeName(QByteArray::fromStdString(app_.jobs.DefaultOutputDir())));
+    outputDir_->setText(FileNameText(app_.jobs.DefaultOutputDir()));
     summary_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }
 
 void MLPage3::initializePage()
 {
     options_->setText(QString::fromStdString(FormatOptionSummary(app_.settings.options)));
-    outputDir_->setText(QFile::decodeName(QByteArray::fromStdString(app_.jobs.DefaultOutputDir())));
+    outputDir_->setText(FileNameText(app_.jobs.DefaultOutputDir()));
     model_->Reset();
     for (int column = 0; column < model_->columnCount(); ++column)
         summary_->resizeColumnToContents(column);

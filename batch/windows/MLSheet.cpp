@@ -1,5 +1,7 @@
 #include "batch/windows/MLSheet.h"
 
+#include "ui/TextBytes.h"
+
 #include "app/QuillonApp.h"
 #include "batch/WizardRules.h"
 #include "batch/windows/MLPage1.h"
@@ -8,7 +10,6 @@
 #include "res/Pictures.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QMessageBox>
 
 namespace quillon {
@@ -45,7 +46,7 @@ bool MLSheet::validateCurrentPage()
         const std::string refusal = LeavePage1Refusal(app_.jobs);
         if (!refusal.empty()) {
             QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kErrorCaption.data(), kErrorCaption.size()),
-                            QFile::decodeName(QByteArray::fromStdString(refusal)), QMessageBox::Ok, this);
+                            FileNameText(refusal), QMessageBox::Ok, this);
             box.exec();
             return false;
         }

@@ -1,5 +1,7 @@
 #include "run/windows/StatusDialog.h"
 
+#include "ui/TextBytes.h"
+
 #include "res/Pictures.h"
 #include "run/windows/StatusText.h"
 #include "ui/AboutDialog.h"
@@ -23,11 +25,6 @@ namespace quillon {
 namespace {
 
 constexpr const char* kProcessingFinished = "Processing Finished.";
-
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 int32_t Clamped(int64_t value)
 {
@@ -254,22 +251,22 @@ void StatusDialog::SetFileNumbers(int number, int count)
 
 void StatusDialog::SetTitle(const std::string& title)
 {
-    Post([this, title] { setWindowTitle(Text(title)); });
+    Post([this, title] { setWindowTitle(Utf8Text(title)); });
 }
 
 void StatusDialog::SetBitrateText(const std::string& text)
 {
-    Post([this, text] { bitrate_->Replace(Text(text)); });
+    Post([this, text] { bitrate_->Replace(Utf8Text(text)); });
 }
 
 void StatusDialog::SetInputPath(const std::string& path)
 {
-    Post([this, path] { inputPath_->setText(Text(path)); });
+    Post([this, path] { inputPath_->setText(FileNameText(path)); });
 }
 
 void StatusDialog::SetOutputPath(const std::string& path)
 {
-    Post([this, path] { outputPath_->setText(Text(path)); });
+    Post([this, path] { outputPath_->setText(FileNameText(path)); });
 }
 
 // The bars keep their own state across threads; their repaint is queued by themselves.
@@ -297,9 +294,9 @@ void StatusDialog::ShowFigures(const StatusFigures& figures)
 {
     Post([this, figures] {
         if (!figures.totalFramesText.empty())
-            frameTotal_->Replace(Text(figures.totalFramesText));
+            frameTotal_->Replace(Utf8Text(figures.totalFramesText));
         if (!figures.bitrateText.empty())
-            bitrate_->Replace(Text(figures.bitrateText));
+            bitrate_->Replace(Utf8Text(figures.bitrateText));
         if (figures.currentBarPosition && figures.overallBarPosition) {
             currentBar_->SetPos(Clamped(*figures.currentBarPosition));
             overallBar_->SetPos(Clamped(*figures.overallBarPosition));
@@ -307,27 +304,27 @@ void StatusDialog::ShowFigures(const StatusFigures& figures)
             overallBar_->repaint();
         }
         if (figures.frameText)
-            frame_->setText(Text(*figures.frameText));
+            frame_->setText(Utf8Text(*figures.frameText));
         if (figures.elapsedText)
-            elapsed_->Replace(Text(*figures.elapsedText));
+            elapsed_->Replace(Utf8Text(*figures.elapsedText));
         if (figures.speedText)
-            speed_->Replace(Text(*figures.speedText));
+            speed_->Replace(Utf8Text(*figures.speedText));
         if (figures.remainingText)
-            remaining_->Replace(Text(*figures.remainingText));
+            remaining_->Replace(Utf8Text(*figures.remainingText));
         if (figures.sizesText)
-            sizes_->Replace(Text(*figures.sizesText));
+            sizes_->Replace(Utf8Text(*figures.sizesText));
     });
 }
 
 void StatusDialog::LogLine(std::string_view line)
 {
-    Post([this, text = std::string(line)] { log_->appendPlainText(Text(text)); });
+    Post([this, text = std::string(line)] { log_->appendPlainText(Utf8Text(text)); });
 }
 
 void StatusDialog::MessageBox(const std::string& text)
 {
     if (QThread::currentThread() == thread()) {
-        ShowMessageNow(Text(text));
+        ShowMessageNow(Utf8Text(text));
         return;
     }
     auto answer = std::make_shared<std::promise<void>>();
@@ -340,7 +337,7 @@ void StatusDialog::MessageBox(const std::string& text)
     }
     Post([this, text, answer] {
         auto* box = new QMessageBox(text == kProcessingFinished ? QMessageBox::Information : QMessageBox::Warning,
-                                    QStringLiteral("Quillon"), Text(text), QMessageBox::Ok, this);
+                                    QStringLiteral("Quillon"), Utf8Text(text), QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("runMessage"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         connect(box, &QMessageBox::finished, this, [this, answer] { Answer(answer); });
