@@ -1,6 +1,7 @@
 #include "cd/DiscInfoStore.h"
 
 #include "cd/GenreList.h"
+#include "formats/TextEncoding.h"
 #include "platform/ExitCleanup.h"
 #include "platform/RegularFile.h"
 #include "platform/scsi/VirtualDisc.h"
@@ -40,18 +41,38 @@ FILE* OpenDiscFile(const std::string& path)
 
 } // namespace
 
+namespace {
+
+// The bytes a text takes in a field of `width` bytes: Latin-1, the tag's own form, when
+// the characters that fit are all Latin-1 (and do not read back as other UTF-8); else as
+// many whole UTF-8 characters as fit.
+std::string FieldBytes(std::string_view text, size_t width)
+{
+    const std::string utf8 = TextAsUtf8(text);
+    size_t end = 0;
+    for (size_t characters = 0; end < utf8.size(); ++end)
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && characters++ == width)
+            break;
+    const std::string_view fitting = std::string_view(utf8).substr(0, end);
+    if (const auto latin1 = Utf8ToLatin1(fitting); latin1 && (*latin1 == fitting || !IsUtf8(*latin1)))
+        return *latin1;
+    return std::string(Utf8Prefix(utf8, width));
+}
+
+} // namespace
+
 void PutTrackInfoField(char* field, size_t width, std::string_view text)
 {
-    const size_t n = std::min(text.size(), width);
-    std::memcpy(field, text.data(), n);
-    if (n < width)
-        field[n] = '\0';
+    const std::string bytes = FieldBytes(text, width);
+    std::memcpy(field, bytes.data(), bytes.size());
+    if (bytes.size() < width)
+        field[bytes.size()] = '\0';
 }
 
 std::string TrackInfoField(const char* field, size_t width)
 {
     const void* nul = std::memchr(field, '\0', width);
-    return std::string(field, nul ? static_cast<const char*>(nul) - field : width);
+    return TextAsUtf8(std::string_view(field, nul ? static_cast<const char*>(nul) - field : width));
 }
 
 void SetTrackInfoTitle(TrackInfo& info, std::string_view title)

@@ -23,10 +23,13 @@ struct TrackInfo
 };
 static_assert(sizeof(TrackInfo) == 128, "the tag record is 128 bytes");
 
-// Puts a text into a fixed field: a text that fills the field has no terminator, a
-// longer one is cut; bytes after a shorter text's terminator keep what they held.
+// Puts a UTF-8 text into a fixed field: in Latin-1 when what fits is Latin-1, else in
+// UTF-8; a text that fills the field has no terminator, a longer one is cut between
+// characters; bytes after a shorter text's terminator keep what they held.
 void PutTrackInfoField(char* field, size_t width, std::string_view text);
-// The text of a field: up to its terminator or its width.
+// The text of a field in UTF-8: up to its terminator or its width; a field that is not
+// UTF-8 (Latin-1, as the tag and earlier records hold) is read as Windows-1252, and a
+// character an earlier cut left in half is dropped.
 std::string TrackInfoField(const char* field, size_t width);
 
 // Marker "TAG" and the title, as the grabber stores a row's name.

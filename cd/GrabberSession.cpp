@@ -2,6 +2,7 @@
 
 #include "cd/GenreList.h"
 #include "cd/TrackJobs.h"
+#include "formats/TextEncoding.h"
 
 #include <algorithm>
 
@@ -39,20 +40,6 @@ std::string OrUnknown(std::string text)
 }
 
 } // namespace
-
-std::string Latin1ToUtf8(const std::string& text)
-{
-    std::string out;
-    for (const unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 GrabberSession::GrabberSession(DriveTable& drives, int& driveCount)
     : drives_(drives), driveCount_(driveCount), store_(std::make_unique<DiscInfoStore>())
@@ -211,7 +198,7 @@ void GrabberSession::CommitTrackInfo(int mark, int selectedRow)
     comment = OrUnknown(TrackInfoField(shown.comment, sizeof shown.comment));
     // A full year field runs on into the comment: only its own four characters count.
     if (const std::string storedYear = TrackInfoField(shown.year, sizeof shown.year); !storedYear.empty())
-        year = storedYear.substr(0, 4);
+        year = std::string(Utf8Prefix(storedYear, 4));
 }
 
 void GrabberSession::RecountTotals()
@@ -246,7 +233,7 @@ const char* GrabberSession::ToggleSelectAll()
 
 bool GrabberSession::RenameTrack(int row, const std::string& name)
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || name.size() > kMaxTrackNameLength)
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || Utf8Length(TextAsUtf8(name)) > kMaxTrackNameLength)
         return false;
     rows_[static_cast<size_t>(row)].texts.name = name;
     return true;
@@ -257,7 +244,7 @@ std::vector<GrabChoice> GrabberSession::GrabChoices() const
     std::vector<GrabChoice> choices;
     for (size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].ticked)
-            choices.push_back({static_cast<int>(i), Latin1ToUtf8(rows_[i].texts.name)});
+            choices.push_back({static_cast<int>(i), rows_[i].texts.name});
     return choices;
 }
 
@@ -274,7 +261,7 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
             continue;
         TrackInfo& record = Record(static_cast<int>(i));
         SetTrackInfoTitle(record, rows_[i].texts.name);
-        ticked.push_back({static_cast<int>(i), Latin1ToUtf8(rows_[i].texts.name), &record});
+        ticked.push_back({static_cast<int>(i), rows_[i].texts.name, &record});
     }
     if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults); !added) {
         message = added.message;

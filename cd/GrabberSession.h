@@ -22,7 +22,7 @@ extern const char* const kSelectAllLabel;
 extern const char* const kDeselectAllLabel;
 extern const char* const kUnknownText;
 
-// A title of this many characters or more is refused: the record keeps room for its end.
+// A title of more than this many characters is refused: the record keeps room for its end.
 constexpr size_t kMaxTrackNameLength = 29;
 
 // One row of the grabber's track list with what the dialog keeps beside its texts.
@@ -79,7 +79,7 @@ public:
     // The row's new name; false (name kept) when it has 30 characters or more.
     bool RenameTrack(int row, const std::string& name);
 
-    // The ticked rows as the grab takes them (names in UTF-8 for the file system).
+    // The ticked rows as the grab takes them.
     std::vector<GrabChoice> GrabChoices() const;
     // O&K: appends one CD job per ticked row and stores the disc's texts. On Refused,
     // `message` says why.
@@ -97,7 +97,8 @@ public:
 
     DiscInfoStore& Store() { return *store_; }
 
-    // The info fields, in the record's 8-bit text (Latin-1, as ID3 tags hold it).
+    // The info fields and the rows' texts are UTF-8; the records keep them in Latin-1
+    // when they can (as ID3 tags hold it).
     std::string artist = kUnknownText;
     std::string album;
     std::string year;
@@ -120,8 +121,5 @@ private:
     int currentTrack_ = 0;
     bool selectAll_ = false;
 };
-
-// Latin-1 text (the records' 8-bit text) as UTF-8, for file names.
-std::string Latin1ToUtf8(const std::string& text);
 
 } // namespace quillon

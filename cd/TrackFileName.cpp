@@ -1,15 +1,18 @@
 #include "cd/TrackFileName.h"
 
+#include "formats/TextEncoding.h"
+
 #include <map>
 
 namespace quillon {
 
 std::string TrackFileName(std::string_view title)
 {
-    const auto first = title.find_first_not_of(" .");
-    if (first == std::string_view::npos)
+    const std::string text = TextAsUtf8(title);
+    const auto first = text.find_first_not_of(" .");
+    if (first == std::string::npos)
         return {};
-    std::string name(title.substr(first));
+    std::string name = text.substr(first);
     for (char& c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '/' || byte < 0x20 || byte == 0x7f)
@@ -20,7 +23,7 @@ std::string TrackFileName(std::string_view title)
 
 std::string TrackNameNotAFileName(std::string_view title)
 {
-    return "Error: The track name \"" + std::string(title) + "\" cannot be a file name.";
+    return "Error: The track name \"" + TextAsUtf8(title) + "\" cannot be a file name.";
 }
 
 std::string TrackNameClash(const std::vector<NamedTrack>& tracks)

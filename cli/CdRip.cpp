@@ -12,6 +12,7 @@
 #include "cli/ParallelBatch.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
+#include "formats/TextEncoding.h"
 #include "run/TempWavGrab.h"
 
 #include <cstdio>
@@ -130,10 +131,12 @@ int RunRip(int argc, char** argv)
         }
     }
     // The tag fields hold 30 characters (the year 4); longer texts would be cut silently.
-    const std::pair<const std::optional<std::string>*, size_t> limits[] = {
+    const std::pair<std::optional<std::string>*, size_t> limits[] = {
         {&artist, 30}, {&album, 30}, {&comment, 30}, {&year, 4}};
     for (const auto& [text, room] : limits) {
-        if (*text && (*text)->size() > room) {
+        if (*text)
+            **text = TextAsUtf8(**text);
+        if (*text && Utf8Length(**text) > room) {
             Complain("\"" + **text + "\" is longer than " + std::to_string(room) + " characters");
             return kExitUsage;
         }

@@ -92,7 +92,7 @@ const std::vector<Subcommand>& Subcommands()
          "each ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
          "cddata/ and from the options below, and are stored there.\n",
          {kDriveOption, kTracksOption, kOutputAndJobs, kEncodingOptions,
-          "  --artist T, --album T    the disc's artist and album (up to 30 bytes)\n"
+          "  --artist T, --album T    the disc's artist and album (up to 30 characters)\n"
           "  --year Y, --comment T    its year (4) and comment (30)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"},
          true},

@@ -4,12 +4,12 @@ namespace quillon {
 
 QString FromRecord(const std::string& text)
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string ToRecord(const QString& text)
 {
-    return text.toLatin1().toStdString();
+    return text.toUtf8().toStdString();
 }
 
 GrabberTrackModel::GrabberTrackModel(GrabberSession& session, QObject* parent)

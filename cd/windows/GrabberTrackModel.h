@@ -8,7 +8,7 @@
 
 namespace quillon {
 
-// The records' 8-bit texts (Latin-1, as ID3 tags hold them) and the window's strings.
+// The session's UTF-8 texts and the window's strings.
 QString FromRecord(const std::string& text);
 std::string ToRecord(const QString& text);
 

@@ -1,5 +1,7 @@
 #include "platform/scsi/CueSheet.h"
 
+#include "formats/TextEncoding.h"
+
 #include <libcue.h>
 
 #include <algorithm>
@@ -226,14 +228,16 @@ private:
     int saved_ = -1;
 };
 
-std::string Text(const char* s)
-{
-    return s != nullptr ? std::string(s) : std::string();
-}
-
 // CD-Text and REM DATE through libcue, which also has the last word on the grammar.
+// The texts come out in UTF-8: a sheet whose bytes are not UTF-8 was written on Windows.
+// FILE names stay the bytes the file system knows.
 bool ReadTexts(const std::string& text, CueSheet& sheet, std::string& error)
 {
+    const bool utf8 = IsUtf8(text);
+    const auto Text = [utf8](const char* s) {
+        const std::string_view bytes = s != nullptr ? s : "";
+        return utf8 ? std::string(bytes) : Windows1252ToUtf8(bytes);
+    };
     static std::mutex parserState; // libcue's parser keeps its state in globals
     std::lock_guard lock(parserState);
     Cd* cd = nullptr;
@@ -260,6 +264,7 @@ bool ReadTexts(const std::string& text, CueSheet& sheet, std::string& error)
             sheet.tracks[i].title = Text(cdtext_get(PTI_TITLE, cdtext));
     }
     cd_delete(cd);
+    sheet.genre = Text(sheet.genre.c_str());
     return true;
 }
 

@@ -46,6 +46,8 @@ struct CueSheet
 {
     std::vector<CueFile> files;
     std::vector<CueTrack> tracks;
+    // The texts (and the tracks' titles) in UTF-8: a sheet whose bytes are not UTF-8 is
+    // read as Windows-1252.
     std::string title;     // disc TITLE
     std::string performer; // disc PERFORMER
     std::string date;      // REM DATE

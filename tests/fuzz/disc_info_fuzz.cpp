@@ -2,6 +2,7 @@
 // disc's track count, the rest is the file.
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
+#include "formats/TextEncoding.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <cstdlib>
@@ -29,12 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const TrackInfo* info = store.Record(0, t);
         if (info == nullptr)
             std::abort();
-        // Fields without a terminator are read to their width and no further.
-        if (TrackInfoField(info->title, sizeof info->title).size() > sizeof info->title ||
-            TrackInfoField(info->artist, sizeof info->artist).size() > sizeof info->artist ||
-            TrackInfoField(info->album, sizeof info->album).size() > sizeof info->album ||
-            TrackInfoField(info->year, sizeof info->year).size() > sizeof info->year ||
-            TrackInfoField(info->comment, sizeof info->comment).size() > sizeof info->comment)
+        // Fields without a terminator are read to their width and no further (a byte
+        // becomes at most three of UTF-8), and every text comes out as UTF-8.
+        const auto Sound = [](const char* field, size_t width) {
+            const std::string text = TrackInfoField(field, width);
+            return text.size() <= 3 * width && IsUtf8(text);
+        };
+        if (!Sound(info->title, sizeof info->title) || !Sound(info->artist, sizeof info->artist) ||
+            !Sound(info->album, sizeof info->album) || !Sound(info->year, sizeof info->year) ||
+            !Sound(info->comment, sizeof info->comment))
             std::abort();
         (void)GenreName(info->genre);
         (void)SortedPositionForGenre(info->genre);
