@@ -9,6 +9,7 @@
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
 #include "ui/FolderBrowser.h"
+#include "ui/TextBytes.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -379,10 +380,10 @@ void GrabberDialog::StopMessage(const QString& text)
 
 void GrabberDialog::TakeFields()
 {
-    session_.artist = ToRecord(artist_->text());
-    session_.album = ToRecord(album_->text());
-    session_.year = ToRecord(year_->text());
-    session_.comment = ToRecord(comment_->text());
+    session_.artist = Utf8Bytes(artist_->text());
+    session_.album = Utf8Bytes(album_->text());
+    session_.year = Utf8Bytes(year_->text());
+    session_.comment = Utf8Bytes(comment_->text());
     session_.genre = genres_->currentIndex() >= 0 ? genres_->currentData().toInt() : -1;
 }
 
@@ -390,10 +391,10 @@ void GrabberDialog::ShowFields()
 {
     // Showing the session's fields is not the user editing them.
     const QSignalBlocker artist(artist_), album(album_), year(year_), comment(comment_), genre(genres_);
-    artist_->setText(FromRecord(session_.artist));
-    album_->setText(FromRecord(session_.album));
-    year_->setText(FromRecord(session_.year));
-    comment_->setText(FromRecord(session_.comment));
+    artist_->setText(Utf8Text(session_.artist));
+    album_->setText(Utf8Text(session_.album));
+    year_->setText(Utf8Text(session_.year));
+    comment_->setText(Utf8Text(session_.comment));
     genres_->setCurrentIndex(genres_->findData(session_.genre));
 }
 

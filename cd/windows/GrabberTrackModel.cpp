@@ -1,16 +1,8 @@
 #include "cd/windows/GrabberTrackModel.h"
 
+#include "ui/TextBytes.h"
+
 namespace quillon {
-
-QString FromRecord(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToRecord(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 GrabberTrackModel::GrabberTrackModel(GrabberSession& session, QObject* parent)
     : QAbstractTableModel(parent), session_(session)
@@ -34,7 +26,7 @@ QVariant GrabberTrackModel::data(const QModelIndex& index, int role) const
     const auto column = static_cast<TrackColumn>(index.column());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return FromRecord(TrackRowText(row.texts, column));
+    case Qt::EditRole: return Utf8Text(TrackRowText(row.texts, column));
     case Qt::CheckStateRole:
         if (column == TrackColumn::Name)
             return row.ticked ? Qt::Checked : Qt::Unchecked;
@@ -57,7 +49,7 @@ bool GrabberTrackModel::setData(const QModelIndex& index, const QVariant& value,
         if (changed)
             emit TicksChanged();
     } else if (role == Qt::EditRole) {
-        changed = session_.RenameTrack(index.row(), ToRecord(value.toString()));
+        changed = session_.RenameTrack(index.row(), Utf8Bytes(value.toString()));
     }
     if (changed)
         emit dataChanged(index, index);

@@ -8,10 +8,6 @@
 
 namespace quillon {
 
-// The session's UTF-8 texts and the window's strings.
-QString FromRecord(const std::string& text);
-std::string ToRecord(const QString& text);
-
 // The grabber session's rows as a table: the texts come from the session, the first
 // column carries the tick and takes renames; ticks and renames go to the session.
 class GrabberTrackModel : public QAbstractTableModel

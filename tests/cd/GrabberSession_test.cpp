@@ -35,6 +35,14 @@ struct GrabberFixture
     ~GrabberFixture() { ::unsetenv("QUILLON_VIRTUAL_CD"); }
 };
 
+// 29 x "ж": the longest name the grabber takes, in two bytes a character.
+const std::string kZhe29 = [] {
+    std::string s;
+    for (int i = 0; i < 29; ++i)
+        s += "\xd0\xb6";
+    return s;
+}();
+
 const std::vector<TestTrack> kFiveTracks = {{false, 750}, {false, 1500}, {false, 2250}, {false, 300}, {false, 600}};
 
 TEST(GrabberSession, DefaultDriveBeyondTheDetectedOnesFallsBackToTheFirst)
@@ -99,12 +107,16 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
     {
         int layer;
         const char* name;
-        const char* want;
-        const char* tag;
+        std::string want;
+        std::string tag;
+        std::string reloaded; // the name the stored record gives back
     } rows[] = {
-        {3, "Track02", "Track02.mp3", "Track02"},
-        {2, "Mr. Blue", "Mr. Blue.mp2", "Mr. Blue"},
-        {1, "Caf\xc3\xa9", "Caf\xc3\xa9.mp1", "Caf\xe9"}, // the tag holds Latin-1 where it can
+        {3, "Track02", "Track02.mp3", "Track02", "Track02"},
+        {2, "Mr. Blue", "Mr. Blue.mp2", "Mr. Blue", "Mr. Blue"},
+        // The tag holds Latin-1 where it can.
+        {1, "Caf\xc3\xa9", "Caf\xc3\xa9.mp1", "Caf\xe9", "Caf\xc3\xa9"},
+        // 29 characters are a name of 58 bytes; the record keeps the 15 characters that fit.
+        {3, kZhe29.c_str(), kZhe29 + ".mp3", kZhe29.substr(0, 30), kZhe29.substr(0, 30)},
     };
     for (const Row& row : rows) {
         GrabberFixture f(kFiveTracks);
@@ -125,13 +137,15 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
         EXPECT_EQ(jobs.Job(0).fileName, "Track02");
         const TagBlock& tag = *jobs.Job(0).tagBlock;
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(tag.data()), 3), "TAG");
-        EXPECT_STREQ(reinterpret_cast<const char*>(tag.data()) + 3, row.tag);
+        const char* title = reinterpret_cast<const char*>(tag.data()) + 3;
+        EXPECT_EQ(std::string(title, strnlen(title, 30)), row.tag);
 
         // The disc's text is stored and read back at the next load.
         GrabberSession again(f.drives, f.driveCount);
         ASSERT_TRUE(again.DetectDrives());
         EXPECT_TRUE(again.LoadDisc(0, 2031).storedTextRead);
-        EXPECT_EQ(again.Rows()[1].texts.name, row.name);
+        EXPECT_EQ(again.Rows()[1].texts.name, row.reloaded);
+        EXPECT_FALSE(again.RenameTrack(1, kZhe29 + "\xd0\xb6")) << "a name of 30 characters";
     }
 }
 
