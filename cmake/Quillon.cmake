@@ -28,7 +28,8 @@ function(quillon_folder_tests name)
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} quillon_test_support GTest::gtest GTest::gtest_main
+                        Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
     QUILLON_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests")
@@ -52,7 +53,7 @@ function(quillon_widget_tests prefix)
     set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui
                                ${CMAKE_SOURCE_DIR}/tests/cd)
-    target_link_libraries(${name} PRIVATE ${ARG_LINKS} Qt6::Test Threads::Threads)
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} quillon_test_support Qt6::Test Threads::Threads)
     target_compile_definitions(${name} PRIVATE QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
     if(ARG_DEPENDS)
       add_dependencies(${name} ${ARG_DEPENDS})

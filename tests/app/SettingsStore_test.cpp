@@ -1,5 +1,6 @@
 #include "app/SettingsStore.h"
 #include "platform/qt/QtSettingsFile.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -51,14 +52,7 @@ public:
 class SettingsFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quillon-settings-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = SettingsFilePath(Env({{"XDG_CONFIG_HOME", dir}}));
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { path = SettingsFilePath(Env({{"XDG_CONFIG_HOME", dir}})); }
 
     void WriteRaw(const std::string& text)
     {
@@ -73,7 +67,8 @@ protected:
         return text.str();
     }
 
-    std::string dir;
+    testing_support::TempFolder folder;
+    std::string dir = folder.Path();
     std::string path;
 };
 

@@ -1,5 +1,6 @@
 #include "batch/AddPaths.h"
 #include "formats/WavHeader.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,6 @@ namespace fs = std::filesystem;
 class AddPathsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "quillon-addpaths-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& name, const std::string& bytes)
     {
         std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
@@ -34,7 +28,8 @@ protected:
         return std::string(reinterpret_cast<char*>(header), kWavHeaderSize) + std::string(samples, '\0');
     }
 
-    std::string dir_;
+    testing_support::TempFolder folder_;
+    const std::string dir_ = folder_.Path();
 };
 
 TEST_F(AddPathsTest, SortsPathsIntoEncodeAndDecodeJobsAndNamesEachRefusal)

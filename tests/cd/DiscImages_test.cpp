@@ -1,11 +1,11 @@
 // Disc images in the shapes rippers and burners write, served by virtual drives.
 
-#include "QuillonCommand.h"
 #include "TestDisc.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "platform/scsi/VirtualDisc.h"
+#include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // virtual drive lists.
 
 #include "cd/CdDrive.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,27 +16,7 @@
 
 namespace quillon::testing {
 
-// A temporary folder removed with its contents at the end of the test.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/quillon-cd-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempDir()
-    {
-        const std::string cmd = "rm -rf '" + path_ + "'";
-        if (std::system(cmd.c_str()) != 0)
-            std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using TempDir = testing_support::TempFolder;
 
 // Changes the current directory for the length of a test.
 class ScopedChdir

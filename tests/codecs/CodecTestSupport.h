@@ -2,6 +2,7 @@
 
 // Running the codec programs in tests and making their inputs.
 
+#include "tests/support/TempFolder.h"
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -146,33 +147,7 @@ inline std::uint32_t Little16(const std::vector<unsigned char>& bytes, size_t at
     return bytes[at] | (bytes[at + 1] << 8);
 }
 
-// A folder of its own for one test, removed afterwards.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillon-codecs-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TempFolder()
-    {
-        if (!path_.empty()) {
-            std::system(("rm -rf '" + path_ + "'").c_str());
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using testing_support::TempFolder;
 
 // True when ffmpeg decodes the file without a word on its error output, checking CRCs
 // unless told not to.

@@ -38,8 +38,8 @@ WavFacts ReadWav(const std::string& path)
 std::vector<unsigned char> Encode(const TempFolder& folder, const std::vector<std::string>& options, double seconds,
                                   int rate, int channels)
 {
-    const std::string input = folder.File("enc.pcm");
-    const std::string output = folder.File("enc.out");
+    const std::string input = folder / "enc.pcm";
+    const std::string output = folder / "enc.out";
     WriteFileBytes(input, MakePcm(seconds, rate, channels));
     std::vector<std::string> words = options;
     words.push_back(input);
@@ -65,8 +65,8 @@ TEST(Decoder, InputsWithoutAudioGiveAnEmptyWavAndAFailure)
     const Row rows[] = {{"empty input", {}}, {"text without frames", junk}};
     TempFolder folder;
     for (const Row& row : rows) {
-        const std::string input = folder.File("in.mp3");
-        const std::string wav = folder.File("out.wav");
+        const std::string input = folder / "in.mp3";
+        const std::string wav = folder / "out.wav";
         WriteFileBytes(input, row.bytes);
         const ProgramResult run = RunProgram(DecoderPath(), {input, wav}, input);
         EXPECT_NE(run.exitCode, 0) << row.what;
@@ -86,13 +86,13 @@ TEST(Decoder, ArgumentAndOutputFailuresAreReported)
         std::vector<std::string> words;
     };
     TempFolder folder;
-    const std::string input = folder.File("in.mp3");
+    const std::string input = folder / "in.mp3";
     WriteFileBytes(input, {});
     const Row rows[] = {
         {"no words", {}},
         {"one path", {input}},
-        {"three paths", {input, folder.File("a.wav"), folder.File("b.wav")}},
-        {"output folder missing", {input, folder.File("missing/out.wav")}},
+        {"three paths", {input, folder / "a.wav", folder / "b.wav"}},
+        {"output folder missing", {input, folder / "missing/out.wav"}},
     };
     for (const Row& row : rows) {
         const ProgramResult run = RunProgram(DecoderPath(), row.words, input);
@@ -108,7 +108,7 @@ TEST(Decoder, AudioLongerThanAWavCanHoldIsRefused)
 {
     TempFolder folder;
     const std::vector<unsigned char> mp3 = Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, 3.0, 44100, 2);
-    const std::string input = folder.File("in.mp3");
+    const std::string input = folder / "in.mp3";
     WriteFileBytes(input, mp3);
     const struct
     {
@@ -117,14 +117,14 @@ TEST(Decoder, AudioLongerThanAWavCanHoldIsRefused)
     } rows[] = {{"100000", true}, {"", false}};
     for (const auto& row : rows) {
         ::setenv("QUILLON_WAV_DATA_LIMIT", row.limit, 1);
-        const ProgramResult run = RunProgram(DecoderPath(), {input, folder.File("out.wav")}, input);
+        const ProgramResult run = RunProgram(DecoderPath(), {input, folder / "out.wav"}, input);
         ::unsetenv("QUILLON_WAV_DATA_LIMIT");
         EXPECT_EQ(run.exitCode != 0, row.refused) << row.limit << ": " << run.output;
         EXPECT_EQ(run.output.find("Error: the audio is longer than a WAV file can hold (at most 100000 bytes of "
                                   "samples); the decode is stopped") != std::string::npos,
                   row.refused)
             << row.limit << ": " << run.output;
-        const WavFacts facts = ReadWav(folder.File("out.wav"));
+        const WavFacts facts = ReadWav(folder / "out.wav");
         EXPECT_TRUE(facts.canonical) << row.limit;
         EXPECT_GE(facts.frames, row.refused ? 0u : 3u * 44100) << row.limit;
     }
@@ -136,11 +136,11 @@ TEST(Decoder, CodecProgramsNeverWriteThroughWhatStandsAtTheOutputName)
 {
     TempFolder folder;
     const std::vector<unsigned char> mp3 = Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, 0.5, 44100, 2);
-    const std::string mp3Path = folder.File("in.mp3");
+    const std::string mp3Path = folder / "in.mp3";
     WriteFileBytes(mp3Path, mp3);
-    const std::string pcmPath = folder.File("in.pcm");
+    const std::string pcmPath = folder / "in.pcm";
     WriteFileBytes(pcmPath, MakePcm(0.5, 44100, 2));
-    const std::string victim = folder.File("victim");
+    const std::string victim = folder / "victim";
     const struct
     {
         const char* what;
@@ -153,7 +153,7 @@ TEST(Decoder, CodecProgramsNeverWriteThroughWhatStandsAtTheOutputName)
     };
     for (const auto& row : rows) {
         for (const bool link : {true, false}) {
-            const std::string output = folder.File(".out.part");
+            const std::string output = folder / ".out.part";
             WriteFileBytes(link ? victim : output, {'k', 'e', 'e', 'p'});
             if (link) {
                 ASSERT_EQ(::symlink(victim.c_str(), output.c_str()), 0);
@@ -202,8 +202,8 @@ TEST(Decoder, LayerOneFramesDecode)
             stream.insert(stream.end(), row.header, row.header + 4);
             stream.resize(stream.size() + row.frameBytes - 4, 0);
         }
-        const std::string input = folder.File("in.mp1");
-        const std::string wav = folder.File("out.wav");
+        const std::string input = folder / "in.mp1";
+        const std::string wav = folder / "out.wav";
         WriteFileBytes(input, stream);
         const ProgramResult run = RunProgram(DecoderPath(), {input, wav}, input);
         EXPECT_EQ(run.exitCode, 0) << row.what << ": " << run.output;
@@ -229,8 +229,8 @@ TEST(Decoder, TrailingTagRecordIsNoAudio)
     mp3.insert(mp3.end(), tag.begin(), tag.end());
     const MpegStream scanned = ScanMpegFrames(mp3);
     EXPECT_TRUE(scanned.endsWithTag);
-    const std::string input = folder.File("tagged.mp3");
-    const std::string wav = folder.File("out.wav");
+    const std::string input = folder / "tagged.mp3";
+    const std::string wav = folder / "out.wav";
     WriteFileBytes(input, mp3);
     const ProgramResult run = RunProgram(DecoderPath(), {input, wav}, input);
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -252,8 +252,8 @@ TEST(Decoder, JoinedStreamKeepsTheFirstFormat)
         Encode(folder, {"-ms", "-b128", "-s44.10", "-p2", "-l3", ""}, 2.0, 44100, 2);
     std::vector<unsigned char> joined = first;
     joined.insert(joined.end(), second.begin(), second.end());
-    const std::string input = folder.File("joined.mp3");
-    const std::string wav = folder.File("out.wav");
+    const std::string input = folder / "joined.mp3";
+    const std::string wav = folder / "out.wav";
     WriteFileBytes(input, joined);
     const ProgramResult run = RunProgram(DecoderPath(), {input, wav}, input);
     EXPECT_EQ(run.exitCode, 0) << run.output;

@@ -228,9 +228,9 @@ TEST(EncoderEndToEnd, EveryWordReachesEveryFrameHeader)
     for (const EncodeCase& c : kEncodeCases) {
         SCOPED_TRACE(c.name);
         const int channels = c.mode == 3 ? 1 : 2;
-        const std::string input = folder.File("in.pcm");
+        const std::string input = folder / "in.pcm";
         WriteFileBytes(input, MakePcm(kSeconds, c.rate, channels));
-        const std::string output = folder.File(c.layer == 3 ? "out.mp3" : "out.mp2");
+        const std::string output = folder / (c.layer == 3 ? "out.mp3" : "out.mp2");
         std::vector<std::string> words = c.options;
         words.push_back("/music/in.wav");
         words.push_back(output);
@@ -285,7 +285,7 @@ TEST(EncoderEndToEnd, EveryWordReachesEveryFrameHeader)
         std::string complaints;
         EXPECT_TRUE(FfmpegDecodesCleanly(output, complaints)) << complaints;
 
-        const std::string wavPath = folder.File("back.wav");
+        const std::string wavPath = folder / "back.wav";
         const ProgramResult decoded = RunProgram(DecoderPath(), {output, wavPath}, output);
         ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
         EXPECT_FALSE(HasForbiddenConsoleByte(decoded.output));
@@ -314,16 +314,16 @@ TEST(EncoderEndToEnd, QualityWordsChangeTheStream)
         {"layer 2 -p", {"-mj", "-b192", "-s44.10", "-p1", "-l2", ""}, {"-mj", "-b192", "-s44.10", "-p2", "-l2", ""}},
     };
     TempFolder folder;
-    const std::string input = folder.File("in.pcm");
+    const std::string input = folder / "in.pcm";
     WriteFileBytes(input, MakePcm(2.0, 44100, 2));
     for (const Row& row : rows) {
         std::vector<unsigned char> streams[2];
         for (int i = 0; i < 2; ++i) {
             std::vector<std::string> words = i == 0 ? row.one : row.other;
             words.push_back(input);
-            words.push_back(folder.File("out" + std::to_string(i)));
+            words.push_back(folder / ("out" + std::to_string(i)));
             ASSERT_EQ(RunProgram(EncoderPath(), words, input).exitCode, 0) << row.what;
-            streams[i] = ReadFileBytes(folder.File("out" + std::to_string(i)));
+            streams[i] = ReadFileBytes(folder / ("out" + std::to_string(i)));
         }
         EXPECT_EQ(streams[0].size(), streams[1].size()) << row.what << ": same bitrate, same size";
         EXPECT_NE(streams[0], streams[1]) << row.what;
@@ -358,10 +358,10 @@ TEST(EncoderEndToEnd, RefusalsEndNonZeroWithALineAndNoFile)
         {"output folder missing", {"-ms", "-b128", "-s44.10", "-p2", "-l3"}, true},
     };
     TempFolder folder;
-    const std::string input = folder.File("in.pcm");
+    const std::string input = folder / "in.pcm";
     WriteFileBytes(input, MakePcm(0.5, 44100, 2));
     for (const Row& row : rows) {
-        const std::string output = row.unwritable ? folder.File("missing/out.mp3") : folder.File("out.mp3");
+        const std::string output = row.unwritable ? folder / "missing/out.mp3" : folder / "out.mp3";
         std::vector<std::string> words = row.options;
         if (!row.options.empty()) {
             words.push_back(input);
@@ -387,13 +387,13 @@ TEST(EncoderEndToEnd, RefusalsEndNonZeroWithALineAndNoFile)
 TEST(EncoderEndToEnd, StrangeFileNamesNeverReachTheConsoleRaw)
 {
     TempFolder folder;
-    const std::string input = folder.File("in\xFF\x1A\r.pcm");
+    const std::string input = folder / "in\xFF\x1A\r.pcm";
     WriteFileBytes(input, MakePcm(0.5, 44100, 2));
-    const std::string mp3 = folder.File(std::string(150, 'n') + "\xFF\x1A.mp3");
+    const std::string mp3 = folder / (std::string(150, 'n') + "\xFF\x1A.mp3");
     const ProgramResult encoded =
         RunProgram(EncoderPath(), {"-ms", "-b128", "-s44.10", "-p2", "-l3", "", input, mp3}, input);
     ASSERT_EQ(encoded.exitCode, 0) << encoded.output;
-    const ProgramResult decoded = RunProgram(DecoderPath(), {mp3, folder.File("out\xFF\x1A.wav")}, mp3);
+    const ProgramResult decoded = RunProgram(DecoderPath(), {mp3, folder / "out\xFF\x1A.wav"}, mp3);
     ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
     for (const ProgramResult* run : {&encoded, &decoded}) {
         EXPECT_FALSE(HasForbiddenConsoleByte(run->output)) << run->output;
@@ -408,10 +408,10 @@ TEST(EncoderEndToEnd, StrangeFileNamesNeverReachTheConsoleRaw)
 TEST(EncoderEndToEnd, OutputFileIsFinishedWhenStandardOutputIsClosed)
 {
     TempFolder folder;
-    const std::string input = folder.File("in.pcm");
+    const std::string input = folder / "in.pcm";
     WriteFileBytes(input, MakePcm(kSeconds, 44100, 2));
     for (const char* layer : {"-l2", "-l3"}) {
-        const std::string output = folder.File(std::string("out") + layer);
+        const std::string output = folder / (std::string("out") + layer);
         const ProgramResult run =
             RunProgram(EncoderPath(), {"-mj", "-b192", "-s44.10", "-p1", layer, "", input, output}, input, true);
         EXPECT_EQ(run.exitCode, 0) << layer;
@@ -419,7 +419,7 @@ TEST(EncoderEndToEnd, OutputFileIsFinishedWhenStandardOutputIsClosed)
         EXPECT_TRUE(stream.error.empty()) << layer << ": " << stream.error;
         EXPECT_GE(stream.frames.size(), static_cast<size_t>(kSeconds * 44100 / 1152)) << layer;
 
-        const std::string wav = folder.File(std::string("back") + layer + ".wav");
+        const std::string wav = folder / (std::string("back") + layer + ".wav");
         const ProgramResult decoded = RunProgram(DecoderPath(), {output, wav}, output, true);
         EXPECT_EQ(decoded.exitCode, 0) << layer;
         size_t frames = 0;
@@ -435,12 +435,12 @@ TEST(EncoderEndToEnd, OutputFileIsFinishedWhenStandardOutputIsClosed)
 TEST(EncoderEndToEnd, PipeFeedGivesTheSameFiles)
 {
     TempFolder folder;
-    const std::string input = folder.File("in.pcm");
+    const std::string input = folder / "in.pcm";
     WriteFileBytes(input, MakePcm(2.5, 44100, 2));
     for (const char* layer : {"-l2", "-l3"}) {
         std::vector<unsigned char> files[2];
         for (int piped = 0; piped < 2; ++piped) {
-            const std::string output = folder.File("out" + std::to_string(piped));
+            const std::string output = folder / ("out" + std::to_string(piped));
             const ProgramResult run =
                 RunProgram(EncoderPath(), {"-mj", "-b128", "-s44.10", "-p1", layer, "", input, output}, input, false,
                            piped ? 8192 : 0);
@@ -452,8 +452,8 @@ TEST(EncoderEndToEnd, PipeFeedGivesTheSameFiles)
 
         std::vector<unsigned char> wavs[2];
         for (int piped = 0; piped < 2; ++piped) {
-            const std::string wav = folder.File("back" + std::to_string(piped) + ".wav");
-            const std::string mpeg = folder.File("out0");
+            const std::string wav = folder / ("back" + std::to_string(piped) + ".wav");
+            const std::string mpeg = folder / "out0";
             EXPECT_EQ(RunProgram(DecoderPath(), {mpeg, wav}, mpeg, false, piped ? 8192 : 0).exitCode, 0) << layer;
             wavs[piped] = ReadFileBytes(wav);
         }
@@ -475,9 +475,9 @@ TEST(EncoderEndToEnd, EmptyAndRaggedInputsMakeValidStreams)
     const std::vector<unsigned char> pcm = MakePcm(1.1, 44100, 2);
     for (const Row& row : rows) {
         for (const char* layer : {"-l2", "-l3"}) {
-            const std::string input = folder.File("in.pcm");
+            const std::string input = folder / "in.pcm";
             WriteFileBytes(input, std::vector<unsigned char>(pcm.begin(), pcm.begin() + row.bytes));
-            const std::string output = folder.File("out");
+            const std::string output = folder / "out";
             const ProgramResult run =
                 RunProgram(EncoderPath(), {"-ms", "-b192", "-s44.10", "-p1", layer, "", input, output}, input);
             EXPECT_EQ(run.exitCode, 0) << row.what << " " << layer << ": " << run.output;
@@ -529,15 +529,15 @@ double SnrDb(const std::vector<unsigned char>& pcm, const std::vector<std::int16
 TEST(EncoderEndToEnd, LayerThreeIsGaplessThroughEveryDecoder)
 {
     TempFolder folder;
-    const std::string mp3 = folder.File("gapless.mp3");
-    const std::string wav = folder.File("back.wav");
+    const std::string mp3 = folder / "gapless.mp3";
+    const std::string wav = folder / "back.wav";
     for (const char* rate : {"32.00", "44.10", "48.00"}) {
         const int hertz = std::string(rate) == "32.00" ? 32000 : std::string(rate) == "44.10" ? 44100 : 48000;
         for (const size_t length : {1u, 1151u, 1152u, 1153u, 132307u}) {
             SCOPED_TRACE(std::to_string(length) + " samples at " + rate + " kHz");
             std::vector<unsigned char> pcm = MakePcm(1.0 * length / hertz + 1.0, hertz, 2);
             pcm.resize(length * 4);
-            const std::string input = folder.File("in.pcm");
+            const std::string input = folder / "in.pcm";
             WriteFileBytes(input, pcm);
             const ProgramResult run =
                 RunProgram(EncoderPath(), {"-ms", "-b192", std::string("-s") + rate, "-l3", input, mp3}, input);

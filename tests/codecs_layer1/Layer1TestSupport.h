@@ -3,6 +3,7 @@
 // Signals, a frame parser, decoder runs and SNR measurement shared by the Layer I tests.
 
 #include "codecs/layer1/Layer1Encoder.h"
+#include "tests/support/TempFolder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -230,31 +231,7 @@ inline size_t AudioDataBits(const std::vector<uint8_t>& data, const ParsedFrame&
     return bits;
 }
 
-// A folder of its own for one test, removed with everything in it afterwards.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/quillon_layer1_XXXXXX";
-        const char* dir = mkdtemp(pattern);
-        path_ = dir ? dir : "";
-    }
-    ~TempDir()
-    {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using TempDir = testing_support::TempFolder;
 
 inline void WriteFile(const std::string& path, const void* data, size_t size)
 {

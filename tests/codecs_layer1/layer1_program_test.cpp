@@ -120,8 +120,8 @@ TEST(Layer1Program, OptionWordsReachEveryFrameAndD3DecodesTheStream)
     for (const Row& row : rows) {
         const size_t frames = static_cast<size_t>(row.rate) + 1000; // a partial last frame
         const std::vector<int16_t> pcm = l1::Sine(row.rate, row.channels, frames, 1000.0, 0.5);
-        const std::string input = folder.File("in.pcm");
-        const std::string output = folder.File("out.mp1");
+        const std::string input = folder / "in.pcm";
+        const std::string output = folder / "out.mp1";
         codec::WriteFileBytes(input, PcmBytes(pcm));
         std::vector<std::string> words = row.words;
         words.push_back(input);
@@ -147,7 +147,7 @@ TEST(Layer1Program, OptionWordsReachEveryFrameAndD3DecodesTheStream)
             ASSERT_EQ(f.emphasis, row.emphasis) << where;
         }
 
-        const std::string wav = folder.File("out.wav");
+        const std::string wav = folder / "out.wav";
         const codec::ProgramResult decoded = codec::RunProgram(codec::DecoderPath(), {output, wav}, output);
         ASSERT_EQ(decoded.exitCode, 0) << row.what << ": " << decoded.output;
         const std::vector<int16_t> back = WavSamples(codec::ReadFileBytes(wav));
@@ -160,8 +160,8 @@ TEST(Layer1Program, OptionWordsReachEveryFrameAndD3DecodesTheStream)
 TEST(Layer1Program, EmptyInputMakesAnEmptyFile)
 {
     codec::TempFolder folder;
-    const std::string input = folder.File("empty.pcm");
-    const std::string output = folder.File("empty.mp1");
+    const std::string input = folder / "empty.pcm";
+    const std::string output = folder / "empty.mp1";
     codec::WriteFileBytes(input, {});
     const codec::ProgramResult run =
         codec::RunProgram(codec::EncoderPath(), {"-ms", "-b128", "-s44.10", "-p1", "-l1", input, output}, input);
@@ -185,10 +185,10 @@ TEST(Layer1Program, RefusesWhatLayerICannotCode)
         {"stereo at 32 kbit/s and 48 kHz leaves no room", {"-ms", "-b32", "-s48.00", "-p1", "-l1"}},
     };
     codec::TempFolder folder;
-    const std::string input = folder.File("in.pcm");
+    const std::string input = folder / "in.pcm";
     codec::WriteFileBytes(input, PcmBytes(l1::Sine(44100, 2, 4410, 440.0, 0.3)));
     for (const auto& row : rows) {
-        const std::string output = folder.File("refused.mp1");
+        const std::string output = folder / "refused.mp1";
         std::vector<std::string> words = row.words;
         words.push_back(input);
         words.push_back(output);

@@ -2,6 +2,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/ExitCleanup.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +40,8 @@ bool Ended(pid_t pid)
 // nothing else.
 TEST(ExitCleanup, SignalsEndTheWindowWithoutLeftovers)
 {
-    char folder[] = "/tmp/quillon-cleanup-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string dir = folder;
+    const testing_support::TempFolder folder;
+    const std::string dir = folder.Path();
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         const std::string part = dir + "/.song.mp3.part", finished = dir + "/done.mp3", pidFile = dir + "/pid";
         int report[2];
@@ -83,7 +83,6 @@ TEST(ExitCleanup, SignalsEndTheWindowWithoutLeftovers)
         EXPECT_TRUE(gone) << "signal " << signal << ": the codec program outlived the window";
         ::unlink(finished.c_str());
     }
-    ::rmdir(folder);
 }
 
 } // namespace

@@ -93,7 +93,7 @@ void EncodeAndCheck(const Case& c)
     const std::string label = FormatOptionString(o) + " at " + std::to_string(c.rate) + " Hz";
     SCOPED_TRACE(label);
     TempFolder folder;
-    const std::string wav = folder.File("in.wav"), mpeg = folder.File("out.mpg"), back = folder.File("back.wav");
+    const std::string wav = folder / "in.wav", mpeg = folder / "out.mpg", back = folder / "back.wav";
     const int channels = o.mode == 0 ? 1 : 2;
     const double seconds = 2.0;
     WriteWav(wav, c.rate, channels, seconds);

@@ -20,7 +20,7 @@ struct RunFixture : ::testing::Test
     TempWavGrab grab;
     CodecLocator locator = [](const char* name) { return CodecInBin(name); };
 
-    void SetUp() override { ASSERT_TRUE(jobs.SetDefaultOutputDir(folder.path)); }
+    void SetUp() override { ASSERT_TRUE(jobs.SetDefaultOutputDir(folder.Path())); }
 
     // A job for `name` in the test folder, with a size as the page would show it.
     FileJob& Add(const std::string& name, int action, int layer = 3, int mode = 1, int bitrate = 128)
@@ -29,7 +29,7 @@ struct RunFixture : ::testing::Test
         options.layer = layer;
         options.mode = mode;
         options.bitrate = bitrate;
-        EXPECT_TRUE(jobs.AddFiles({{name, SizeText(FileSize(folder / name))}}, folder.path, action, options));
+        EXPECT_TRUE(jobs.AddFiles({{name, SizeText(FileSize(folder / name))}}, folder.Path(), action, options));
         return jobs.Job(jobs.Count() - 1);
     }
 
@@ -162,7 +162,7 @@ TEST_F(RunFixture, FailureTable)
     };
     for (const auto& row : rows) {
         JobList list;
-        ASSERT_TRUE(list.SetDefaultOutputDir(folder.path));
+        ASSERT_TRUE(list.SetDefaultOutputDir(folder.Path()));
         const std::string bad = folder / "bad.wav";
         fs::remove(bad);
         row.make(bad);
@@ -170,9 +170,9 @@ TEST_F(RunFixture, FailureTable)
         fs::remove(folder / "next.mp3");
         DefaultEncodingOptions options;
         options.mode = row.mode;
-        ASSERT_TRUE(list.AddFiles({{"bad.wav", "1K"}}, folder.path, kActionEncode, options));
+        ASSERT_TRUE(list.AddFiles({{"bad.wav", "1K"}}, folder.Path(), kActionEncode, options));
         options.mode = 1;
-        ASSERT_TRUE(list.AddFiles({{"next.wav", "2K"}}, folder.path, kActionEncode, options));
+        ASSERT_TRUE(list.AddFiles({{"next.wav", "2K"}}, folder.Path(), kActionEncode, options));
 
         TestWindow w;
         FastClock c;
@@ -384,10 +384,10 @@ TEST_F(RunFixture, OutputAppearsOnlyWhenItsJobHasCompleted)
     for (const auto& row : rows) {
         TempFolder rowFolder;
         JobList rowJobs;
-        ASSERT_TRUE(rowJobs.SetDefaultOutputDir(rowFolder.path));
+        ASSERT_TRUE(rowJobs.SetDefaultOutputDir(rowFolder.Path()));
         WritePcmWav(rowFolder / "in.wav", 0.5, 2);
         WriteText(rowFolder / "in.mp3", "OLD");
-        ASSERT_TRUE(rowJobs.AddFiles({{"in.wav", "1K"}}, rowFolder.path, kActionEncode, DefaultEncodingOptions{}));
+        ASSERT_TRUE(rowJobs.AddFiles({{"in.wav", "1K"}}, rowFolder.Path(), kActionEncode, DefaultEncodingOptions{}));
         const std::string codec = rowFolder / "codec.sh";
         WriteText(codec, std::string("#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n") + row.script + "\n",
                   fs::perms::owner_all);
@@ -400,7 +400,7 @@ TEST_F(RunFixture, OutputAppearsOnlyWhenItsJobHasCompleted)
         const uint64_t wavBody = FileSize(rowFolder / "in.wav") - 44;
         EXPECT_EQ(FileSize(rowFolder / "in.mp3"), row.replaced ? wavBody : 3u) << row.what;
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(rowFolder.path))
+        for (const auto& entry : fs::directory_iterator(rowFolder.Path()))
             names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"codec.sh", "in.mp3", "in.wav"}))
@@ -425,7 +425,7 @@ TEST_F(RunFixture, CancelledJobLeavesTheEarlierFileAndNoPart)
     run.Join();
     EXPECT_EQ(run.End(), RunEnd::Aborted);
     EXPECT_EQ(FileSize(folder / "long.mp3"), 3u);
-    for (const auto& entry : fs::directory_iterator(folder.path))
+    for (const auto& entry : fs::directory_iterator(folder.Path()))
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
 }
 

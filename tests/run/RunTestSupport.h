@@ -5,6 +5,7 @@
 
 #include "formats/WavHeader.h"
 #include "run/ConversionRun.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -163,17 +164,6 @@ inline uint64_t FileSize(const std::string& path)
     return stat(path.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/quillon-run-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
+using testing_support::TempFolder;
 
 } // namespace quillon::test

@@ -2,8 +2,8 @@
 // folders where files are read, links where logs are written, more drives than the table
 // holds, empty stored texts, and signals from a closed terminal or a kill.
 
-#include "QuillonCommand.h"
-#include "TestDisc.h"
+#include "tests/cd/TestDisc.h"
+#include "tests/support/ShellRun.h"
 
 #include "cd/DiscInfoStore.h"
 

@@ -1,8 +1,8 @@
 // Outputs of encode, decode, grab and rip, run as a user runs them: a file appears under
 // its name only when complete, and a job whose output cannot be put in place has failed.
 
-#include "QuillonCommand.h"
-#include "TestDisc.h"
+#include "tests/cd/TestDisc.h"
+#include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The CD commands of the quillon program, run as a user runs them.
 
-#include "QuillonCommand.h"
-#include "TestDisc.h"
+#include "tests/cd/TestDisc.h"
+#include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // closed, hung up or killed politely, and settings files that are links, huge, shared
 // with other programs or on a full disk.
 
-#include "RunTestSupport.h"
-#include "tests/cd/QuillonCommand.h"
+#include "tests/run/RunTestSupport.h"
+#include "tests/support/ShellRun.h"
 
 #include <array>
 #include <chrono>
@@ -20,8 +20,8 @@ using Shell = CliRun;
 // folder/config.
 Shell Sh(const TempFolder& folder, const std::string& script)
 {
-    return RunShell("cd '" + folder.path + "' && PATH='" + QUILLON_BIN_DIR + "':$PATH XDG_CONFIG_HOME='" + folder.path +
-                    "/config' && export PATH XDG_CONFIG_HOME && { " + script + "; } 2>&1");
+    return RunShell("cd '" + folder.Path() + "' && PATH='" + QUILLON_BIN_DIR + "':$PATH XDG_CONFIG_HOME='" +
+                    folder.Path() + "/config' && export PATH XDG_CONFIG_HOME && { " + script + "; } 2>&1");
 }
 
 bool Has(const std::string& text, const std::string& part)

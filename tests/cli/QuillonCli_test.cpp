@@ -1,7 +1,7 @@
 // The command line end to end: build/bin/quillon with its own settings folder and media
 // made here.
 
-#include "RunTestSupport.h"
+#include "tests/run/RunTestSupport.h"
 
 #include <algorithm>
 #include <atomic>
@@ -47,7 +47,7 @@ protected:
     // folder variables; `interruptAfterMs` >= 0 sends SIGINT after that long.
     CliResult Run(std::vector<std::string> args, int interruptAfterMs = -1)
     {
-        std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (folder / "config"), "HOME=" + folder.path,
+        std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (folder / "config"), "HOME=" + folder.Path(),
                                         "PATH=/usr/bin:/bin"};
         if (!tmp.empty())
             env.push_back("TMP=" + tmp);
@@ -65,7 +65,7 @@ protected:
         const std::string out = folder / "stdout.txt", err = folder / "stderr.txt";
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.path.c_str());
+        posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
         pid_t pid = -1;
         CliResult result;
         if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
