@@ -1,10 +1,10 @@
 // Titles from CUE sheets, stored records and typing: whole UTF-8 characters in every
 // file name, and the 30-byte fields of the record cut between characters.
 
-#include "QuillonCommand.h"
 #include "TestDisc.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackFileName.h"
+#include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
 
