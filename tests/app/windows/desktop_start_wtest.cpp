@@ -53,7 +53,7 @@ struct Program
 {
     TempFolder folder;
     QuillonApp app{[](const char* name) { return std::getenv(name); }};
-    NoPauseClock clock;
+    UnpacedRunClock clock;
     DesktopParts parts;
     int statusWindows = 0;
 

@@ -19,14 +19,6 @@ using namespace quillon::testing;
 
 namespace {
 
-// The run's fixed pauses are not waited for.
-class NoPauseClock : public RunClock
-{
-public:
-    void Pause(int) override {}
-    int64_t NowSeconds() override { return WallClockSeconds(); }
-};
-
 std::vector<std::string> FilesIn(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -103,7 +95,7 @@ private slots:
         });
         driver.start(5);
 
-        NoPauseClock clock;
+        UnpacedRunClock clock;
         const std::string codecDir = QUILLON_BIN_DIR;
         status = new StatusDialog(
             [&](QWidget* parent) {

@@ -24,18 +24,6 @@
 
 namespace quillon::test {
 
-// The fixed pauses are not waited for; the time is the real one.
-class NoPauseClock : public RunClock
-{
-public:
-    void Pause(int) override {}
-    int64_t NowSeconds() override
-    {
-        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    }
-};
-
 inline void WriteToneWav(const std::string& path, double seconds, int channels)
 {
     constexpr int kRate = 44100;

@@ -159,7 +159,7 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
     QVERIFY(jobs.SetDefaultOutputDir(folder.Path() + "/"));
     DefaultEncodingOptions options;
     QVERIFY(jobs.AddFiles({{"long.wav", "1723K"}, {"later.wav", "173K"}}, folder.Path() + "/", 1, options));
-    NoPauseClock clock;
+    UnpacedRunClock clock;
 
     auto* window = new StatusDialog([](QWidget*) { return true; },
                                     [&](RunWindow& w) {
@@ -202,7 +202,7 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
     JobList jobs;
     QVERIFY(jobs.SetDefaultOutputDir(folder.Path() + "/"));
     QVERIFY(jobs.AddFiles({{"gone.wav", "1K"}}, folder.Path() + "/", 1, DefaultEncodingOptions{}));
-    NoPauseClock clock;
+    UnpacedRunClock clock;
     StatusDialog window([](QWidget*) { return true; },
                         [&](RunWindow& w) { return std::make_unique<ConversionRun>(jobs, w, clock); });
     auto* cancel = window.findChild<QPushButton*>(QStringLiteral("cancel"));
