@@ -21,15 +21,6 @@ void Put32(uint8_t* p, uint32_t v)
     Put16(p + 2, v >> 16);
 }
 
-uint32_t Get16(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8);
-}
-uint32_t Get32(const uint8_t* p)
-{
-    return Get16(p) | (Get16(p + 2) << 16);
-}
-
 } // namespace
 
 void BuildWavHeader(uint8_t h[kWavHeaderSize], uint64_t fileLength, int channels, double sampleRate)
@@ -67,10 +58,10 @@ bool WriteWavHeader(int fd, int channels, double sampleRate)
 
 WavCheckResult CheckWavInput(int fd, bool monoStream)
 {
-    uint8_t h[kWavHeaderSize] = {};
+    uint8_t h[12] = {};
     size_t got = 0;
     while (got < sizeof h) {
-        const ssize_t n = read(fd, h + got, sizeof h - got);
+        const ssize_t n = pread(fd, h + got, sizeof h - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -89,8 +80,15 @@ WavCheckResult CheckWavInput(int fd, bool monoStream)
         result.verdict = WavCheck::NotWave;
         return result;
     }
-    result.channels = static_cast<int>(Get16(h + 22));
-    result.sampleRate = Get32(h + 24);
+    struct stat st
+    {};
+    const uint64_t size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    const WavLayout layout = ReadWavLayout(fd, size);
+    result.channels = layout.channels;
+    result.sampleRate = layout.sampleRate;
+    result.dataStart = layout.dataStart;
+    result.dataBytes = layout.dataBytes;
+    result.info = layout.info;
     // The encoders know one or two channels; any other count would be fed as noise.
     if (result.channels != 1 && result.channels != 2)
         result.verdict = WavCheck::NotMonoOrStereo;
@@ -98,8 +96,11 @@ WavCheckResult CheckWavInput(int fd, bool monoStream)
         result.verdict = WavCheck::StereoToMono;
     else if (result.channels != 2 && !monoStream)
         result.verdict = WavCheck::MonoToStereo;
-    else if (Get16(h + 34) != 16)
+    else if (!layout.pcm16)
         result.verdict = WavCheck::Not16Bit;
+    else if (!layout.hasData ||
+             lseek(fd, static_cast<off_t>(layout.dataStart), SEEK_SET) != static_cast<off_t>(layout.dataStart))
+        result.verdict = WavCheck::NoSamples;
     else
         result.verdict = WavCheck::Accepted;
     return result;
@@ -111,7 +112,8 @@ const char* WavCheckMessage(WavCheck verdict)
     case WavCheck::Accepted: return "";
     case WavCheck::NothingRead:
     case WavCheck::NotRiff:
-    case WavCheck::NotWave: return "Error: Input file is not a WAV";
+    case WavCheck::NotWave:
+    case WavCheck::NoSamples: return "Error: Input file is not a WAV";
     case WavCheck::StereoToMono: return "A Stereo WAVE file cannot be encoded into a Mono MPEG file.";
     case WavCheck::MonoToStereo: return "A Mono WAVE file cannot be encoded into a Stereo MPEG file.";
     case WavCheck::NotMonoOrStereo: return "Error: Input file is neither mono nor stereo (1 or 2 channels).";

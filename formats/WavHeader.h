@@ -1,11 +1,13 @@
 #pragma once
 
+#include "formats/WavChunks.h"
+
 #include <cstdint>
 
 namespace quillon {
 
-// The one shape of WAV file Quillon knows: a fixed 44-byte RIFF/WAVE header followed
-// directly by 16-bit PCM samples.
+// The WAV files Quillon writes: a fixed 44-byte RIFF/WAVE header followed directly by
+// 16-bit PCM samples. Files it reads may hold more chunks (see WavChunks.h).
 constexpr int kWavHeaderSize = 44;
 
 // Fills the 44 header bytes for a file of `fileLength` bytes. A file shorter than the
@@ -24,7 +26,8 @@ enum class WavCheck {
     StereoToMono,    // stereo file, mono stream asked for
     MonoToStereo,    // mono file, two-channel stream asked for
     NotMonoOrStereo, // a channel count other than 1 or 2
-    Not16Bit,
+    Not16Bit,        // other sample widths, and formats other than PCM (float, ADPCM)
+    NoSamples,       // no "data" chunk
 };
 
 struct WavCheckResult
@@ -32,11 +35,14 @@ struct WavCheckResult
     WavCheck verdict = WavCheck::NothingRead;
     int channels = 0;
     uint32_t sampleRate = 0;
+    uint64_t dataStart = 0; // the samples to feed: the "data" chunk's bytes
+    uint64_t dataBytes = 0;
+    WavInfoTexts info;
 };
 
 // Checks the header at the start of `fd` for a job that asks for a mono MPEG stream
-// (`monoStream`) or a two-channel one. Reads up to 44 bytes; on acceptance the position
-// is 44 and the rest of the file is fed as samples. Only fixed offsets are looked at.
+// (`monoStream`) or a two-channel one. Walks the chunk list for the "fmt " and "data"
+// chunks; on acceptance the position is the first sample byte.
 WavCheckResult CheckWavInput(int fd, bool monoStream);
 
 // The text shown for a rejection; empty for Accepted.

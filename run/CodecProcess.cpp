@@ -2,6 +2,7 @@
 
 #include "run/OutputSplitter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -180,19 +181,20 @@ size_t CodecProcess::WriteBlock(const uint8_t* data, size_t size)
     return written;
 }
 
-void CodecProcess::Feed(int inputFd, std::atomic<uint64_t>& bytesFed)
+void CodecProcess::Feed(int inputFd, std::atomic<uint64_t>& bytesFed, uint64_t limit)
 {
     if (!child_)
         return;
     uint8_t block[kBlockSize];
     int blocks = 0;
-    for (;;) {
-        const ssize_t n = read(inputFd, block, sizeof block);
+    for (uint64_t left = limit; left > 0;) {
+        const ssize_t n = read(inputFd, block, static_cast<size_t>(std::min<uint64_t>(sizeof block, left)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         bytesFed += static_cast<uint64_t>(n);
+        left -= static_cast<uint64_t>(n);
         const size_t written = WriteBlock(block, static_cast<size_t>(n));
         if (written == 0)
             break;

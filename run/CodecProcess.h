@@ -41,11 +41,11 @@ public:
     // first stop byte like any other.
     void StartReader();
 
-    // Writes the bytes of `inputFd` from its position to its end into the child, in
-    // blocks of 8192 bytes, counting each into `bytesFed` before it is written and asking
+    // Writes the bytes of `inputFd` from its position to its end, or `limit` bytes of
+    // them, into the child, in blocks of 8192 bytes, counting each into `bytesFed` before it is written and asking
     // for a refresh every 10 blocks. Ends early at a failed or short write, when the child
     // has ended, or when the pipes were closed.
-    void Feed(int inputFd, std::atomic<uint64_t>& bytesFed);
+    void Feed(int inputFd, std::atomic<uint64_t>& bytesFed, uint64_t limit = UINT64_MAX);
 
     // Closes our ends of the input pipe: the child reads end-of-file and finishes.
     void EndInput();

@@ -6,6 +6,7 @@
 #include "run/CodecCommandLine.h"
 #include "run/CodecProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -148,6 +149,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
         mode_ = job.mode;
         bitrateText_ = bitrateText;
         inputSize_ = 0;
+        feedStart_ = 0;
     }
 
     const int count = jobs_.Count();
@@ -164,15 +166,15 @@ JobOutcome ConversionRun::ConvertJob(int index)
         return JobOutcome::InputNotOpened;
     }
     const off_t end = lseek(fd, 0, SEEK_END);
-    const uint64_t size = end > 0 ? static_cast<uint64_t>(end) : 0;
+    uint64_t size = end > 0 ? static_cast<uint64_t>(end) : 0;
     lseek(fd, 0, SEEK_SET);
-    window_.SetCurrentRange(static_cast<int64_t>(size / CurrentBarDivisor(size)));
     {
         std::lock_guard lock(stateMutex_);
         inputFd_ = fd;
-        inputSize_ = size;
     }
 
+    // An encode job feeds the "data" chunk only, and its figures count that chunk alone.
+    uint64_t feedStart = 0;
     uint32_t sampleRate = 0;
     if (encode) {
         const WavCheckResult check = CheckWavInput(fd, job.mode == 0);
@@ -182,6 +184,14 @@ JobOutcome ConversionRun::ConvertJob(int index)
             return JobOutcome::WavRejected;
         }
         sampleRate = check.sampleRate;
+        feedStart = check.dataStart;
+        size = check.dataBytes;
+    }
+    window_.SetCurrentRange(static_cast<int64_t>(size / CurrentBarDivisor(size)));
+    {
+        std::lock_guard lock(stateMutex_);
+        inputSize_ = size;
+        feedStart_ = feedStart;
     }
 
     // The codec program writes beside the output under a hidden name that it creates
@@ -212,7 +222,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     clock_.Pause(kStartPauseMs);
 
     if (started)
-        process->Feed(fd, bytesFed_);
+        process->Feed(fd, bytesFed_, size);
     CloseInput();
     // The program's last lines come after its input has ended; the stop byte goes in
     // only behind everything it printed.
@@ -370,7 +380,8 @@ void ConversionRun::RefreshStatus()
         if (inputFd_ >= 0) {
             const off_t position = lseek(inputFd_, 0, SEEK_CUR);
             if (position >= 0)
-                in.inputPosition = static_cast<uint64_t>(position);
+                in.inputPosition =
+                    static_cast<uint64_t>(position) - std::min(feedStart_, static_cast<uint64_t>(position));
         }
         in.bitrate = bitrate_;
         in.mode = mode_;

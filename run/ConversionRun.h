@@ -103,7 +103,8 @@ private:
     // thread refreshes the figures.
     mutable std::mutex stateMutex_;
     int inputFd_ = -1;
-    uint64_t inputSize_ = 0;
+    uint64_t inputSize_ = 0; // the bytes to feed
+    uint64_t feedStart_ = 0; // where they start in the input
     int64_t jobStart_ = 0;
     bool encode_ = true;
     int bitrate_ = 0;

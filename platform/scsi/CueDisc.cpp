@@ -199,17 +199,10 @@ private:
         if (!f.wave)
             return true;
         const WavCheckResult check = CheckWavInput(file.fd, false);
-        uint8_t chunk[8] = {};
-        const bool plain =
-            ::pread(file.fd, chunk, sizeof chunk, 36) == sizeof chunk && std::memcmp(chunk, "data", 4) == 0;
-        if (check.verdict != WavCheck::Accepted || check.channels != 2 || check.sampleRate != 44100 || !plain)
-            return fail("the WAVE file \"" + f.name + "\" is not 16-bit stereo 44100 Hz PCM with a 44-byte header");
-        const uint32_t declared = chunk[4] | chunk[5] << 8 | chunk[6] << 16 | static_cast<uint32_t>(chunk[7]) << 24;
-        file.start = kWavHeaderSize;
-        file.bytes = file.bytes < kWavHeaderSize ? 0 : file.bytes - kWavHeaderSize;
-        // A header written while streaming may leave the size at 0 or all ones.
-        if (declared != 0 && declared < file.bytes)
-            file.bytes = declared;
+        if (check.verdict != WavCheck::Accepted || check.channels != 2 || check.sampleRate != 44100)
+            return fail("the WAVE file \"" + f.name + "\" is not 16-bit stereo 44100 Hz PCM");
+        file.start = check.dataStart;
+        file.bytes = check.dataBytes;
         return true;
     }
 

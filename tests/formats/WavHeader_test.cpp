@@ -1,4 +1,5 @@
 #include "formats/WavHeader.h"
+#include "tests/formats/WavShapes.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -92,18 +93,28 @@ TEST(WavHeader, EmptyFileGetsAnEmptyDataChunk)
 
 TEST(WavHeader, InputCheckVerdicts)
 {
+    using test::Bytes;
+    using test::Chunk;
+    using test::Riff;
     auto withByte = [](std::vector<uint8_t> b, size_t at, uint8_t v) {
         b[at] = v;
         return b;
     };
-    auto with18ByteFmt = Header(2, 44100, 16);
-    with18ByteFmt[16] = 18;
+    const Bytes fmt = test::FormatBody(1, 2, 44100, 16);
+    const Bytes samples(400, 0x11);
+    Bytes fmt18 = fmt;
+    fmt18.insert(fmt18.end(), {0, 0});
+    const Bytes info = test::InfoBody({{"INAM", "Tone"}, {"IART", "Quillon"}, {"ITRK", "3"}});
+    Bytes brokenInfo = test::InfoBody({{"INAM", "Tone"}});
+    brokenInfo.insert(brokenInfo.end(), {'I', 'A', 'R', 'T', 0xFF, 0xFF, 0, 0, 'x'});
+    const Bytes oddInfo = test::InfoBody({{"INAM", "Tone"}}); // its pad byte is the LIST chunk's
     struct Row
     {
         const char* what;
         std::vector<uint8_t> file;
         bool monoStream;
         WavCheck verdict;
+        uint64_t dataStart = 44, dataBytes = 400; // when accepted
     };
     const Row rows[] = {
         {"empty file", {}, false, WavCheck::NothingRead},
@@ -121,7 +132,26 @@ TEST(WavHeader, InputCheckVerdicts)
         {"24-bit", Header(2, 48000, 24), false, WavCheck::Not16Bit},
         {"mono into mono", Header(1, 22050, 16), true, WavCheck::Accepted},
         {"stereo into stereo", Header(2, 48000, 16), false, WavCheck::Accepted},
-        {"18-byte fmt chunk is not examined", with18ByteFmt, false, WavCheck::Accepted},
+        {"18-byte fmt chunk", Riff({Chunk("fmt ", fmt18), Chunk("data", samples)}), false, WavCheck::Accepted, 46},
+        {"format chunk of 14 bytes has no sample width",
+         Riff({Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 14)), Chunk("data", samples)}), false,
+         WavCheck::Not16Bit},
+        {"no format chunk", Riff({Chunk("data", samples)}), false, WavCheck::NotMonoOrStereo},
+        {"no data chunk", Riff({Chunk("fmt ", fmt)}), false, WavCheck::NoSamples},
+        {"chunk before the data runs past the file",
+         Riff({Chunk("fmt ", fmt), Chunk("junk", {1, 2}, 0x7FFFFFFF), Chunk("data", samples)}), false,
+         WavCheck::NoSamples},
+        {"data size past the end of the file is cut there",
+         Riff({Chunk("fmt ", fmt), Chunk("data", samples, 0xFFFFFFF0)}), false, WavCheck::Accepted},
+        {"streamed data size of all ones", Riff({Chunk("fmt ", fmt), Chunk("data", samples, 0xFFFFFFFF)}, 0xFFFFFFFF),
+         false, WavCheck::Accepted},
+        {"INFO before the data", Riff({Chunk("fmt ", fmt), Chunk("LIST", info), Chunk("data", samples)}), false,
+         WavCheck::Accepted, 44 + 8 + info.size()},
+        {"INFO item running past its LIST chunk",
+         Riff({Chunk("fmt ", fmt), Chunk("data", samples), Chunk("LIST", brokenInfo)}), false, WavCheck::Accepted},
+        {"odd-sized INFO before the data",
+         Riff({Chunk("fmt ", fmt), Chunk("LIST", oddInfo, 17), Chunk("data", samples)}), false, WavCheck::Accepted,
+         44 + 8 + oddInfo.size()},
     };
     for (const Row& row : rows) {
         TempFile file;
@@ -129,10 +159,25 @@ TEST(WavHeader, InputCheckVerdicts)
         const WavCheckResult result = CheckWavInput(file.fd, row.monoStream);
         EXPECT_EQ(result.verdict, row.verdict) << row.what;
         if (result.verdict == WavCheck::Accepted) {
-            EXPECT_EQ(lseek(file.fd, 0, SEEK_CUR), kWavHeaderSize) << row.what;
+            EXPECT_EQ(lseek(file.fd, 0, SEEK_CUR), static_cast<off_t>(row.dataStart)) << row.what;
+            EXPECT_EQ(result.dataStart, row.dataStart) << row.what;
+            EXPECT_EQ(result.dataBytes, row.dataBytes) << row.what;
             EXPECT_EQ(result.sampleRate, Le32(row.file, 24)) << row.what;
             EXPECT_EQ(result.channels, row.file[22]) << row.what;
         }
+    }
+
+    TempFile tagged;
+    tagged.Write(rows[22].file);
+    const WavInfoTexts texts = CheckWavInput(tagged.fd, false).info;
+    EXPECT_EQ(texts.title, "Tone");
+    EXPECT_EQ(texts.artist, "Quillon");
+    EXPECT_EQ(texts.track, "3");
+    EXPECT_EQ(texts.album, "");
+    for (const size_t row : {23, 24}) {
+        TempFile file;
+        file.Write(rows[row].file);
+        EXPECT_EQ(CheckWavInput(file.fd, false).info.title, "Tone") << rows[row].what;
     }
 }
 
@@ -141,6 +186,7 @@ TEST(WavHeader, RejectionMessages)
     EXPECT_STREQ(WavCheckMessage(WavCheck::NothingRead), "Error: Input file is not a WAV");
     EXPECT_STREQ(WavCheckMessage(WavCheck::NotRiff), "Error: Input file is not a WAV");
     EXPECT_STREQ(WavCheckMessage(WavCheck::NotWave), "Error: Input file is not a WAV");
+    EXPECT_STREQ(WavCheckMessage(WavCheck::NoSamples), "Error: Input file is not a WAV");
     EXPECT_STREQ(WavCheckMessage(WavCheck::StereoToMono),
                  "A Stereo WAVE file cannot be encoded into a Mono MPEG file.");
     EXPECT_STREQ(WavCheckMessage(WavCheck::MonoToStereo),

@@ -2,7 +2,6 @@
 #include "formats/WavHeader.h"
 #include "tests/fuzz/FuzzInput.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -13,10 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const bool mono : {false, true}) {
         lseek(fd, 0, SEEK_SET);
         const WavCheckResult result = CheckWavInput(fd, mono);
-        // An accepted file is fed from byte 44 on (or from its end, when shorter);
-        // anything else would feed header bytes as samples or skip samples.
-        const off_t fedFrom = std::min<off_t>(static_cast<off_t>(size), kWavHeaderSize);
-        if (result.verdict == WavCheck::Accepted && lseek(fd, 0, SEEK_CUR) != fedFrom)
+        // An accepted file is fed from its "data" chunk, which lies within the file and
+        // after the RIFF header and that chunk's own header.
+        const bool accepted = result.verdict == WavCheck::Accepted;
+        if (accepted && (lseek(fd, 0, SEEK_CUR) != static_cast<off_t>(result.dataStart) || result.dataStart < 20 ||
+                         result.dataStart + result.dataBytes > size))
             std::abort();
         if (result.verdict == WavCheck::Accepted && (result.channels == 2) == mono)
             std::abort();
