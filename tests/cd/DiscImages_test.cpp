@@ -5,6 +5,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/GenreList.h"
 #include "platform/scsi/VirtualDisc.h"
+#include "tests/formats/WavShapes.h"
 #include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
@@ -129,14 +130,20 @@ const Shape kShapes[] = {
                       {{1, false, 0}, {2, false, 300}, {3, false, 640}},
                       {"First Song", "Second Song", "Track03"}};
      }},
-    {"one WAVE per track, gaps appended to the file before, a PREGAP, a short last sector",
+    {"one WAVE per track (the second as tools write it: 18-byte fmt, LIST before and a chunk after the data), "
+     "gaps appended to the file before, a PREGAP, a short last sector",
      [](const testing::TempDir& dir) {
          const auto one = testing::PatternSectors(0, 200), gap2 = testing::PatternSectors(1000, 100),
                     two = testing::PatternSectors(2000, 300);
          const auto whole = testing::PatternSectors(4000, 250);
          const std::vector<uint8_t> three(whole.begin(), whole.end() - 1000);
          WriteBytes(dir / "01.wav", Wav(Join({one, gap2})));
-         WriteBytes(dir / "02.wav", Wav(two));
+         namespace shapes = quillon::test;
+         auto fmt18 = shapes::FormatBody(1, 2, 44100, 16);
+         fmt18.insert(fmt18.end(), {0, 0});
+         WriteBytes(dir / "02.wav", shapes::Riff({shapes::Chunk("fmt ", fmt18),
+                                                  shapes::Chunk("LIST", shapes::InfoBody({{"INAM", "Two"}})),
+                                                  shapes::Chunk("data", two), shapes::Chunk("id3 ", {1, 2, 3})}));
          WriteBytes(dir / "03.wav", Wav(three));
          testing::WriteTextFile(dir / "album.cue", "FILE \"01.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                                                    "  TRACK 02 AUDIO\n    INDEX 00 " +
