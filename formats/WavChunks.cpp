@@ -33,25 +33,10 @@ uint32_t Get32(const uint8_t* p)
     return Get16(p) | (Get16(p + 2) << 16);
 }
 
-// Up to `size` bytes from `offset`; the number read.
-size_t ReadAt(int fd, uint8_t* into, size_t size, uint64_t offset)
-{
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = pread(fd, into + got, size - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    return got;
-}
-
 void ReadFormat(int fd, uint64_t at, uint32_t size, WavLayout& layout)
 {
     uint8_t f[kExtensibleFormatBytes] = {};
-    const size_t got = ReadAt(fd, f, std::min<size_t>(size, sizeof f), at);
+    const size_t got = ReadFileAt(fd, f, std::min<size_t>(size, sizeof f), at);
     layout.hasFormat = true;
     layout.channels = static_cast<int>(Get16(f + 2));
     layout.sampleRate = Get32(f + 4);
@@ -67,7 +52,7 @@ void ReadInfo(int fd, uint64_t at, uint32_t size, WavInfoTexts& info)
     if (size < 4 || size > kMaxInfoChunkBytes)
         return;
     std::vector<uint8_t> body(size);
-    if (ReadAt(fd, body.data(), size, at) != size || std::memcmp(body.data(), "INFO", 4) != 0)
+    if (ReadFileAt(fd, body.data(), size, at) != size || std::memcmp(body.data(), "INFO", 4) != 0)
         return;
     const struct
     {
@@ -94,6 +79,20 @@ void ReadInfo(int fd, uint64_t at, uint32_t size, WavInfoTexts& info)
 
 } // namespace
 
+size_t ReadFileAt(int fd, uint8_t* into, size_t size, uint64_t offset)
+{
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = pread(fd, into + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return got;
+}
+
 WavLayout ReadWavLayout(int fd, uint64_t fileSize)
 {
     WavLayout layout;
@@ -101,7 +100,7 @@ WavLayout ReadWavLayout(int fd, uint64_t fileSize)
     for (int chunks = 0; chunks < kMaxChunks && fileSize >= kChunkHeaderBytes && pos <= fileSize - kChunkHeaderBytes;
          ++chunks) {
         uint8_t header[kChunkHeaderBytes];
-        if (ReadAt(fd, header, sizeof header, pos) != sizeof header)
+        if (ReadFileAt(fd, header, sizeof header, pos) != sizeof header)
             break;
         const uint32_t size = Get32(header + 4);
         const uint64_t body = pos + kChunkHeaderBytes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,9 @@ struct WavLayout
     uint64_t dataBytes = 0; // never reaches past the end of the file
     WavInfoTexts info;
 };
+
+// Up to `size` bytes of `fd` from `offset`, retried when interrupted; the number read.
+size_t ReadFileAt(int fd, uint8_t* into, size_t size, uint64_t offset);
 
 // Walks the chunks that follow the 12-byte RIFF header of the file `fd` of `fileSize`
 // bytes. Every size is checked against the file; a data size of 0 or 0xFFFFFFFF (a WAV

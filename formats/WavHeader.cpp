@@ -1,6 +1,5 @@
 #include "formats/WavHeader.h"
 
-#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,15 +58,7 @@ bool WriteWavHeader(int fd, int channels, double sampleRate)
 WavCheckResult CheckWavInput(int fd, bool monoStream)
 {
     uint8_t h[12] = {};
-    size_t got = 0;
-    while (got < sizeof h) {
-        const ssize_t n = pread(fd, h + got, sizeof h - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
+    const size_t got = ReadFileAt(fd, h, sizeof h, 0);
 
     WavCheckResult result;
     if (got == 0)
