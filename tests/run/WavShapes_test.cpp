@@ -41,12 +41,12 @@ struct Encoded
 Encoded EncodeAlone(const TempFolder& folder, const std::string& name)
 {
     JobList jobs;
-    EXPECT_TRUE(jobs.SetDefaultOutputDir(folder.path));
+    EXPECT_TRUE(jobs.SetDefaultOutputDir(folder.Path()));
     DefaultEncodingOptions options;
     options.layer = 3;
     options.mode = 1;
     options.bitrate = 128;
-    EXPECT_TRUE(jobs.AddFiles({{name, SizeText(FileSize(folder / name))}}, folder.path, kActionEncode, options));
+    EXPECT_TRUE(jobs.AddFiles({{name, SizeText(FileSize(folder / name))}}, folder.Path(), kActionEncode, options));
     TestWindow window;
     FastClock clock;
     TempWavGrab grab;
