@@ -166,7 +166,11 @@ std::string UnusableTocText(const TocEntry* table, int count)
     if (bad < 0)
         return {};
     char text[160];
-    if (bad == 0 || table[bad].start > kTocLastUsableStart)
+    if (table[bad].trackNumber == 0xAA && table[bad].start > kTocLastUsableStart)
+        std::snprintf(text, sizeof text,
+                      "The disc's table of contents cannot be read: the disc's end (its lead-out) is at sector %u.",
+                      table[bad].start);
+    else if (bad == 0 || table[bad].start > kTocLastUsableStart)
         std::snprintf(text, sizeof text, "The disc's table of contents cannot be read: track %d starts at sector %u.",
                       table[bad].trackNumber, table[bad].start);
     else

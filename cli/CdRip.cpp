@@ -142,10 +142,10 @@ int RunRip(int argc, char** argv)
         }
     }
 
-    const DefaultSettings settings = LoadStoredSettings().settings;
-    DefaultEncodingOptions options = settings.options;
-    arguments.options.ApplyTo(options);
-    if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {
+    const StoredSettings loaded = LoadStoredSettings();
+    const DefaultSettings& settings = loaded.settings;
+    DefaultEncodingOptions options;
+    if (const std::string problem = cli::ChooseEncodingOptions(loaded, arguments.options, options); !problem.empty()) {
         Complain(problem);
         return kExitUsage;
     }
@@ -154,9 +154,8 @@ int RunRip(int argc, char** argv)
         Complain("no output folder: give one with -o DIR, or store one with 'quillon defaults --save -o DIR'");
         return kExitUsage;
     }
-    struct stat st;
-    if (::stat(outputDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        Complain("the output folder " + outputDir + " does not exist");
+    if (const std::string problem = cli::OutputFolderProblem(outputDir); !problem.empty()) {
+        Complain(problem);
         return kExitFailed;
     }
 

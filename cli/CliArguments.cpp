@@ -71,7 +71,12 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
         result.command = Command::Decode;
     else if (first == "defaults")
         result.command = Command::ShowDefaults;
-    else {
+    else if (first.size() > 1 && first[0] == '-') {
+        // `quillon -o out a.wav`: the words are right, their order is not.
+        result.error =
+            "'" + first + "' is an option: options come after the command, as in 'quillon encode " + first + " ...'";
+        return result;
+    } else {
         result.error = "unknown command '" + first + "'";
         return result;
     }

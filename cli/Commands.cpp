@@ -10,6 +10,7 @@
 #include "platform/qt/QtSettingsFile.h"
 #include "run/ConversionRun.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,12 +24,6 @@ namespace {
 void Complain(const std::string& text)
 {
     std::fprintf(stderr, "quillon: %s\n", text.c_str());
-}
-
-bool IsDirectory(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string WithSlash(std::string folder)
@@ -48,15 +43,37 @@ bool SameFile(const std::string& a, const std::string& b)
 
 } // namespace
 
+std::string OutputFolderProblem(const std::string& folder)
+{
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0)
+        return errno == ENOENT ? "the output folder " + folder + " does not exist"
+                               : "the output folder " + folder + " cannot be used: " + std::strerror(errno);
+    if (!S_ISDIR(info.st_mode))
+        return "the output folder " + folder + " is not a folder";
+    return {};
+}
+
+std::string ChooseEncodingOptions(const StoredSettings& loaded, const OptionOverrides& given,
+                                  DefaultEncodingOptions& chosen)
+{
+    chosen = loaded.settings.options;
+    given.ApplyTo(chosen);
+    const std::string problem = CheckEncodingOptions(chosen);
+    if (problem.empty() || problem != CheckEncodingOptions(loaded.settings.options))
+        return problem;
+    return "the settings file " + loaded.path + " holds a default that cannot be used: " + problem;
+}
+
 int RunConversion(const CliArguments& arguments)
 {
     const StoredSettings loaded = LoadStoredSettings();
-    DefaultEncodingOptions options = loaded.settings.options;
-    arguments.options.ApplyTo(options);
+    DefaultEncodingOptions options;
+    const std::string optionsProblem = ChooseEncodingOptions(loaded, arguments.options, options);
     const int action = arguments.command == Command::Encode ? kActionEncode : kActionDecode;
     if (action == kActionEncode) {
-        if (const std::string problem = CheckEncodingOptions(options); !problem.empty()) {
-            Complain(problem);
+        if (!optionsProblem.empty()) {
+            Complain(optionsProblem);
             return kExitUsage;
         }
     }
@@ -71,8 +88,8 @@ int RunConversion(const CliArguments& arguments)
             return kExitUsage;
         }
     }
-    if (!IsDirectory(outputDir)) {
-        Complain("the output folder " + outputDir + " does not exist");
+    if (const std::string problem = OutputFolderProblem(outputDir); !problem.empty()) {
+        Complain(problem);
         return kExitFailed;
     }
 
@@ -154,14 +171,15 @@ int SaveDefaults(const CliArguments& arguments)
 {
     StoredSettings loaded = LoadStoredSettings();
     DefaultSettings& settings = loaded.settings;
-    arguments.options.ApplyTo(settings.options);
-    if (const std::string problem = CheckEncodingOptions(settings.options); !problem.empty()) {
+    DefaultEncodingOptions chosen;
+    if (const std::string problem = ChooseEncodingOptions(loaded, arguments.options, chosen); !problem.empty()) {
         Complain(problem);
         return kExitUsage;
     }
+    settings.options = chosen;
     if (arguments.outputDir) {
-        if (!IsDirectory(*arguments.outputDir)) {
-            Complain("the output folder " + *arguments.outputDir + " does not exist");
+        if (const std::string problem = OutputFolderProblem(*arguments.outputDir); !problem.empty()) {
+            Complain(problem);
             return kExitFailed;
         }
         settings.defaultOutputDir = WithSlash(*arguments.outputDir);

@@ -87,9 +87,10 @@ void JobWindow::LogLine(std::string_view line)
 
 void JobWindow::MessageBox(const std::string& text)
 {
+    // The batch prints the first job's end: with several jobs it must say which one.
     std::lock_guard lock(mutex_);
     if (message_.empty())
-        message_ = text;
+        message_ = Prefix() + text;
 }
 
 std::string JobWindow::TakeMessage()

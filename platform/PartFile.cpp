@@ -47,9 +47,13 @@ std::string FreeHiddenPartPath(const std::string& path)
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string candidate = HiddenPartPath(path, NextTag());
         struct stat st;
-        if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT)
-            return candidate;
+        if (::lstat(candidate.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return candidate;
+            return {}; // errno says why (a path through a file, a folder we may not search)
+        }
     }
+    errno = EEXIST;
     return {};
 }
 

@@ -15,7 +15,7 @@ namespace quillon {
 std::string HiddenPartPath(const std::string& path, const std::string& tag);
 
 // A hidden path beside `path` that no entry holds at the moment, for a program that
-// then creates it exclusively; "" when none is found.
+// then creates it exclusively; "" when none is found, with errno saying why.
 std::string FreeHiddenPartPath(const std::string& path);
 
 struct CreatedFile

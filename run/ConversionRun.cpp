@@ -3,6 +3,7 @@
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
 #include "platform/PartFile.h"
+#include "platform/RegularFile.h"
 #include "run/CodecCommandLine.h"
 #include "run/CodecProcess.h"
 
@@ -29,22 +30,6 @@ std::string Format(const char* format, auto... values)
     char text[128];
     std::snprintf(text, sizeof text, format, values...);
     return text;
-}
-
-// Opens an input without blocking on a FIFO or device, and only when it is a plain
-// file: anything else could hang the run or never end.
-int OpenRegularFile(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
 }
 
 } // namespace
@@ -159,9 +144,11 @@ JobOutcome ConversionRun::ConvertJob(int index)
     window_.SetInputPath(inputPath);
     window_.SetOutputPath(outputPath);
 
-    const int fd = OpenRegularFile(inputPath);
+    // Only a plain file is read: a FIFO or a device could hang the run or never end.
+    std::string problem;
+    const int fd = OpenRegularFile(inputPath, problem);
     if (fd < 0) {
-        window_.MessageBox(kCannotOpenInput);
+        window_.MessageBox(std::string(kCannotOpenInput) + " " + inputPath + ": " + problem);
         SetEnd(RunEnd::Failed);
         return JobOutcome::InputNotOpened;
     }
@@ -200,8 +187,9 @@ JobOutcome ConversionRun::ConvertJob(int index)
     const std::string partPath = FreeHiddenPartPath(outputPath);
     const CleanupFile partCleanup(partPath);
     if (partPath.empty()) {
+        const std::string reason = std::strerror(errno);
         CloseInput();
-        EndRun(kCannotCreateOutput + outputPath);
+        EndRun(kCannotCreateOutput + outputPath + ": " + reason);
         return JobOutcome::OutputNotCreated;
     }
     {

@@ -399,8 +399,8 @@ TEST_F(CliTest, SeveralJobsStopAtTheFirstFailure)
         const char* text;
     };
     const Row rows[] = {
-        {"missing.wav", "Error: Cannot open the input file"},
-        {"mono.wav", "A Mono WAVE file cannot be encoded into a Stereo MPEG file."},
+        {"missing.wav", "[2] Error: Cannot open the input file ./missing.wav: No such file or directory"},
+        {"mono.wav", "[2] A Mono WAVE file cannot be encoded into a Stereo MPEG file."},
     };
     for (const auto& row : rows) {
         fs::remove_all(folder / "out");

@@ -111,7 +111,7 @@ TEST_F(RunFixture, FailureTable)
         std::function<void(const std::string& path)> make;
         int mode;
         bool missingCodec;
-        const char* message;
+        std::string message;
         std::vector<int> closes;
     };
     const auto riffNotWave = [](const std::string& p) {
@@ -121,7 +121,12 @@ TEST_F(RunFixture, FailureTable)
         f.write("XAVE", 4);
     };
     const Row rows[] = {
-        {"missing input", [](const std::string&) {}, 1, false, "Error: Cannot open the input file", {}},
+        {"missing input",
+         [](const std::string&) {},
+         1,
+         false,
+         "Error: Cannot open the input file " + folder / "bad.wav" + ": No such file or directory",
+         {}},
         {"text file",
          [](const std::string& p) { WriteText(p, "just some text, longer than a header would be......"); },
          1,
@@ -462,9 +467,28 @@ TEST_F(RunFixture, FifoInputIsRefusedInsteadOfHanging)
     run.Join();
     done = true;
     rescue.join();
-    EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Error: Cannot open the input file"});
+    EXPECT_EQ(window.Get(window.messages),
+              std::vector<std::string>{"Error: Cannot open the input file " + fifo + ": a FIFO, not a regular file"});
     EXPECT_EQ(run.End(), RunEnd::Failed);
     run.Cancel();
+}
+
+// The output folder replaced by a file once the job was listed: the run says why the
+// output cannot be created, not only that it cannot.
+TEST_F(RunFixture, OutputThatCannotBeCreatedSaysWhy)
+{
+    WritePcmWav(folder / "tone.wav", 0.1, 2);
+    const std::string gone = folder / "gone";
+    ASSERT_TRUE(fs::create_directory(gone));
+    ASSERT_TRUE(jobs.SetDefaultOutputDir(gone));
+    const FileJob& job = Add("tone.wav", kActionEncode);
+    const std::string output = job.OutputPath();
+    fs::remove(gone);
+    WriteText(gone, "");
+    RunAll();
+    EXPECT_EQ(window.Get(window.messages),
+              std::vector<std::string>{"Error: Cannot create the output file " + output + ": Not a directory"});
+    EXPECT_EQ(end, RunEnd::Failed);
 }
 
 TEST_F(RunFixture, DecodeFiguresFollowTheOutputWhileItIsWritten)

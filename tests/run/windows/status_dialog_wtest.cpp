@@ -207,7 +207,9 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
                         [&](RunWindow& w) { return std::make_unique<ConversionRun>(jobs, w, clock); });
     auto* cancel = window.findChild<QPushButton*>(QStringLiteral("cancel"));
     StepDriver driver;
-    driver.Add("the failure answered", Answer(QStringLiteral("Error: Cannot open the input file")));
+    driver.Add("the failure answered",
+               Answer(QString::fromStdString("Error: Cannot open the input file " + folder.Path() +
+                                             "/gone.wav: No such file or directory")));
     auto answered = std::chrono::steady_clock::now();
     driver.Add("the run has ended", [&] {
         answered = std::chrono::steady_clock::now();
