@@ -1,8 +1,8 @@
 // What the program says when it refuses: each text names the file at fault and why,
 // in the words a user can act on, through the real program.
 
-#include "QuillonCommand.h"
 #include "TestDisc.h"
+#include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
 
