@@ -9,7 +9,7 @@ packages=(
   libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time
-  xvfb xauth
+  xvfb xauth dbus at-spi2-core python3-pyatspi
   desktop-file-utils xdotool
   locales
   clang-14 libclang-rt-14-dev clang-format

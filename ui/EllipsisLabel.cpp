@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "ui/ValueLabel.h"
 #include "ui/core/EllipsisText.h"
 
 namespace quillon {
@@ -23,7 +24,20 @@ void EllipsisLabel::setText(const QString& text)
         return;
     }
     text_ = text;
+    NameAfterText();
     update();
+}
+
+void EllipsisLabel::SetCaption(const QString& caption)
+{
+    caption_ = caption;
+    NameAfterText();
+}
+
+void EllipsisLabel::NameAfterText()
+{
+    if (!caption_.isEmpty())
+        setAccessibleName(ValueName(caption_, text_));
 }
 
 QFont EllipsisLabel::DrawFont() const

@@ -21,6 +21,10 @@ public:
 
     void setText(const QString& text);
     QString text() const { return text_; }
+
+    // Names the field for screen readers "caption value", with the whole text however
+    // much of it is drawn, and keeps the name current as the text changes.
+    void SetCaption(const QString& caption);
     Qt::Alignment DrawFormat() const { return drawFormat_; }
 
     // The text as it is drawn at the current width and font.
@@ -34,8 +38,11 @@ protected:
 private:
     QFont DrawFont() const;
 
+    void NameAfterText();
+
     Qt::Alignment drawFormat_;
     QString text_;
+    QString caption_;
 };
 
 } // namespace quillon

@@ -13,6 +13,7 @@
 #include "ui/FolderBrowser.h"
 #include "ui/FolderTree.h"
 #include "ui/SplashWindow.h"
+#include "ui/ValueLabel.h"
 
 #include <QDropEvent>
 #include <QEventLoop>
@@ -114,12 +115,11 @@ void MLPage1::BuildControls()
     jobList_->viewport()->setAcceptDrops(true);
     jobList_->viewport()->installEventFilter(this);
     auto* jobsLabel = LabelFor(this, "Selected files", jobList_);
-    count_ = new QLabel(QStringLiteral("0"), this);
-    count_->setAccessibleName(QStringLiteral("Number of selected files"));
+    count_ = new ValueLabel(QStringLiteral("Selected files"), QStringLiteral("0"), this);
     count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    defaultDir_ = new QLabel(this);
-    auto* defaultDirLabel = LabelFor(this, "Default output dir:", defaultDir_);
+    defaultDir_ = new ValueLabel(QStringLiteral("Default output dir:"), QString(), this);
+    auto* defaultDirLabel = LabelFor(this, "Default output dir:", nullptr);
     defaultDir_->setTextInteractionFlags(Qt::NoTextInteraction);
     setDefaultDir_ = Button(this, "Set defa&ult output dir", "Select the default output directory.");
     remove_ = Button(this, "&Remove File", "Removes selected file from the list");

@@ -8,12 +8,13 @@
 #include <optional>
 #include <string>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
 
 namespace quillon {
+
+class ValueLabel;
 
 class FileListView;
 class FolderTree;
@@ -80,8 +81,8 @@ private:
     QPushButton* add_;
     QTableView* jobList_;
     JobTableModel* model_;
-    QLabel* count_;
-    QLabel* defaultDir_;
+    ValueLabel* count_;
+    ValueLabel* defaultDir_;
     QPushButton* setDefaultDir_;
     QPushButton* remove_;
     QLineEdit* outputName_;

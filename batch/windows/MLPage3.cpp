@@ -7,6 +7,7 @@
 #include "batch/windows/WizardLook.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
+#include "ui/ValueLabel.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -41,11 +42,9 @@ MLPage3::MLPage3(QuillonApp& app, QWidget* parent) : QWizardPage(parent), app_(a
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken); // etched
     auto* outputDirLabel = Label(frame, "Output directory:");
-    outputDir_ = new QLabel(frame);
-    NameFromLabel(outputDir_, outputDirLabel->text());
+    outputDir_ = new ValueLabel(outputDirLabel->text(), QString(), frame);
     auto* optionsLabel = Label(frame, "Encoding options:");
-    options_ = new QLabel(frame);
-    NameFromLabel(options_, optionsLabel->text());
+    options_ = new ValueLabel(optionsLabel->text(), QString(), frame);
     save_ = new QPushButton(QStringLiteral("Save"), frame);
     NameFromLabel(save_, save_->text());
     auto* grid = new QGridLayout(frame);

@@ -2,11 +2,12 @@
 
 #include <QWizardPage>
 
-class QLabel;
 class QPushButton;
 class QTableView;
 
 namespace quillon {
+
+class ValueLabel;
 
 class JobTableModel;
 struct QuillonApp;
@@ -29,8 +30,8 @@ public:
 
 private:
     QuillonApp& app_;
-    QLabel* outputDir_;
-    QLabel* options_;
+    ValueLabel* outputDir_;
+    ValueLabel* options_;
     QPushButton* save_;
     QTableView* summary_;
     JobTableModel* model_;

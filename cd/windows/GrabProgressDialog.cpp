@@ -21,11 +21,10 @@ QString GrabStringText(int id)
 
 namespace {
 
-QLabel* AddLabelled(QGridLayout* grid, int row, const QString& caption, const QString& initial, QWidget* parent)
+ValueLabel* AddLabelled(QGridLayout* grid, int row, const QString& caption, const QString& initial, QWidget* parent)
 {
     auto* label = new QLabel(caption, parent);
-    auto* value = new QLabel(initial, parent);
-    value->setAccessibleName(caption);
+    auto* value = new ValueLabel(caption, initial, parent);
     grid->addWidget(label, row, 0);
     grid->addWidget(value, row, 1);
     return value;
@@ -39,9 +38,8 @@ GrabProgressDialog::GrabProgressDialog(QWidget* owner, int titleId)
     setObjectName(QStringLiteral("grabProgress"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* grid = new QGridLayout(this);
-    file_ = new QLabel(QStringLiteral("xx"), this);
+    file_ = new ValueLabel(QStringLiteral("File"), QStringLiteral("xx"), this);
     file_->setObjectName(QStringLiteral("fileLine"));
-    file_->setAccessibleName(QStringLiteral("File"));
     file_->setMinimumWidth(320);
     // A long path must not widen the window; the line shows what fits.
     file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

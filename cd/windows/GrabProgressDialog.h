@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/GrabProgressWindow.h"
+#include "ui/ValueLabel.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -52,9 +53,9 @@ public:
     // would go on out of sight with no way left to stop it.
     void reject() override;
 
-    QLabel* FileLine() const { return file_; }
-    QLabel* GrabbedValue() const { return grabbed_; }
-    QLabel* SpeedValue() const { return speed_; }
+    ValueLabel* FileLine() const { return file_; }
+    ValueLabel* GrabbedValue() const { return grabbed_; }
+    ValueLabel* SpeedValue() const { return speed_; }
     QProgressBar* TrackBar() const { return trackBar_; }
     PercentProgressBar* TotalBar() const { return totalBar_; }
     QPushButton* CancelButton() const { return cancelButton_; }
@@ -67,9 +68,9 @@ private:
     int titleId_;
     int trackLow_ = 0, trackHigh_ = 100, trackStep_ = 1;
     std::atomic<bool> cancel_{false};
-    QLabel* file_;
-    QLabel* grabbed_;
-    QLabel* speed_;
+    ValueLabel* file_;
+    ValueLabel* grabbed_;
+    ValueLabel* speed_;
     QProgressBar* trackBar_;
     PercentProgressBar* totalBar_;
     QPushButton* cancelButton_;

@@ -10,6 +10,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/FolderBrowser.h"
 #include "ui/TextBytes.h"
+#include "ui/ValueLabel.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -105,9 +106,8 @@ void GrabberDialog::BuildControls()
     setDefault_->setObjectName(QStringLiteral("setDefaultCd"));
     driveRow->addWidget(setDefault_);
     auto* sizeCaption = new QLabel(QStringLiteral("Total Disc Size:"), this);
-    discSize_ = new QLabel(QStringLiteral("0 MBytes"), this);
+    discSize_ = new ValueLabel(sizeCaption->text(), QStringLiteral("0 MBytes"), this);
     discSize_->setObjectName(QStringLiteral("discSize"));
-    discSize_->setAccessibleName(QStringLiteral("Total Disc Size:"));
     driveRow->addSpacing(12);
     driveRow->addWidget(sizeCaption);
     driveRow->addWidget(discSize_);
@@ -143,9 +143,8 @@ void GrabberDialog::BuildControls()
     auto* totals = new QGroupBox(QStringLiteral("Selected Track(s):"), this);
     auto* totalsGrid = new QGridLayout(totals);
     auto addTotal = [&](int row, const char* caption, const char* initial, const char* name) {
-        auto* value = new QLabel(QString::fromLatin1(initial), totals);
+        auto* value = new ValueLabel(QString::fromLatin1(caption), QString::fromLatin1(initial), totals);
         value->setObjectName(QString::fromLatin1(name));
-        value->setAccessibleName(QString::fromLatin1(caption));
         totalsGrid->addWidget(new QLabel(QString::fromLatin1(caption), totals), row, 0);
         totalsGrid->addWidget(value, row, 1);
         return value;

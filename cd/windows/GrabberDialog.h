@@ -7,13 +7,14 @@
 #include <functional>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTimer;
 
 namespace quillon {
+
+class ValueLabel;
 
 class FlatButton;
 class GrabberTrackModel;
@@ -67,11 +68,11 @@ private:
     QComboBox* drives_;
     FlatButton* refresh_;
     FlatButton* setDefault_;
-    QLabel* discSize_;
+    ValueLabel* discSize_;
     QTableView* tracks_;
-    QLabel* totalSize_;
-    QLabel* totalTime_;
-    QLabel* totalTracks_;
+    ValueLabel* totalSize_;
+    ValueLabel* totalTime_;
+    ValueLabel* totalTracks_;
     QLineEdit* artist_;
     QLineEdit* album_;
     QComboBox* genres_;

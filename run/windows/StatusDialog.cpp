@@ -43,13 +43,13 @@ QGroupBox* TileGroup(const QString& caption, QWidget* parent)
     return group;
 }
 
-// A value field named after the label beside it, for screen readers and test robots.
+// A value field heard with the label beside it, for screen readers and test robots.
 StatusText* Field(const char* objectName, const QString& initial, const QString& label, Qt::Alignment alignment,
                   QWidget* parent)
 {
     auto* field = new StatusText(initial, alignment, parent);
     field->setObjectName(QString::fromLatin1(objectName));
-    field->setAccessibleName(label);
+    field->SetCaption(label);
     return field;
 }
 
@@ -59,7 +59,7 @@ EllipsisLabel* PathField(const char* objectName, const QString& label, QWidget* 
     // it opens.
     auto* field = new EllipsisLabel(Qt::AlignLeft | Qt::AlignVCenter, false, parent);
     field->setObjectName(QString::fromLatin1(objectName));
-    field->setAccessibleName(label);
+    field->SetCaption(label);
     field->setMinimumHeight(18);
     return field;
 }

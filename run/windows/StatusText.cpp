@@ -2,12 +2,14 @@
 
 #include <QPainter>
 
+#include "ui/ValueLabel.h"
+
 namespace quillon {
 
 StatusText::StatusText(const QString& text, Qt::Alignment alignment, QWidget* parent)
     : QWidget(parent), text_(text), alignment_(alignment)
 {
-    setAccessibleName(text);
+    NameAfterText();
     QSizePolicy policy = sizePolicy();
     policy.setRetainSizeWhenHidden(true); // hiding to repaint must not move the layout
     setSizePolicy(policy);
@@ -18,8 +20,20 @@ void StatusText::setText(const QString& text)
     if (text == text_)
         return;
     text_ = text;
+    NameAfterText();
     updateGeometry();
     update();
+}
+
+void StatusText::SetCaption(const QString& caption)
+{
+    caption_ = caption;
+    NameAfterText();
+}
+
+void StatusText::NameAfterText()
+{
+    setAccessibleName(caption_.isEmpty() ? text_ : ValueName(caption_, text_));
 }
 
 void StatusText::Replace(const QString& text)

@@ -17,6 +17,10 @@ public:
 
     void setText(const QString& text);
     QString text() const { return text_; }
+
+    // Makes this a value field beside the caption label: its accessible name becomes
+    // "caption value" and follows the text. A fixed text is named by its text.
+    void SetCaption(const QString& caption);
     Qt::Alignment alignment() const { return alignment_; }
 
     // Hides the field, sets the text and shows it again: the tile is repainted where a
@@ -33,7 +37,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void NameAfterText();
+
     QString text_;
+    QString caption_;
     Qt::Alignment alignment_;
 };
 

@@ -63,13 +63,13 @@ private slots:
     void AddsInNameOrderMixesActionsAndFollowsTheCount()
     {
         CheckJobButtons(false);
-        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("0"));
+        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Selected files: 0")->text(), QString("0"));
         QCOMPARE(w_->sources()->ItemCount(), 3); // *.wav, any case
         w_->AddSourceRows(0, 2);
         QCOMPARE(JobColumn(0), QStringList({"a.wav", "B.WAV", "c.wav"}));
         QCOMPARE(w_->app.jobs.Selected(), 2);
         QCOMPARE(w_->jobs()->selectionModel()->selectedRows().value(0).row(), 2);
-        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("  3"));
+        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Selected files: 3")->text(), QString("  3"));
         CheckJobButtons(true);
 
         QTest::mouseClick(w_->button("Decode"), Qt::LeftButton);
@@ -108,7 +108,7 @@ private slots:
         while (w_->app.jobs.Count() > 0)
             QTest::mouseClick(w_->button("Remove File"), Qt::LeftButton);
         CheckJobButtons(false);
-        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Number of selected files")->text(), QString("  0"));
+        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Selected files: 0")->text(), QString("  0"));
     }
 
     void ClearAsksFirst()
@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(w_->Cell(w_->jobs(), 0, 6), QString::fromStdString(folder_.Path() + "/elsewhere/"));
         answer = "/srv/new";
         QTest::mouseClick(w_->button("Set default output dir"), Qt::LeftButton);
-        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Default output dir:")->text(), QString("/srv/new/"));
+        QCOMPARE(Named<QLabel>(w_->sheet.get(), "Default output dir: /srv/new/")->text(), QString("/srv/new/"));
         QCOMPARE(w_->app.jobs.Job(0).outputDir, folder_.Path() + "/elsewhere/");
         QCOMPARE(w_->app.jobs.Job(1).outputDir, std::string("/srv/new/"));
         QCOMPARE(w_->Cell(w_->jobs(), 1, 6), QString("@DEFAULT"));

@@ -100,10 +100,11 @@ private slots:
         CompareSummaryWithPage1();
         QCOMPARE(Summary()->model()->headerData(4, Qt::Horizontal).toString(), QString("(De)Compress Options"));
         QCOMPARE(w_->jobs()->model()->headerData(4, Qt::Horizontal).toString(), QString("Encoding Options"));
-        QCOMPARE(Named<QLabel>(w_->sheet->Page3(), "Encoding options:")->text(),
-                 QString("Layer 3, Bitrate 128, Stereo ,HQ ,NoCopr ,NotOrig ,NoProt ,None"));
-        QCOMPARE(Named<QLabel>(w_->sheet->Page3(), "Output directory:")->text(),
-                 QString::fromStdString(folder_ / "out/"));
+        // Each value is heard with its caption.
+        const QString options("Layer 3, Bitrate 128, Stereo ,HQ ,NoCopr ,NotOrig ,NoProt ,None");
+        const QString output = QString::fromStdString(folder_ / "out/");
+        QCOMPARE(Named<QLabel>(w_->sheet->Page3(), "Encoding options: " + options)->text(), options);
+        QCOMPARE(Named<QLabel>(w_->sheet->Page3(), "Output directory: " + output)->text(), output);
         QVERIFY(w_->sheet->button(QWizard::BackButton)->isEnabled());
         QVERIFY(w_->sheet->button(QWizard::FinishButton)->isEnabled());
         QVERIFY(w_->sheet->button(QWizard::FinishButton)->isVisible());
