@@ -151,7 +151,7 @@ int RunBatch(ConversionRun& run, TerminalWindow& window, const int& skippedGrabs
             return kExitFailed;
         }
         return kExitOk;
-    case RunEnd::Closed: window.Note("Process aborted", true); return kExitCancelled;
+    case RunEnd::Closed: window.ShowEnd({RunEnd::Aborted}); return kExitCancelled;
     case RunEnd::Aborted: return kExitCancelled;
     default: return kExitFailed;
     }

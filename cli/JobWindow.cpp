@@ -93,6 +93,11 @@ void JobWindow::MessageBox(const std::string& text)
         message_ = Prefix() + text;
 }
 
+void JobWindow::ShowEnd(const RunEndMessage& end)
+{
+    MessageBox(end.Text());
+}
+
 std::string JobWindow::TakeMessage()
 {
     std::lock_guard lock(mutex_);

@@ -30,6 +30,7 @@ public:
     void ShowFigures(const StatusFigures& figures) override;
     void LogLine(std::string_view line) override;
     void MessageBox(const std::string& text) override;
+    void ShowEnd(const RunEndMessage& end) override;
     void Close(int) override {}
     void Enable(bool) override {}
 

@@ -72,11 +72,11 @@ public:
         for (const int index : ready_)
             Release(index);
         if (cancelled_) {
-            terminal_.Note("Process aborted", true);
+            terminal_.ShowEnd({RunEnd::Aborted});
             return kExitCancelled;
         }
         if (!failure_.empty()) {
-            terminal_.Note(failure_, true);
+            terminal_.ShowEnd({RunEnd::Failed, failure_});
             return kExitFailed;
         }
         // The failure of the earliest failed job names the batch's end, as in one run.
@@ -86,10 +86,10 @@ public:
                 named = worker.get();
         }
         if (named) {
-            terminal_.Note(named->run.FirstJobFailure(), true);
+            terminal_.ShowEnd({RunEnd::Failed, named->run.FirstJobFailure()});
             return kExitFailed;
         }
-        terminal_.Note("Processing Finished.", false);
+        terminal_.ShowEnd({RunEnd::Finished});
         // The batch goes on past a track that could not be read; the exit status tells.
         if (skipped_ > 0) {
             terminal_.Note(std::to_string(skipped_) + " track(s) could not be grabbed and were skipped", true);

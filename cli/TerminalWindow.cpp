@@ -95,7 +95,12 @@ void TerminalWindow::LogLine(std::string_view line)
 
 void TerminalWindow::MessageBox(const std::string& text)
 {
-    Note(text, text != "Processing Finished.");
+    Note(text, true);
+}
+
+void TerminalWindow::ShowEnd(const RunEndMessage& end)
+{
+    Note(end.Text(), !end.IsGood());
 }
 
 void TerminalWindow::Note(const std::string& text, bool error)

@@ -21,8 +21,6 @@ namespace {
 
 constexpr const char* kCannotOpenInput = "Error: Cannot open the input file";
 constexpr const char* kCannotExecute = "Cannot execute compressor";
-constexpr const char* kProcessAborted = "Process aborted";
-constexpr const char* kProcessingFinished = "Processing Finished.";
 constexpr const char* kCannotCreateOutput = "Error: Cannot create the output file ";
 
 std::string Format(const char* format, auto... values)
@@ -110,7 +108,7 @@ void ConversionRun::Run()
             std::lock_guard lock(stateMutex_);
             failure = firstJobFailure_;
         }
-        EndRun(failure.empty() ? kProcessingFinished : failure);
+        EndRun(failure.empty() ? RunEndMessage{RunEnd::Finished} : RunEndMessage{RunEnd::Failed, failure});
     }
     if (abortRequested_)
         SetEnd(RunEnd::Aborted);
@@ -167,7 +165,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
         const WavCheckResult check = CheckWavInput(fd, job.mode == 0);
         if (check.verdict != WavCheck::Accepted) {
             CloseInput();
-            EndRun(WavCheckMessage(check.verdict));
+            EndRun({RunEnd::Failed, WavCheckMessage(check.verdict)});
             return JobOutcome::WavRejected;
         }
         sampleRate = check.sampleRate;
@@ -189,7 +187,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     if (partPath.empty()) {
         const std::string reason = std::strerror(errno);
         CloseInput();
-        EndRun(kCannotCreateOutput + outputPath + ": " + reason);
+        EndRun({RunEnd::Failed, kCannotCreateOutput + outputPath + ": " + reason});
         return JobOutcome::OutputNotCreated;
     }
     {
@@ -226,7 +224,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
 
     if (!started) {
         unlink(partPath.c_str());
-        EndRun(kCannotExecute);
+        EndRun({RunEnd::Failed, kCannotExecute});
         return JobOutcome::CodecNotStarted;
     }
 
@@ -312,10 +310,11 @@ std::shared_ptr<CodecProcess> ConversionRun::Current() const
     return current_;
 }
 
-void ConversionRun::EndRun(const std::string& message)
+void ConversionRun::EndRun(const RunEndMessage& end)
 {
     if (runEnding_.test_and_set())
         return;
+    const std::string message = end.Text();
     {
         std::lock_guard lock(stateMutex_);
         finalMessage_ = message;
@@ -326,13 +325,11 @@ void ConversionRun::EndRun(const std::string& message)
     }
     if (!message.empty()) {
         window_.Enable(false);
-        window_.MessageBox(message);
+        window_.ShowEnd(end);
         window_.Enable(true);
     }
-    if (message == kProcessingFinished)
-        SetEnd(RunEnd::Finished);
-    else
-        SetEnd(abortRequested_ ? RunEnd::Aborted : RunEnd::Failed);
+    // A failure met on the way out of a cancelled job is the cancel's end.
+    SetEnd(end.end == RunEnd::Failed && abortRequested_ ? RunEnd::Aborted : end.end);
     window_.Close(kRunResultAgain);
     runEnding_.clear();
 }
@@ -349,7 +346,7 @@ void ConversionRun::Cancel()
         window_.Close(kRunResultQuit);
         return;
     }
-    EndRun(kProcessAborted);
+    EndRun({RunEnd::Aborted});
 }
 
 void ConversionRun::LogLine(std::string_view line)

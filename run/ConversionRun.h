@@ -28,9 +28,6 @@ using CodecLocator = std::function<std::string(const char* programName)>;
 
 enum class JobOutcome { Done, InputNotOpened, WavRejected, OutputNotCreated, CodecNotStarted };
 
-// How a run ended, for callers that need more than the window was shown.
-enum class RunEnd { NotEnded, Finished, Failed, Aborted, Closed };
-
 // Works through a job list on a worker thread: per job it checks the input, starts the
 // codec program, feeds it the input and stops its reader, and reports to a RunWindow.
 // A failed job ends the run; a failed CD grab only skips its job.
@@ -53,11 +50,11 @@ public:
     void Run();
 
     // Cancel from the window: between jobs (no reader running) the window closes with
-    // result 1; while a codec program is being fed the run ends with "Process aborted".
+    // kRunResultQuit; while a codec program is being fed the run ends as aborted.
     void Cancel();
 
     JobOutcome ConvertJob(int index);
-    void EndRun(const std::string& message);
+    void EndRun(const RunEndMessage& end);
 
     RunEnd End() const { return end_.load(); }
     std::string FinalMessage() const;

@@ -21,6 +21,7 @@ public:
     void ShowFigures(const StatusFigures&) override {}
     void LogLine(std::string_view) override {}
     void MessageBox(const std::string&) override {}
+    void ShowEnd(const RunEndMessage&) override {}
     void Close(int) override {}
     void Enable(bool) override {}
 };

@@ -24,8 +24,6 @@ namespace quillon {
 
 namespace {
 
-constexpr const char* kProcessingFinished = "Processing Finished.";
-
 int32_t Clamped(int64_t value)
 {
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
@@ -323,8 +321,18 @@ void StatusDialog::LogLine(std::string_view line)
 
 void StatusDialog::MessageBox(const std::string& text)
 {
+    ShowMessage(QMessageBox::Warning, text);
+}
+
+void StatusDialog::ShowEnd(const RunEndMessage& end)
+{
+    ShowMessage(end.IsGood() ? QMessageBox::Information : QMessageBox::Warning, end.Text());
+}
+
+void StatusDialog::ShowMessage(QMessageBox::Icon icon, const std::string& text)
+{
     if (QThread::currentThread() == thread()) {
-        ShowMessageNow(Utf8Text(text));
+        ShowMessageNow(icon, Utf8Text(text));
         return;
     }
     auto answer = std::make_shared<std::promise<void>>();
@@ -335,9 +343,8 @@ void StatusDialog::MessageBox(const std::string& text)
             return;
         answers_.push_back(answer);
     }
-    Post([this, text, answer] {
-        auto* box = new QMessageBox(text == kProcessingFinished ? QMessageBox::Information : QMessageBox::Warning,
-                                    QStringLiteral("Quillon"), Utf8Text(text), QMessageBox::Ok, this);
+    Post([this, icon, text, answer] {
+        auto* box = new QMessageBox(icon, QStringLiteral("Quillon"), Utf8Text(text), QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("runMessage"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         connect(box, &QMessageBox::finished, this, [this, answer] { Answer(answer); });
@@ -346,10 +353,9 @@ void StatusDialog::MessageBox(const std::string& text)
     answered.wait();
 }
 
-void StatusDialog::ShowMessageNow(const QString& text)
+void StatusDialog::ShowMessageNow(QMessageBox::Icon icon, const QString& text)
 {
-    QMessageBox box(text == QLatin1String(kProcessingFinished) ? QMessageBox::Information : QMessageBox::Warning,
-                    QStringLiteral("Quillon"), text, QMessageBox::Ok, this);
+    QMessageBox box(icon, QStringLiteral("Quillon"), text, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("runMessage"));
     box.exec();
 }

@@ -4,6 +4,7 @@
 #include "run/RunWindow.h"
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QPixmap>
 #include <functional>
 #include <future>
@@ -23,11 +24,11 @@ class StatusText;
 
 // The process status window of one pass of the wizard loop. exec() first shows the
 // wizard; when it is finished the window starts the conversion run on its worker thread
-// and shows what the run reports until the run closes it: 2 asks for the wizard again,
-// 1 ends the application.
+// and shows what the run reports until the run closes it: kRunResultAgain asks for the
+// wizard again, kRunResultQuit ends the application.
 //
 // The run calls the RunWindow functions from its worker and reader threads; each is
-// handed to this window's thread as a queued call. Only MessageBox waits, and it waits
+// handed to this window's thread as a queued call. Only the message boxes wait, and it waits
 // for the user's answer alone: the window never waits on the worker.
 class StatusDialog : public QDialog, public RunWindow
 {
@@ -62,6 +63,7 @@ public:
     void ShowFigures(const StatusFigures& figures) override;
     void LogLine(std::string_view line) override;
     void MessageBox(const std::string& text) override;
+    void ShowEnd(const RunEndMessage& end) override;
     void Close(int result) override;
     void Enable(bool enabled) override;
 
@@ -76,7 +78,9 @@ private:
     void OnCancel();
     // Runs `change` on the window's thread: at once when called there, else queued.
     void Post(std::function<void()> change);
-    void ShowMessageNow(const QString& text);
+    // Shows a box the user answers; the calling thread waits until then.
+    void ShowMessage(QMessageBox::Icon icon, const std::string& text);
+    void ShowMessageNow(QMessageBox::Icon icon, const QString& text);
     void Answer(const std::shared_ptr<std::promise<void>>& answer);
     void AnswerAll();
 

@@ -181,6 +181,7 @@ class QuietRunWindow : public NullRunWindow
 public:
     std::vector<std::string> messages;
     void MessageBox(const std::string& text) override { messages.push_back(text); }
+    void ShowEnd(const RunEndMessage& end) override { messages.push_back(end.Text()); }
 };
 
 class NoWaitClock : public RunClock

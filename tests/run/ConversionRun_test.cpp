@@ -50,6 +50,7 @@ TEST_F(RunFixture, EmptyListFinishesAtOnce)
 {
     RunAll();
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    EXPECT_EQ(window.Get(window.ends), std::vector<RunEnd>{RunEnd::Finished}) << "shown as the good end";
     EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(end, RunEnd::Finished);
     EXPECT_TRUE(clock.Pauses().empty());
@@ -190,6 +191,9 @@ TEST_F(RunFixture, FailureTable)
 
         EXPECT_EQ(w.Get(w.messages), std::vector<std::string>{row.message}) << row.what;
         EXPECT_EQ(w.Get(w.closes), row.closes) << row.what;
+        // A message that ends the run is its failure; one that leaves the window open is a warning.
+        EXPECT_EQ(w.Get(w.ends), row.closes.empty() ? std::vector<RunEnd>{} : std::vector<RunEnd>{RunEnd::Failed})
+            << row.what;
         EXPECT_EQ(run.End(), RunEnd::Failed) << row.what;
         EXPECT_EQ(w.Get(w.titles).size(), 1u) << row.what << ": the run goes no further";
         EXPECT_FALSE(fs::exists(folder / "next.mp3")) << row.what;
@@ -278,6 +282,7 @@ TEST_F(RunFixture, CancelWhileFeedingAbortsTheBatch)
     run.Join();
 
     EXPECT_EQ(window.Get(window.messages), std::vector<std::string>{"Process aborted"});
+    EXPECT_EQ(window.Get(window.ends), std::vector<RunEnd>{RunEnd::Aborted});
     EXPECT_EQ(window.Get(window.closes), std::vector<int>{kRunResultAgain});
     EXPECT_EQ(run.End(), RunEnd::Aborted);
     EXPECT_EQ(window.Get(window.titles).size(), 1u);

@@ -56,6 +56,11 @@ public:
             onMessage(text);
         Add(messages, text);
     }
+    void ShowEnd(const RunEndMessage& end) override
+    {
+        Add(ends, end.end);
+        MessageBox(end.Text());
+    }
     void Close(int result) override { Add(closes, result); }
     void Enable(bool) override {}
 
@@ -78,6 +83,7 @@ public:
     std::vector<int64_t> currentRanges, overallRanges, overallPositions;
     std::vector<StatusFigures> figureList;
     std::vector<int> closes;
+    std::vector<RunEnd> ends; // the kinds of final message shown
 
 private:
     template <typename T>

@@ -105,7 +105,8 @@ void DesktopStartTest::filesConvertedAndTheWizardComesBack()
         return Press(QWizard::NextButton, true)();
     });
     driver.Add("Finish", Press(QWizard::FinishButton, false));
-    driver.Add("\"Processing Finished.\" answered", Answer(QStringLiteral("Processing Finished.")));
+    driver.Add("\"Processing Finished.\" answered",
+               Answer(QStringLiteral("Processing Finished."), nullptr, QMessageBox::Information));
     driver.Add("Cancel on a new wizard with an empty list", [&] {
         if (program.statusWindows < 2 || program.app.jobs.Count() != 0)
             return false;

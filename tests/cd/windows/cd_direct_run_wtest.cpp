@@ -107,7 +107,7 @@ private slots:
                     place.app.jobs, window, clock, MakeWindowTempWavGrab(place.app, dynamic_cast<QWidget*>(&window)),
                     [&](const char* program) { return codecDir + "/" + program; });
             });
-        QCOMPARE(status->exec(), 2);
+        QCOMPARE(status->exec(), kRunResultAgain);
         delete status;
         status = nullptr;
         ::unsetenv("TMP");

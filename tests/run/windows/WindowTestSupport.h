@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,16 +143,17 @@ inline void Click(QAbstractButton* button)
     QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
 }
 
-// Answers the run's message box when it shows `text`.
-inline StepDriver::Step Answer(const QString& text, QString* seen = nullptr)
+// Answers the run's message box when it shows `text` (with `icon`, when one is given).
+inline StepDriver::Step Answer(const QString& text, QString* seen = nullptr,
+                               std::optional<QMessageBox::Icon> icon = std::nullopt)
 {
-    return [text, seen] {
+    return [text, seen, icon] {
         QMessageBox* box = ShownMessage();
         if (!box)
             return false;
         if (seen)
             *seen = box->text();
-        if (box->text() != text)
+        if (box->text() != text || (icon && box->icon() != *icon))
             return false;
         Click(box->button(QMessageBox::Ok));
         return true;

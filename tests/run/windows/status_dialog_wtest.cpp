@@ -41,7 +41,7 @@ private slots:
     void figuresAfterRefresh();
     void cancelWhileFeedingAbortsTheRun();
     void inputNotOpenedStaysOpenUntilCancel();
-    void cancelledWizardClosesWithResultOne();
+    void cancelledWizardEndsTheApplication();
 };
 
 void StatusDialogTest::initialTexts()
@@ -176,7 +176,7 @@ void StatusDialogTest::cancelWhileFeedingAbortsTheRun()
         return true;
     });
     QString seen;
-    driver.Add("\"Process aborted\" answered", Answer(QStringLiteral("Process aborted"), &seen));
+    driver.Add("\"Process aborted\" answered", Answer(QStringLiteral("Process aborted"), &seen, QMessageBox::Warning));
     driver.Start();
     const int result = window->exec();
     QVERIFY2(driver.Finished(),
@@ -232,7 +232,7 @@ void StatusDialogTest::inputNotOpenedStaysOpenUntilCancel()
     QVERIFY(openAfterwards);
 }
 
-void StatusDialogTest::cancelledWizardClosesWithResultOne()
+void StatusDialogTest::cancelledWizardEndsTheApplication()
 {
     bool runMade = false;
     StatusDialog window([](QWidget* parent) { return parent == nullptr; },
@@ -240,7 +240,7 @@ void StatusDialogTest::cancelledWizardClosesWithResultOne()
                             runMade = true;
                             return std::unique_ptr<ConversionRun>();
                         });
-    QCOMPARE(window.exec(), 1);
+    QCOMPARE(window.exec(), kRunResultQuit);
     QVERIFY(!runMade);
     QVERIFY(!window.isVisible());
 }
