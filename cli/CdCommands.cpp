@@ -121,15 +121,15 @@ int ChooseTracks(int index, const std::string& trackList, const char* command, C
 {
     chosen.drive = PickCdDrive(chosen.drives, index);
     if (chosen.drive == nullptr || !LoadCdToc(*chosen.drive))
-        return 1;
+        return cli::kExitFailed;
     std::string error;
     if (!ParseTrackList(trackList, chosen.drive->trackCount, chosen.tracks, error)) {
         std::fprintf(stderr, "quillon %s: %s\n", command, error.c_str());
-        return 2;
+        return cli::kExitUsage;
     }
     chosen.stored = chosen.store.LoadDiscInfo(index, *chosen.drive);
     chosen.names = StoredTrackNames(chosen.store, index, *chosen.drive, chosen.stored);
-    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, command) ? 0 : 2;
+    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, command) ? cli::kExitOk : cli::kExitUsage;
 }
 
 namespace {
@@ -146,7 +146,7 @@ int Drives(const CdOptions&)
     const int found = DetectDrives(drives);
     if (found < 0) {
         std::fprintf(stderr, "%s\n", kNoDrives);
-        return 1;
+        return cli::kExitFailed;
     }
     for (int i = 0; i < found; ++i) {
         const CdDrive& d = drives[i];
@@ -154,7 +154,7 @@ int Drives(const CdOptions&)
                     TrimRight(d.vendor).c_str(), TrimRight(d.product).c_str(), TrimRight(d.revision).c_str(),
                     d.bus.c_str(), ReadMethodName(d), d.sectorsPerRead);
     }
-    return 0;
+    return cli::kExitOk;
 }
 
 int Toc(const CdOptions&, int index)
@@ -162,7 +162,7 @@ int Toc(const CdOptions&, int index)
     DriveTable drives;
     CdDrive* drive = PickCdDrive(drives, index);
     if (drive == nullptr || !LoadCdToc(*drive))
-        return 1;
+        return cli::kExitFailed;
     DiscInfoStore store;
     const auto rows = BuildTrackRows(*drive, TrackNames(store, index, *drive));
     std::vector<std::string> shownNames;
@@ -179,13 +179,13 @@ int Toc(const CdOptions&, int index)
                     r.length.c_str(), r.size.c_str(), r.type.c_str());
     }
     std::printf("%s\n", DiscSizeText(drive->totalSectors).c_str());
-    return 0;
+    return cli::kExitOk;
 }
 
 int Grab(const CdOptions& options, int index)
 {
     ChosenTracks chosen;
-    if (const int status = ChooseTracks(index, options.tracks, "grab", chosen); status != 0)
+    if (const int status = ChooseTracks(index, options.tracks, "grab", chosen); status != cli::kExitOk)
         return status;
     std::vector<GrabChoice> ticked;
     for (int t : chosen.tracks)
@@ -195,7 +195,7 @@ int Grab(const CdOptions& options, int index)
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
     if (outcome == GrabOutcome::Cancelled)
         return cli::kExitCancelled;
-    return outcome == GrabOutcome::Completed ? 0 : 1;
+    return outcome == GrabOutcome::Completed ? cli::kExitOk : cli::kExitFailed;
 }
 
 } // namespace
@@ -215,7 +215,7 @@ int RunCdCommand(int argc, char** argv)
     std::string error;
     if (!ParseCdOptions(argc - 2, argv + 2, options, error)) {
         std::fprintf(stderr, "quillon %s: %s\n", argv[1], error.c_str());
-        return 2;
+        return cli::kExitUsage;
     }
     const std::string command = argv[1];
     const int index = options.drive ? *options.drive : LoadStoredSettings().settings.defaultCd;
@@ -226,11 +226,11 @@ int RunCdCommand(int argc, char** argv)
     if (command == "grab") {
         if (options.tracks.empty()) {
             std::fprintf(stderr, "quillon grab: --tracks is required (for example --tracks 1,3-5)\n");
-            return 2;
+            return cli::kExitUsage;
         }
         return Grab(options, index);
     }
-    return 2;
+    return cli::kExitUsage;
 }
 
 } // namespace quillon

@@ -1,5 +1,6 @@
 #include "batch/windows/JobTableModel.h"
 
+#include "formats/TextEncoding.h"
 #include "ui/TextBytes.h"
 
 namespace quillon {
@@ -27,9 +28,10 @@ QString JobTableModel::Text(int row, int column) const
     const JobRow& r = jobs_.Row(row);
     const std::string* texts[kJobColumns] = {&r.fileName,   &r.location,   &r.sizeText,     &r.actionText,
                                              &r.optionText, &r.outputName, &r.outputDirText};
-    std::string text = *texts[column];
-    if (maxText_ > 0 && text.size() > static_cast<size_t>(maxText_))
-        text.resize(static_cast<size_t>(maxText_));
+    std::string_view text = *texts[column];
+    // The cell's cut falls between characters, never inside one.
+    if (maxText_ > 0)
+        text = Utf8Prefix(text, static_cast<size_t>(maxText_));
     // Names and folders are the file system's bytes.
     return FileNameText(text);
 }

@@ -2,6 +2,7 @@
 #include "WizardTestSupport.h"
 #include "tests/support/WidgetTestMain.h"
 
+#include "batch/windows/JobTableModel.h"
 #include "batch/windows/MLPage3.h"
 #include "ui/SplashWindow.h"
 
@@ -52,6 +53,20 @@ private slots:
     }
 
     void cleanup() { w_.reset(); }
+
+    void SummaryCellsAreCutBetweenCharacters()
+    {
+        // The summary cuts cells at 255 bytes; here byte 255 falls inside a "я".
+        std::string folder = "/x";
+        for (int i = 0; i < 200; ++i)
+            folder += "я";
+        JobList jobs;
+        jobs.AddFiles({{"a.wav", "1KB"}}, folder, kActionEncode, DefaultEncodingOptions{});
+        JobTableModel summary(jobs, "Options", 255);
+        const QString cell = summary.Text(0, static_cast<int>(JobColumn::Location));
+        QVERIFY2(!cell.contains(QChar::ReplacementCharacter), qPrintable(cell));
+        QCOMPARE(cell, QString("/x") + QString(126, QChar(0x044F)));
+    }
 
     void NextIsRefusedWithoutARealDefaultFolder()
     {
