@@ -17,8 +17,14 @@ if [ "${1:-}" = "--inside" ]; then
   # may be dropped. Gives up after a minute.
   press_until() {
     local window=$1 key=$2 check=$3 id
-    timeout 60 xdotool search --sync --onlyvisible --name "$window" >/dev/null ||
-      { echo "no window named '$window'" >&2; kill "$pid"; exit 1; }
+    # Polled, not "search --sync": a window closing during the search (the splash) makes
+    # xdotool fail with BadWindow.
+    local waited=0
+    until visible "$window"; do
+      [ "$waited" -lt 240 ] || { echo "no window named '$window'" >&2; kill "$pid"; exit 1; }
+      sleep 0.25
+      waited=$((waited + 1))
+    done
     for _ in $(seq 1 12); do
       if id=$(xdotool search --onlyvisible --name "$window" 2>/dev/null | tail -1) && [ -n "$id" ]; then
         xdotool windowfocus --sync "$id" 2>/dev/null || true
