@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <iterator>
 
 namespace quillon {
 
@@ -91,8 +92,26 @@ void GrabberDialog::BuildControls()
     InstallAboutMenu(this);
 
     auto* outer = new QVBoxLayout(this);
+    outer->addLayout(BuildDriveRow());
+    BuildTrackList();
+    outer->addWidget(tracks_, 1);
+    outer->addWidget(new QLabel(QStringLiteral("Left-click on the Track Name items to edit."), this));
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(BuildTotals());
+    middle->addLayout(BuildInfoFields(), 1);
+    outer->addLayout(middle);
+    outer->addLayout(BuildButtons());
+    SetTabOrder();
 
-    // Drive row.
+    hover_ = new QTimer(this);
+    hover_->setSingleShot(true);
+    hover_->setInterval(kHoverMs);
+    ConnectControls();
+    resize(760, 560);
+}
+
+QHBoxLayout* GrabberDialog::BuildDriveRow()
+{
     auto* driveRow = new QHBoxLayout;
     drives_ = new QComboBox(this);
     drives_->setObjectName(QStringLiteral("drives"));
@@ -111,9 +130,11 @@ void GrabberDialog::BuildControls()
     driveRow->addSpacing(12);
     driveRow->addWidget(sizeCaption);
     driveRow->addWidget(discSize_);
-    outer->addLayout(driveRow);
+    return driveRow;
+}
 
-    // Track list.
+void GrabberDialog::BuildTrackList()
+{
     model_ = new GrabberTrackModel(session_, this);
     tracks_ = new QTableView(this);
     tracks_->setObjectName(QStringLiteral("tracks"));
@@ -134,12 +155,10 @@ void GrabberDialog::BuildControls()
     tracks_->setMinimumHeight(180);
     tracks_->viewport()->setMouseTracking(true);
     tracks_->viewport()->installEventFilter(this);
-    outer->addWidget(tracks_, 1);
-    auto* hint = new QLabel(QStringLiteral("Left-click on the Track Name items to edit."), this);
-    outer->addWidget(hint);
+}
 
-    // Totals and info fields.
-    auto* middle = new QHBoxLayout;
+QGroupBox* GrabberDialog::BuildTotals()
+{
     auto* totals = new QGroupBox(QStringLiteral("Selected Track(s):"), this);
     auto* totalsGrid = new QGridLayout(totals);
     auto addTotal = [&](int row, const char* caption, const char* initial, const char* name) {
@@ -152,8 +171,11 @@ void GrabberDialog::BuildControls()
     totalSize_ = addTotal(0, "Total Size:", "00 MBytes.", "totalSize");
     totalTime_ = addTotal(1, "Total Time:", "00:00:00 ", "totalTime");
     totalTracks_ = addTotal(2, "Total Tracks:", "0 Track(s) ", "totalTracks");
-    middle->addWidget(totals);
+    return totals;
+}
 
+QGridLayout* GrabberDialog::BuildInfoFields()
+{
     auto* info = new QGridLayout;
     artist_ = InfoEdit("artist", kInfoFieldLength, this);
     album_ = InfoEdit("album", kInfoFieldLength, this);
@@ -181,10 +203,11 @@ void GrabberDialog::BuildControls()
     assign_->setAccessibleName(Plain(assign_->text()));
     assign_->setAutoDefault(false);
     info->addWidget(assign_, 4, 0, 1, 4);
-    middle->addLayout(info, 1);
-    outer->addLayout(middle);
+    return info;
+}
 
-    // Buttons.
+QHBoxLayout* GrabberDialog::BuildButtons()
+{
     auto* buttons = new QHBoxLayout;
     selectAll_ = new FlatButton(QString::fromLatin1(kSelectAllLabel), this);
     selectAll_->setObjectName(QStringLiteral("selectAll"));
@@ -204,30 +227,23 @@ void GrabberDialog::BuildControls()
     buttons->addSpacing(16);
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
-    outer->addLayout(buttons);
     for (QPushButton* b : {static_cast<QPushButton*>(refresh_), static_cast<QPushButton*>(setDefault_),
                            static_cast<QPushButton*>(selectAll_), static_cast<QPushButton*>(grabNow_),
                            static_cast<QPushButton*>(ok_), static_cast<QPushButton*>(cancel_)})
         b->setAutoDefault(false);
+    return buttons;
+}
 
-    setTabOrder(drives_, refresh_);
-    setTabOrder(refresh_, setDefault_);
-    setTabOrder(setDefault_, tracks_);
-    setTabOrder(tracks_, artist_);
-    setTabOrder(artist_, album_);
-    setTabOrder(album_, genres_);
-    setTabOrder(genres_, year_);
-    setTabOrder(year_, comment_);
-    setTabOrder(comment_, assign_);
-    setTabOrder(assign_, selectAll_);
-    setTabOrder(selectAll_, grabNow_);
-    setTabOrder(grabNow_, ok_);
-    setTabOrder(ok_, cancel_);
+void GrabberDialog::SetTabOrder()
+{
+    QWidget* const order[] = {drives_, refresh_, setDefault_, tracks_,    artist_,  album_, genres_,
+                              year_,   comment_, assign_,     selectAll_, grabNow_, ok_,    cancel_};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
 
-    hover_ = new QTimer(this);
-    hover_->setSingleShot(true);
-    hover_->setInterval(kHoverMs);
-
+void GrabberDialog::ConnectControls()
+{
     connect(drives_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnDriveChanged);
     connect(refresh_, &QPushButton::clicked, this, [this] {
         if (drives_->currentIndex() >= 0 && !LoadDisc(drives_->currentIndex()))
@@ -244,7 +260,6 @@ void GrabberDialog::BuildControls()
     connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
     connect(ok_, &QPushButton::clicked, this, &GrabberDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    resize(760, 560);
 }
 
 bool GrabberDialog::Open()

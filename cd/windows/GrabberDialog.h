@@ -7,6 +7,9 @@
 #include <functional>
 
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -44,6 +47,13 @@ public:
 
 private:
     void BuildControls();
+    QHBoxLayout* BuildDriveRow();
+    void BuildTrackList();
+    QGroupBox* BuildTotals();
+    QGridLayout* BuildInfoFields();
+    QHBoxLayout* BuildButtons();
+    void SetTabOrder();
+    void ConnectControls();
     // Loads the disc of a drive entry; false when the user chose to close the dialog.
     bool LoadDisc(int index);
     void OnDriveChanged(int index);
