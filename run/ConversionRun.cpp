@@ -118,6 +118,45 @@ void ConversionRun::Run()
 JobOutcome ConversionRun::ConvertJob(int index)
 {
     const FileJob& job = jobs_.Job(index);
+    ShowJob(index);
+    JobInput input;
+    if (const JobOutcome opened = OpenInput(job, input); opened != JobOutcome::Done)
+        return opened;
+
+    // The codec program writes beside the output under a hidden name that it creates
+    // itself, exclusively, so that nothing swapped in at that name is written through;
+    // the output's name appears only once the job has completed.
+    const std::string outputPath = job.OutputPath();
+    const std::string partPath = FreeHiddenPartPath(outputPath);
+    const CleanupFile partCleanup(partPath);
+    if (partPath.empty()) {
+        const std::string reason = std::strerror(errno);
+        CloseInput();
+        EndRun({RunEnd::Failed, kCannotCreateOutput + outputPath + ": " + reason});
+        return JobOutcome::OutputNotCreated;
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        partPath_ = partPath;
+    }
+
+    const CodecEnd codec = RunCodec(job, input, partPath);
+    if (!codec.started) {
+        unlink(partPath.c_str());
+        EndRun({RunEnd::Failed, kCannotExecute});
+        return JobOutcome::CodecNotStarted;
+    }
+    FinishOutput(job, partPath, CodecCompleted(job, codec));
+
+    window_.SetCurrentRange(100);
+    window_.SetCurrentPosition(100);
+    clock_.Pause(kJobEndPauseMs);
+    return JobOutcome::Done;
+}
+
+void ConversionRun::ShowJob(int index)
+{
+    const FileJob& job = jobs_.Job(index);
     const std::string inputPath = job.InputPath();
     const std::string outputPath = job.OutputPath();
     const bool encode = job.IsEncode();
@@ -141,8 +180,12 @@ JobOutcome ConversionRun::ConvertJob(int index)
     window_.SetBitrateText(bitrateText);
     window_.SetInputPath(inputPath);
     window_.SetOutputPath(outputPath);
+}
 
+JobOutcome ConversionRun::OpenInput(const FileJob& job, JobInput& input)
+{
     // Only a plain file is read: a FIFO or a device could hang the run or never end.
+    const std::string inputPath = job.InputPath();
     std::string problem;
     const int fd = OpenRegularFile(inputPath, problem);
     if (fd < 0) {
@@ -151,7 +194,8 @@ JobOutcome ConversionRun::ConvertJob(int index)
         return JobOutcome::InputNotOpened;
     }
     const off_t end = lseek(fd, 0, SEEK_END);
-    uint64_t size = end > 0 ? static_cast<uint64_t>(end) : 0;
+    input.fd = fd;
+    input.size = end > 0 ? static_cast<uint64_t>(end) : 0;
     lseek(fd, 0, SEEK_SET);
     {
         std::lock_guard lock(stateMutex_);
@@ -159,46 +203,32 @@ JobOutcome ConversionRun::ConvertJob(int index)
     }
 
     // An encode job feeds the "data" chunk only, and its figures count that chunk alone.
-    uint64_t feedStart = 0;
-    uint32_t sampleRate = 0;
-    if (encode) {
+    if (job.IsEncode()) {
         const WavCheckResult check = CheckWavInput(fd, job.mode == 0);
         if (check.verdict != WavCheck::Accepted) {
             CloseInput();
             EndRun({RunEnd::Failed, WavCheckMessage(check.verdict)});
             return JobOutcome::WavRejected;
         }
-        sampleRate = check.sampleRate;
-        feedStart = check.dataStart;
-        size = check.dataBytes;
+        input.sampleRate = check.sampleRate;
+        input.feedStart = check.dataStart;
+        input.size = check.dataBytes;
     }
-    window_.SetCurrentRange(static_cast<int64_t>(size / CurrentBarDivisor(size)));
+    window_.SetCurrentRange(static_cast<int64_t>(input.size / CurrentBarDivisor(input.size)));
     {
         std::lock_guard lock(stateMutex_);
-        inputSize_ = size;
-        feedStart_ = feedStart;
+        inputSize_ = input.size;
+        feedStart_ = input.feedStart;
     }
+    return JobOutcome::Done;
+}
 
-    // The codec program writes beside the output under a hidden name that it creates
-    // itself, exclusively, so that nothing swapped in at that name is written through;
-    // the output's name appears only once the job has completed.
-    const std::string partPath = FreeHiddenPartPath(outputPath);
-    const CleanupFile partCleanup(partPath);
-    if (partPath.empty()) {
-        const std::string reason = std::strerror(errno);
-        CloseInput();
-        EndRun({RunEnd::Failed, kCannotCreateOutput + outputPath + ": " + reason});
-        return JobOutcome::OutputNotCreated;
-    }
-    {
-        std::lock_guard lock(stateMutex_);
-        partPath_ = partPath;
-    }
-
-    const char* program = encode ? kEncoderProgram : kDecoderProgram;
-    const std::string codecPath = locator_(program);
-    const auto argv = encode ? EncoderArguments(codecPath, job.Options(), sampleRate, inputPath, partPath)
-                             : DecoderArguments(codecPath, inputPath, partPath);
+ConversionRun::CodecEnd ConversionRun::RunCodec(const FileJob& job, const JobInput& input, const std::string& partPath)
+{
+    const bool encode = job.IsEncode();
+    const std::string codecPath = locator_(encode ? kEncoderProgram : kDecoderProgram);
+    const auto argv = encode ? EncoderArguments(codecPath, job.Options(), input.sampleRate, job.InputPath(), partPath)
+                             : DecoderArguments(codecPath, job.InputPath(), partPath);
     auto process = std::make_shared<CodecProcess>(static_cast<StatusSink&>(*this));
     const bool started = process->Start(argv);
     SetCurrent(process);
@@ -208,7 +238,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
     clock_.Pause(kStartPauseMs);
 
     if (started)
-        process->Feed(fd, bytesFed_, size);
+        process->Feed(input.fd, bytesFed_, input.size);
     CloseInput();
     // The program's last lines come after its input has ended; the stop byte goes in
     // only behind everything it printed.
@@ -221,19 +251,25 @@ JobOutcome ConversionRun::ConvertJob(int index)
     process->StopReader();
     process->CloseAll();
     SetCurrent(nullptr);
+    return {started, process->ExitStatus()};
+}
 
-    if (!started) {
-        unlink(partPath.c_str());
-        EndRun({RunEnd::Failed, kCannotExecute});
-        return JobOutcome::CodecNotStarted;
+bool ConversionRun::CodecCompleted(const FileJob& job, const CodecEnd& codec)
+{
+    if (abortRequested_)
+        return false;
+    if (codec.status && *codec.status != 0) {
+        const char* program = job.IsEncode() ? kEncoderProgram : kDecoderProgram;
+        window_.LogLine(Format("%s ended with exit status %d", program, *codec.status));
+        NoteJobFailure(Format("Error: %s ended with exit status %d.", program, *codec.status));
+        return false;
     }
+    return true;
+}
 
-    bool completed = !abortRequested_;
-    if (const auto status = process->ExitStatus(); completed && status && *status != 0) {
-        completed = false;
-        window_.LogLine(Format("%s ended with exit status %d", program, *status));
-        NoteJobFailure(Format("Error: %s ended with exit status %d.", program, *status));
-    }
+void ConversionRun::FinishOutput(const FileJob& job, const std::string& partPath, bool completed)
+{
+    const std::string outputPath = job.OutputPath();
     if (job.IsCdTrack()) {
         clock_.Pause(kTagPauseMs);
         if (completed) {
@@ -243,6 +279,7 @@ JobOutcome ConversionRun::ConvertJob(int index)
                 completed = false;
             }
         }
+        const std::string inputPath = job.InputPath();
         unlink(inputPath.c_str());
         DropFromCleanup(inputPath);
     }
@@ -255,15 +292,8 @@ JobOutcome ConversionRun::ConvertJob(int index)
     } else {
         unlink(partPath.c_str());
     }
-    {
-        std::lock_guard lock(stateMutex_);
-        partPath_.clear();
-    }
-
-    window_.SetCurrentRange(100);
-    window_.SetCurrentPosition(100);
-    clock_.Pause(kJobEndPauseMs);
-    return JobOutcome::Done;
+    std::lock_guard lock(stateMutex_);
+    partPath_.clear();
 }
 
 std::string ConversionRun::AppendTagBlock(const FileJob& job, const std::string& outputPath)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,6 +72,28 @@ public:
 private:
     void LogLine(std::string_view line) override;
     void RefreshStatus() override;
+
+    // The input a job feeds: its open file, the bytes to feed and where they start.
+    struct JobInput
+    {
+        int fd = -1;
+        uint64_t size = 0;
+        uint64_t feedStart = 0;
+        uint32_t sampleRate = 0; // of an encode job's WAV input
+    };
+    struct CodecEnd
+    {
+        bool started = false;
+        std::optional<int> status; // the exit status, when the program exited
+    };
+    // The steps of ConvertJob: the job's texts in the window; its input opened and
+    // checked; the codec program run on it into the part file; whether it completed
+    // (a failure is logged); the tag appended and the part file put in place.
+    void ShowJob(int index);
+    JobOutcome OpenInput(const FileJob& job, JobInput& input);
+    CodecEnd RunCodec(const FileJob& job, const JobInput& input, const std::string& partPath);
+    bool CodecCompleted(const FileJob& job, const CodecEnd& codec);
+    void FinishOutput(const FileJob& job, const std::string& partPath, bool completed);
 
     void CloseInput();
     void SetCurrent(std::shared_ptr<CodecProcess> process);
