@@ -89,6 +89,25 @@ MLPage1::MLPage1(QuillonApp& app, TrackPicker picker, QWidget* parent)
 
 void MLPage1::BuildControls()
 {
+    // Layout: source on top, the batch below, its buttons at the bottom.
+    QLayout* source = BuildSourcePart();
+    QLayout* jobsRow = BuildJobListPart();
+    QLayout* bottom = BuildJobButtons();
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(source, 3);
+    page->addLayout(jobsRow);
+    page->addWidget(jobList_, 2);
+    page->addLayout(bottom);
+
+    const QList<QWidget*> order = {encode_,        decode_, tree_,       mask_,  sources_,   add_,     jobList_,
+                                   setDefaultDir_, remove_, outputName_, clear_, outputDir_, options_, tracks_};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    ConnectControls();
+}
+
+QLayout* MLPage1::BuildSourcePart()
+{
     encode_ = Button(this, "&Encode", "Sets action to encode");
     decode_ = Button(this, "&Decode", "Sets action to decode");
     for (auto* button : {encode_, decode_}) {
@@ -107,33 +126,6 @@ void MLPage1::BuildControls()
     auto* sourcesLabel = LabelFor(this, "Select source &files", sources_);
     add_ = Button(this, "Add F&ile(s)", "Adds selected files to list of files to be processed");
 
-    jobList_ = new QTableView(this);
-    model_ = new JobTableModel(app_.jobs, QStringLiteral("Encoding Options"), 0, this);
-    jobList_->setModel(model_);
-    MakeReportList(jobList_);
-    jobList_->setTabKeyNavigation(false);
-    jobList_->viewport()->setAcceptDrops(true);
-    jobList_->viewport()->installEventFilter(this);
-    auto* jobsLabel = LabelFor(this, "Selected files", jobList_);
-    count_ = new ValueLabel(QStringLiteral("Selected files"), QStringLiteral("0"), this);
-    count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    defaultDir_ = new ValueLabel(QStringLiteral("Default output dir:"), QString(), this);
-    auto* defaultDirLabel = LabelFor(this, "Default output dir:", nullptr);
-    defaultDir_->setTextInteractionFlags(Qt::NoTextInteraction);
-    setDefaultDir_ = Button(this, "Set defa&ult output dir", "Select the default output directory.");
-    remove_ = Button(this, "&Remove File", "Removes selected file from the list");
-    outputName_ = new QLineEdit(this);
-    outputName_->setMaxLength(static_cast<int>(kNameFieldSize - 1));
-    outputName_->setToolTip(QStringLiteral("Type a new name for the output file"));
-    outputName_->installEventFilter(this);
-    auto* outputNameLabel = LabelFor(this, "Output file name", outputName_);
-    clear_ = Button(this, "&Clear list", "Removes all files from the list");
-    outputDir_ = Button(this, "Outpu&t dir", "Selects output directory for the selected file");
-    options_ = Button(this, "Encoding &Options", "Set default and/or custom compression parameters");
-    tracks_ = Button(this, "Select audio tracks", "Select audio tracks");
-
-    // Layout: source on top, the batch below, its buttons at the bottom.
     auto* actions = new QHBoxLayout;
     actions->addWidget(encode_);
     actions->addWidget(decode_);
@@ -156,11 +148,46 @@ void MLPage1::BuildControls()
     auto* source = new QHBoxLayout;
     source->addLayout(left, 2);
     source->addLayout(right, 3);
+    return source;
+}
 
+QLayout* MLPage1::BuildJobListPart()
+{
+    jobList_ = new QTableView(this);
+    model_ = new JobTableModel(app_.jobs, QStringLiteral("Encoding Options"), 0, this);
+    jobList_->setModel(model_);
+    MakeReportList(jobList_);
+    jobList_->setTabKeyNavigation(false);
+    jobList_->viewport()->setAcceptDrops(true);
+    jobList_->viewport()->installEventFilter(this);
+    auto* jobsLabel = LabelFor(this, "Selected files", jobList_);
+    count_ = new ValueLabel(QStringLiteral("Selected files"), QStringLiteral("0"), this);
+    count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The list itself goes below this row; the page gives it its share of the height.
     auto* jobsRow = new QHBoxLayout;
     jobsRow->addWidget(jobsLabel);
     jobsRow->addWidget(count_);
     jobsRow->addStretch();
+    return jobsRow;
+}
+
+QLayout* MLPage1::BuildJobButtons()
+{
+    defaultDir_ = new ValueLabel(QStringLiteral("Default output dir:"), QString(), this);
+    auto* defaultDirLabel = LabelFor(this, "Default output dir:", nullptr);
+    defaultDir_->setTextInteractionFlags(Qt::NoTextInteraction);
+    setDefaultDir_ = Button(this, "Set defa&ult output dir", "Select the default output directory.");
+    remove_ = Button(this, "&Remove File", "Removes selected file from the list");
+    outputName_ = new QLineEdit(this);
+    outputName_->setMaxLength(static_cast<int>(kNameFieldSize - 1));
+    outputName_->setToolTip(QStringLiteral("Type a new name for the output file"));
+    outputName_->installEventFilter(this);
+    auto* outputNameLabel = LabelFor(this, "Output file name", outputName_);
+    clear_ = Button(this, "&Clear list", "Removes all files from the list");
+    outputDir_ = Button(this, "Outpu&t dir", "Selects output directory for the selected file");
+    options_ = Button(this, "Encoding &Options", "Set default and/or custom compression parameters");
+    tracks_ = Button(this, "Select audio tracks", "Select audio tracks");
 
     auto* bottom = new QGridLayout;
     bottom->addWidget(defaultDirLabel, 0, 0);
@@ -174,18 +201,11 @@ void MLPage1::BuildControls()
     bottom->addWidget(options_, 2, 2);
     bottom->addWidget(tracks_, 2, 3);
     bottom->setColumnStretch(1, 1);
+    return bottom;
+}
 
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(source, 3);
-    page->addLayout(jobsRow);
-    page->addWidget(jobList_, 2);
-    page->addLayout(bottom);
-
-    const QList<QWidget*> order = {encode_,        decode_, tree_,       mask_,  sources_,   add_,     jobList_,
-                                   setDefaultDir_, remove_, outputName_, clear_, outputDir_, options_, tracks_};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
+void MLPage1::ConnectControls()
+{
     connect(encode_, &QPushButton::clicked, this, [this] { ChooseAction(true); });
     connect(decode_, &QPushButton::clicked, this, [this] { ChooseAction(false); });
     connect(mask_, &QLineEdit::textChanged, this, &MLPage1::OnMaskEdited);

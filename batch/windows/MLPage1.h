@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -58,6 +59,11 @@ protected:
 
 private:
     void BuildControls();
+    // The parts of the page, top to bottom; each makes its controls and returns their layout.
+    QLayout* BuildSourcePart();
+    QLayout* BuildJobListPart();
+    QLayout* BuildJobButtons();
+    void ConnectControls();
     void ChooseAction(bool encode);
     void OnMaskEdited(const QString& text);
     void OnOutputNameEdited(const QString& text);

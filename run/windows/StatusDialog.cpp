@@ -94,67 +94,14 @@ StatusDialog::~StatusDialog()
 void StatusDialog::BuildControls()
 {
     auto* top = new QVBoxLayout(this);
-
-    auto* paths = new QGridLayout;
-    const QString inputLabel = QStringLiteral("Input File:");
-    const QString outputLabel = QStringLiteral("Output File:");
-    paths->addWidget(new StatusText(inputLabel, Qt::AlignLeft | Qt::AlignVCenter, this), 0, 0);
-    inputPath_ = PathField("inputPath", inputLabel, this);
-    paths->addWidget(inputPath_, 0, 1);
-    paths->addWidget(new StatusText(outputLabel, Qt::AlignLeft | Qt::AlignVCenter, this), 1, 0);
-    outputPath_ = PathField("outputPath", outputLabel, this);
-    paths->addWidget(outputPath_, 1, 1);
-    paths->setColumnStretch(1, 1);
-    top->addLayout(paths);
+    top->addLayout(BuildPathRows());
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(BuildCurrentFileGroup(), 1);
+    groups->addWidget(BuildPerformanceGroup(), 1);
+    top->addLayout(groups);
+    top->addLayout(BuildFileCountRow());
 
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
-    const Qt::Alignment centre = Qt::AlignCenter;
-
-    auto* groups = new QHBoxLayout;
-    QGroupBox* current = TileGroup(QStringLiteral("Current File:"), this);
-    auto* currentGrid = new QGridLayout(current);
-    const QString elapsedLabel = QStringLiteral("Elapsed Time:");
-    const QString remainingLabel = QStringLiteral("Remaining Time:");
-    const QString bitrateLabel = QStringLiteral("Bitrate:");
-    currentGrid->addWidget(new StatusText(elapsedLabel, left, current), 0, 0);
-    elapsed_ = Field("elapsed", QStringLiteral("00:00:00"), elapsedLabel, right, current);
-    currentGrid->addWidget(elapsed_, 0, 1);
-    currentGrid->addWidget(new StatusText(remainingLabel, left, current), 1, 0);
-    remaining_ = Field("remaining", QStringLiteral("00:00:00"), remainingLabel, right, current);
-    currentGrid->addWidget(remaining_, 1, 1);
-    currentGrid->addWidget(new StatusText(bitrateLabel, left, current), 2, 0);
-    bitrate_ = Field("bitrate", QStringLiteral("0kbps"), bitrateLabel, right, current);
-    currentGrid->addWidget(bitrate_, 2, 1);
-    groups->addWidget(current, 1);
-
-    QGroupBox* performance = TileGroup(QStringLiteral("Performance"), this);
-    auto* performanceGrid = new QGridLayout(performance);
-    speed_ = Field("speed", QStringLiteral("FPS"), QStringLiteral("Speed"), centre, performance);
-    performanceGrid->addWidget(speed_, 0, 0, 1, 4);
-    sizes_ = Field("sizes", QStringLiteral("0MB Compressed to 0MB"), QStringLiteral("Sizes"), centre, performance);
-    performanceGrid->addWidget(sizes_, 1, 0, 1, 4);
-    performanceGrid->addWidget(new StatusText(QStringLiteral("Frame:"), left, performance), 2, 0);
-    frame_ = Field("frame", QStringLiteral("   "), QStringLiteral("Frame"), centre, performance);
-    performanceGrid->addWidget(frame_, 2, 1);
-    performanceGrid->addWidget(new StatusText(QStringLiteral("of"), centre, performance), 2, 2);
-    frameTotal_ = Field("frameTotal", QString(), QStringLiteral("Frame total"), centre, performance);
-    performanceGrid->addWidget(frameTotal_, 2, 3);
-    performanceGrid->setColumnStretch(1, 1);
-    performanceGrid->setColumnStretch(3, 1);
-    groups->addWidget(performance, 1);
-    top->addLayout(groups);
-
-    auto* files = new QHBoxLayout;
-    files->addWidget(new StatusText(QStringLiteral("File"), left, this));
-    fileNumber_ = Field("fileNumber", QStringLiteral("1"), QStringLiteral("File"), centre, this);
-    files->addWidget(fileNumber_);
-    files->addWidget(new StatusText(QStringLiteral("of"), centre, this));
-    fileCount_ = Field("fileCount", QStringLiteral("1"), QStringLiteral("File count"), centre, this);
-    files->addWidget(fileCount_);
-    files->addStretch(1);
-    top->addLayout(files);
-
     top->addWidget(new StatusText(QStringLiteral("Current File..."), left, this));
     currentBar_ = Bar("currentBar", QStringLiteral("Current File..."), this);
     top->addWidget(currentBar_);
@@ -169,7 +116,84 @@ void StatusDialog::BuildControls()
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setStyleSheet(QStringLiteral("QPlainTextEdit { color: rgb(0, 0, 200); background: rgb(250, 250, 250); }"));
     top->addWidget(log_, 1);
+    top->addLayout(BuildCancelRow());
 
+    resize(480, 440);
+}
+
+QLayout* StatusDialog::BuildPathRows()
+{
+    auto* paths = new QGridLayout;
+    const QString inputLabel = QStringLiteral("Input File:");
+    const QString outputLabel = QStringLiteral("Output File:");
+    paths->addWidget(new StatusText(inputLabel, Qt::AlignLeft | Qt::AlignVCenter, this), 0, 0);
+    inputPath_ = PathField("inputPath", inputLabel, this);
+    paths->addWidget(inputPath_, 0, 1);
+    paths->addWidget(new StatusText(outputLabel, Qt::AlignLeft | Qt::AlignVCenter, this), 1, 0);
+    outputPath_ = PathField("outputPath", outputLabel, this);
+    paths->addWidget(outputPath_, 1, 1);
+    paths->setColumnStretch(1, 1);
+    return paths;
+}
+
+QGroupBox* StatusDialog::BuildCurrentFileGroup()
+{
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    QGroupBox* current = TileGroup(QStringLiteral("Current File:"), this);
+    auto* grid = new QGridLayout(current);
+    const QString elapsedLabel = QStringLiteral("Elapsed Time:");
+    const QString remainingLabel = QStringLiteral("Remaining Time:");
+    const QString bitrateLabel = QStringLiteral("Bitrate:");
+    grid->addWidget(new StatusText(elapsedLabel, left, current), 0, 0);
+    elapsed_ = Field("elapsed", QStringLiteral("00:00:00"), elapsedLabel, right, current);
+    grid->addWidget(elapsed_, 0, 1);
+    grid->addWidget(new StatusText(remainingLabel, left, current), 1, 0);
+    remaining_ = Field("remaining", QStringLiteral("00:00:00"), remainingLabel, right, current);
+    grid->addWidget(remaining_, 1, 1);
+    grid->addWidget(new StatusText(bitrateLabel, left, current), 2, 0);
+    bitrate_ = Field("bitrate", QStringLiteral("0kbps"), bitrateLabel, right, current);
+    grid->addWidget(bitrate_, 2, 1);
+    return current;
+}
+
+QGroupBox* StatusDialog::BuildPerformanceGroup()
+{
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment centre = Qt::AlignCenter;
+    QGroupBox* performance = TileGroup(QStringLiteral("Performance"), this);
+    auto* grid = new QGridLayout(performance);
+    speed_ = Field("speed", QStringLiteral("FPS"), QStringLiteral("Speed"), centre, performance);
+    grid->addWidget(speed_, 0, 0, 1, 4);
+    sizes_ = Field("sizes", QStringLiteral("0MB Compressed to 0MB"), QStringLiteral("Sizes"), centre, performance);
+    grid->addWidget(sizes_, 1, 0, 1, 4);
+    grid->addWidget(new StatusText(QStringLiteral("Frame:"), left, performance), 2, 0);
+    frame_ = Field("frame", QStringLiteral("   "), QStringLiteral("Frame"), centre, performance);
+    grid->addWidget(frame_, 2, 1);
+    grid->addWidget(new StatusText(QStringLiteral("of"), centre, performance), 2, 2);
+    frameTotal_ = Field("frameTotal", QString(), QStringLiteral("Frame total"), centre, performance);
+    grid->addWidget(frameTotal_, 2, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return performance;
+}
+
+QLayout* StatusDialog::BuildFileCountRow()
+{
+    const Qt::Alignment centre = Qt::AlignCenter;
+    auto* files = new QHBoxLayout;
+    files->addWidget(new StatusText(QStringLiteral("File"), Qt::AlignLeft | Qt::AlignVCenter, this));
+    fileNumber_ = Field("fileNumber", QStringLiteral("1"), QStringLiteral("File"), centre, this);
+    files->addWidget(fileNumber_);
+    files->addWidget(new StatusText(QStringLiteral("of"), centre, this));
+    fileCount_ = Field("fileCount", QStringLiteral("1"), QStringLiteral("File count"), centre, this);
+    files->addWidget(fileCount_);
+    files->addStretch(1);
+    return files;
+}
+
+QLayout* StatusDialog::BuildCancelRow()
+{
     cancel_ = new QPushButton(QStringLiteral("&Cancel !"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     cancel_->setAccessibleName(QStringLiteral("Cancel !"));
@@ -178,9 +202,7 @@ void StatusDialog::BuildControls()
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cancel_);
-    top->addLayout(buttons);
-
-    resize(480, 440);
+    return buttons;
 }
 
 int StatusDialog::exec()

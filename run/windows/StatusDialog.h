@@ -13,6 +13,7 @@
 #include <vector>
 
 class QGroupBox;
+class QLayout;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -74,6 +75,12 @@ protected:
 
 private:
     void BuildControls();
+    // The parts of the window, top to bottom; each makes its controls and lays them out.
+    QLayout* BuildPathRows();
+    QGroupBox* BuildCurrentFileGroup();
+    QGroupBox* BuildPerformanceGroup();
+    QLayout* BuildFileCountRow();
+    QLayout* BuildCancelRow();
     void OnInitDialog();
     void OnCancel();
     // Runs `change` on the window's thread: at once when called there, else queued.
