@@ -39,7 +39,8 @@ endfunction()
 # quillon_widget_tests(PREFIX [TIMEOUT s] [ENVIRONMENT vars...] [LINKS deps...] [DEPENDS targets...])
 # One Qt Test program per *_wtest.cpp file of the current folder, run as the test
 # PREFIX.<file> on the offscreen platform. The test helpers of tests/ui and tests/cd are
-# reachable, and QUILLON_BIN_DIR names the folder of the built programs.
+# reachable, tests/support's window helpers are linked, and QUILLON_BIN_DIR names the
+# folder of the built programs.
 function(quillon_widget_tests prefix)
   cmake_parse_arguments(ARG "" "TIMEOUT" "LINKS;ENVIRONMENT;DEPENDS" ${ARGN})
   if(NOT ARG_TIMEOUT)
@@ -53,7 +54,7 @@ function(quillon_widget_tests prefix)
     set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/ui
                                ${CMAKE_SOURCE_DIR}/tests/cd)
-    target_link_libraries(${name} PRIVATE ${ARG_LINKS} quillon_test_support Qt6::Test Threads::Threads)
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} quillon_widget_test_support Qt6::Test Threads::Threads)
     target_compile_definitions(${name} PRIVATE QUILLON_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
     if(ARG_DEPENDS)
       add_dependencies(${name} ${ARG_DEPENDS})

@@ -1,20 +1,19 @@
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
 
+#include "tests/support/BoxRobot.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WidgetTestMain.h"
 #include "ui/CHyperLink.h"
 
 using namespace quillon;
+using testing_support::BoxRobot;
 using testing_support::TempFolder;
 
 namespace {
@@ -34,25 +33,6 @@ protected:
         return shellAnswer;
     }
 };
-
-// Answers the next message box with OK and keeps its text.
-QString AnswerNextMessageBox(const std::function<void()>& action, const std::function<void()>& whileShown = {})
-{
-    QString text;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (whileShown) {
-                whileShown();
-            }
-            text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    poll.start(10);
-    action();
-    return text;
-}
 
 // Points the desktop's registered programs at a folder of the test.
 class FakeDesktop
@@ -157,13 +137,15 @@ private slots:
         QTest::mouseMove(&link, QPoint(2, 2));
         QTRY_VERIFY(link.IsOverLink());
         QWidget* grabberDuringBox = &link;
-        QString text = AnswerNextMessageBox([&] { QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2)); },
-                                            [&] { grabberDuringBox = QWidget::mouseGrabber(); });
+        BoxRobot boxes;
+        boxes.onBox = [&](QMessageBox*) { grabberDuringBox = QWidget::mouseGrabber(); };
+        QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(boxes.seen.size(), 1);
         // The error box gets the mouse: the link released its capture before opening it.
         QCOMPARE(grabberDuringBox, nullptr);
         QVERIFY(!link.IsOverLink());
-        QCOMPARE(text, QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
-                                      "with the given filename extension."));
+        QCOMPARE(boxes.Last().text, QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
+                                                   "with the given filename extension."));
         QVERIFY(!link.GetVisited());
     }
 

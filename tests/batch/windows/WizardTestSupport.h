@@ -6,6 +6,7 @@
 #include "batch/windows/MLPage1.h"
 #include "batch/windows/MLSheet.h"
 #include "formats/WavHeader.h"
+#include "tests/support/BoxRobot.h"
 #include "tests/support/TempFolder.h"
 #include "ui/FileListView.h"
 #include "ui/FolderTree.h"
@@ -13,7 +14,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTableView>
@@ -63,27 +63,6 @@ inline void WhenModal(std::function<void(QWidget*)> act)
         }
     });
     timer->start(20);
-}
-
-struct SeenBox
-{
-    QString title;
-    QString text;
-    bool seen = false;
-};
-
-// Answers the next message box with `button`, remembering its title and text.
-inline void Answer(SeenBox& box, QMessageBox::StandardButton button = QMessageBox::Ok)
-{
-    WhenModal([&box, button](QWidget* modal) {
-        auto* message = qobject_cast<QMessageBox*>(modal);
-        if (message == nullptr) {
-            modal->close();
-            return;
-        }
-        box = {message->windowTitle(), message->text(), true};
-        message->button(button)->click();
-    });
 }
 
 // A wizard as the status window shows it, over `folder` as its only drive.

@@ -114,14 +114,15 @@ private slots:
     void ClearAsksFirst()
     {
         w_->AddSourceRows(0, 1);
-        SeenBox box;
-        Answer(box, QMessageBox::No);
+        BoxRobot boxes(QMessageBox::No);
         QTest::mouseClick(w_->button("Clear list"), Qt::LeftButton);
-        QCOMPARE(box.title, QString("Confirmation required"));
-        QCOMPARE(box.text, QString("Are you sure you want to clear the list ?"));
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.Last().title, QString("Confirmation required"));
+        QCOMPARE(boxes.Last().text, QString("Are you sure you want to clear the list ?"));
         QCOMPARE(w_->app.jobs.Count(), 2);
-        Answer(box, QMessageBox::Yes);
+        boxes.AnswerWith(QMessageBox::Yes);
         QTest::mouseClick(w_->button("Clear list"), Qt::LeftButton);
+        QCOMPARE(boxes.seen.size(), 2);
         QCOMPARE(w_->app.jobs.Count(), 0);
         CheckJobButtons(false);
     }
@@ -206,11 +207,11 @@ private slots:
 
         // A decode job: string 131 and no dialog.
         w_->ClickRow(3);
-        SeenBox box;
-        Answer(box);
+        BoxRobot boxes;
         QTest::mouseClick(w_->button("Encoding Options"), Qt::LeftButton);
-        QCOMPARE(box.title, QString("Error"));
-        QCOMPARE(box.text, QString("No options can be modified for decoding files "));
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.Last().title, QString("Error"));
+        QCOMPARE(boxes.Last().text, QString("No options can be modified for decoding files "));
     }
 
     void FoldersComeFromTheBrowser()
@@ -251,14 +252,14 @@ private slots:
         enter.ignore();
         QApplication::sendEvent(target, &enter);
         QVERIFY(enter.isAccepted());
-        SeenBox box;
-        Answer(box);
+        BoxRobot boxes;
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         QCOMPARE(JobColumn(0), QStringList({"c.wav", "y.mp2"}));
         QCOMPARE(JobColumn(3), QStringList({"Encode", "Decode"}));
-        QVERIFY2(box.text.contains("Cannot add " + QString::fromStdString(folder_ / "notes.txt")),
-                 qPrintable(box.text));
+        QCOMPARE(boxes.seen.size(), 1);
+        const QString box = boxes.Last().text;
+        QVERIFY2(box.contains("Cannot add " + QString::fromStdString(folder_ / "notes.txt")), qPrintable(box));
         QVERIFY(w_->sheet->button(QWizard::NextButton)->isEnabled());
     }
 

@@ -74,12 +74,11 @@ private slots:
         const QString noFolder = "You have to select the default output directory first";
         for (const char* dir : {"@DEFAULT", "@default", "NOT SET", ""}) {
             QVERIFY(w_->app.jobs.SetDefaultOutputDirText(dir));
-            SeenBox box;
-            Answer(box);
+            BoxRobot boxes;
             PressNext();
-            QVERIFY2(box.seen, dir);
-            QCOMPARE(box.title, QString("Error"));
-            QCOMPARE(box.text, noFolder);
+            QVERIFY2(boxes.seen.size() == 1, dir);
+            QCOMPARE(boxes.Last().title, QString("Error"));
+            QCOMPARE(boxes.Last().text, noFolder);
             QCOMPARE(w_->sheet->currentPage(), static_cast<QWizardPage*>(w_->sheet->Page1()));
         }
         w_->sheet->Page1()->pickFolder = [this](const std::string&) { return std::optional(folder_ / "out"); };
@@ -92,9 +91,10 @@ private slots:
     {
         w_->AddSourceRows(1, 1);
         w_->AddSourceRows(0, 1); // b.wav twice
-        SeenBox box;
-        Answer(box);
+        BoxRobot boxes;
         PressNext();
+        QCOMPARE(boxes.seen.size(), 1);
+        const BoxRobot::Seen box = boxes.Last();
         QCOMPARE(box.title, QString("Error"));
         QVERIFY2(box.text.contains(QString::fromStdString(folder_ / "out/b.mp3")), qPrintable(box.text));
         QCOMPARE(w_->sheet->currentPage(), static_cast<QWizardPage*>(w_->sheet->Page1()));

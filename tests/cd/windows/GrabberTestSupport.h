@@ -1,21 +1,20 @@
 #pragma once
 
 // Shared pieces of the grabber window tests: a folder with a generated disc and a drive
-// list over it as the current directory, and a robot that answers message boxes.
+// list over it as the current directory, and the ways to stop a grab.
 
 #include "TestDisc.h"
 #include "app/QuillonApp.h"
 #include "cd/DriveQuirks.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "formats/WavHeader.h"
+#include "tests/support/BoxRobot.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 namespace quillon::testing {
@@ -40,46 +39,7 @@ struct GrabberPlace
     ~GrabberPlace() { ::unsetenv("QUILLON_VIRTUAL_CD"); }
 };
 
-// Answers every message box that opens with `answer` (OK when the box has no such
-// button) and keeps what each box said.
-class BoxRobot
-{
-public:
-    struct Seen
-    {
-        QString text;
-        QMessageBox::Icon icon;
-    };
-
-    explicit BoxRobot(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer)
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(10);
-    }
-
-    QList<Seen> seen;
-    // Runs when a box is found, before it is answered.
-    std::function<void(QMessageBox*)> onBox;
-
-private:
-    void Poll()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (box == nullptr || !box->isVisible() || box->property("answered").toBool())
-                continue;
-            box->setProperty("answered", true);
-            seen.append({box->text(), box->icon()});
-            if (onBox)
-                onBox(box);
-            QAbstractButton* button = box->button(answer_);
-            (button ? button : box->button(QMessageBox::Ok))->click();
-        }
-    }
-
-    QMessageBox::StandardButton answer_;
-    QTimer timer_;
-};
+using testing_support::BoxRobot;
 
 // The WAV file a grabbed track must give: the header, then the track's sectors of the image.
 inline std::vector<uint8_t> ExpectedWav(const TestDisc& disc, int track, uint32_t sectors)

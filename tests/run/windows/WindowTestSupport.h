@@ -6,6 +6,7 @@
 #include "../../codecs/MpegFrames.h"
 #include "formats/WavHeader.h"
 #include "run/RunClock.h"
+#include "tests/support/BoxRobot.h"
 #include "tests/support/TempFolder.h"
 
 #include <QAbstractButton>
@@ -62,17 +63,6 @@ inline std::string WriteSlowCodec(const std::string& folder)
                            "echo slow codec done\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
-}
-
-// The visible message box of the run, if one is shown.
-inline QMessageBox* ShownMessage()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(widget);
-        if (box && box->isVisible())
-            return box;
-    }
-    return nullptr;
 }
 
 // Runs steps one after the other from the event loop (also inside modal loops): a step
@@ -148,7 +138,7 @@ inline StepDriver::Step Answer(const QString& text, QString* seen = nullptr,
                                std::optional<QMessageBox::Icon> icon = std::nullopt)
 {
     return [text, seen, icon] {
-        QMessageBox* box = ShownMessage();
+        QMessageBox* box = testing_support::ShownMessageBox();
         if (!box)
             return false;
         if (seen)
