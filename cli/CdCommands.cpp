@@ -7,7 +7,6 @@
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "cli/CdOptions.h"
-#include "cli/CdRip.h"
 #include "cli/Commands.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalGrabWindow.h"
@@ -17,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace quillon {
+namespace quillon::cli {
 
 namespace {
 
@@ -103,7 +102,7 @@ bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, con
         }
         if (TrackFileName(names[t]).empty()) {
             std::fprintf(stderr, "quillon %s: track %d: %s\n", command, t + 1,
-                         cli::TerminalText(TrackNameNotAFileName(names[t])).c_str());
+                         TerminalText(TrackNameNotAFileName(names[t])).c_str());
             return false;
         }
     }
@@ -111,7 +110,7 @@ bool CheckChosenTracks(const CdDrive& drive, const std::vector<int>& tracks, con
     for (int t : tracks)
         named.push_back({drive.tracks[t].entry.trackNumber, names[t]});
     if (const std::string clash = TrackNameClash(named); !clash.empty()) {
-        std::fprintf(stderr, "quillon %s: %s\n", command, cli::TerminalText(clash).c_str());
+        std::fprintf(stderr, "quillon %s: %s\n", command, TerminalText(clash).c_str());
         return false;
     }
     return true;
@@ -121,15 +120,15 @@ int ChooseTracks(int index, const std::string& trackList, const char* command, C
 {
     chosen.drive = PickCdDrive(chosen.drives, index);
     if (chosen.drive == nullptr || !LoadCdToc(*chosen.drive))
-        return cli::kExitFailed;
+        return kExitFailed;
     std::string error;
     if (!ParseTrackList(trackList, chosen.drive->trackCount, chosen.tracks, error)) {
         std::fprintf(stderr, "quillon %s: %s\n", command, error.c_str());
-        return cli::kExitUsage;
+        return kExitUsage;
     }
     chosen.stored = chosen.store.LoadDiscInfo(index, *chosen.drive);
     chosen.names = StoredTrackNames(chosen.store, index, *chosen.drive, chosen.stored);
-    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, command) ? cli::kExitOk : cli::kExitUsage;
+    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, command) ? kExitOk : kExitUsage;
 }
 
 namespace {
@@ -146,7 +145,7 @@ int Drives(const CdOptions&)
     const int found = DetectDrives(drives);
     if (found < 0) {
         std::fprintf(stderr, "%s\n", kNoDrives);
-        return cli::kExitFailed;
+        return kExitFailed;
     }
     for (int i = 0; i < found; ++i) {
         const CdDrive& d = drives[i];
@@ -154,7 +153,7 @@ int Drives(const CdOptions&)
                     TrimRight(d.vendor).c_str(), TrimRight(d.product).c_str(), TrimRight(d.revision).c_str(),
                     d.bus.c_str(), ReadMethodName(d), d.sectorsPerRead);
     }
-    return cli::kExitOk;
+    return kExitOk;
 }
 
 int Toc(const CdOptions&, int index)
@@ -162,13 +161,13 @@ int Toc(const CdOptions&, int index)
     DriveTable drives;
     CdDrive* drive = PickCdDrive(drives, index);
     if (drive == nullptr || !LoadCdToc(*drive))
-        return cli::kExitFailed;
+        return kExitFailed;
     DiscInfoStore store;
     const auto rows = BuildTrackRows(*drive, TrackNames(store, index, *drive));
     std::vector<std::string> shownNames;
     size_t width = std::strlen(kTrackListHeaders[0]);
     for (const auto& r : rows) {
-        shownNames.push_back(cli::TerminalText(r.name));
+        shownNames.push_back(TerminalText(r.name));
         width = std::max(width, shownNames.back().size());
     }
     std::printf("%-*s  %s  %s  %s  %s\n", static_cast<int>(width), kTrackListHeaders[0], kTrackListHeaders[1],
@@ -179,13 +178,13 @@ int Toc(const CdOptions&, int index)
                     r.length.c_str(), r.size.c_str(), r.type.c_str());
     }
     std::printf("%s\n", DiscSizeText(drive->totalSectors).c_str());
-    return cli::kExitOk;
+    return kExitOk;
 }
 
 int Grab(const CdOptions& options, int index)
 {
     ChosenTracks chosen;
-    if (const int status = ChooseTracks(index, options.tracks, "grab", chosen); status != cli::kExitOk)
+    if (const int status = ChooseTracks(index, options.tracks, "grab", chosen); status != kExitOk)
         return status;
     std::vector<GrabChoice> ticked;
     for (int t : chosen.tracks)
@@ -194,28 +193,29 @@ int Grab(const CdOptions& options, int index)
     const GrabOutcome outcome = AudioGrab(
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
     if (outcome == GrabOutcome::Cancelled)
-        return cli::kExitCancelled;
-    return outcome == GrabOutcome::Completed ? cli::kExitOk : cli::kExitFailed;
+        return kExitCancelled;
+    return outcome == GrabOutcome::Completed ? kExitOk : kExitFailed;
 }
 
 } // namespace
 
+bool TakesCdOptionsOnly(const char* name)
+{
+    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0;
+}
+
 bool IsCdCommand(const char* name)
 {
-    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0 ||
-           std::strcmp(name, "rip") == 0;
+    return TakesCdOptionsOnly(name) || std::strcmp(name, "rip") == 0;
 }
 
 int RunCdCommand(int argc, char** argv)
 {
-    // rip takes the encoding options of the conversion commands as well.
-    if (std::strcmp(argv[1], "rip") == 0)
-        return RunRip(argc, argv);
     CdOptions options;
     std::string error;
     if (!ParseCdOptions(argc - 2, argv + 2, options, error)) {
         std::fprintf(stderr, "quillon %s: %s\n", argv[1], error.c_str());
-        return cli::kExitUsage;
+        return kExitUsage;
     }
     const std::string command = argv[1];
     const int index = options.drive ? *options.drive : LoadStoredSettings().settings.defaultCd;
@@ -226,11 +226,11 @@ int RunCdCommand(int argc, char** argv)
     if (command == "grab") {
         if (options.tracks.empty()) {
             std::fprintf(stderr, "quillon grab: --tracks is required (for example --tracks 1,3-5)\n");
-            return cli::kExitUsage;
+            return kExitUsage;
         }
         return Grab(options, index);
     }
-    return cli::kExitUsage;
+    return kExitUsage;
 }
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon {
+namespace quillon::cli {
 
 // Detects the drives and picks the one asked for; prints the reason and returns null
 // when there is none.
@@ -36,9 +36,12 @@ struct ChosenTracks
 // 0 when `chosen` is filled, else the exit status after a line saying why.
 int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen);
 
-// "drives", "toc" and "grab" (and "rip" once the conversion run takes CD jobs).
+// "drives", "toc", "grab" and "rip".
 bool IsCdCommand(const char* name);
-// Runs `quillon <command> ...`; the exit status.
+// "drives", "toc" and "grab": the commands that take the CD options only (rip takes the
+// encoding options too, and is read by ParseArguments).
+bool TakesCdOptionsOnly(const char* name);
+// Runs `quillon <command> ...` for a command that takes the CD options only; the exit status.
 int RunCdCommand(int argc, char** argv);
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstring>
 
-namespace quillon {
+namespace quillon::cli {
 
 namespace {
 
@@ -80,4 +80,4 @@ bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& t
     return true;
 }
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon {
+namespace quillon::cli {
 
 // Options of the CD commands.
 struct CdOptions
@@ -21,4 +21,4 @@ bool ParseCdOptions(int argc, char** argv, CdOptions& options, std::string& erro
 // `error` set on a malformed list or a track the disc does not have.
 bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& tracks, std::string& error);
 
-} // namespace quillon
+} // namespace quillon::cli

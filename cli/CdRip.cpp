@@ -6,7 +6,6 @@
 #include "cd/GenreList.h"
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
-#include "cli/CdOptions.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/ParallelBatch.h"
@@ -16,12 +15,10 @@
 #include "run/TempWavGrab.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <sys/stat.h>
 #include <unistd.h>
 
-namespace quillon {
+namespace quillon::cli {
 
 namespace {
 
@@ -49,172 +46,153 @@ struct DiscText
     int genre = kGenreOther;
 };
 
-} // namespace
-
-int RunRip(int argc, char** argv)
+// What the words of a rip ask for, checked before any drive is touched.
+struct RipRequest
 {
-    using namespace cli;
-    // The CD words are taken here; the encoding options are those of `quillon encode`.
-    CdOptions cd;
-    // The option words are read as `quillon defaults --save` reads them: options without files.
-    std::vector<std::string> encodeWords{"defaults", "--save"};
-    std::optional<std::string> artist, album, year, comment, genreName;
-    std::optional<int> driveIndex;
-    std::optional<int> jobCount;
-    for (int i = 2; i < argc; ++i) {
-        const std::string word = argv[i];
-        auto value = [&](std::optional<std::string>& out) {
-            if (i + 1 >= argc)
-                return false;
-            out = argv[++i];
-            return true;
-        };
-        std::optional<std::string> v;
-        bool ok = true;
-        auto number = [&](long low, long high, std::optional<int>& out) {
-            if (!value(v))
-                return false;
-            char* end = nullptr;
-            const long n = std::strtol(v->c_str(), &end, 10);
-            out = static_cast<int>(n);
-            return !v->empty() && *end == '\0' && n >= low && n <= high;
-        };
-        if (word == "--drive") {
-            ok = number(0, kDriveSlots - 1, driveIndex);
-        } else if (word == "--jobs") {
-            ok = number(1, 1024, jobCount);
-        } else if (word == "--save") {
-            // A rip uses the defaults; storing them is left to `quillon defaults --save`,
-            // so that a rip never changes what the next command does.
-            Complain("quillon rip does not store defaults; store them with 'quillon defaults --save'");
-            return kExitUsage;
-        } else if (word == "--tracks") {
-            ok = value(v);
-            cd.tracks = v.value_or("");
-        } else if (word == "--artist") {
-            ok = value(artist);
-        } else if (word == "--album") {
-            ok = value(album);
-        } else if (word == "--year") {
-            ok = value(year);
-        } else if (word == "--comment") {
-            ok = value(comment);
-        } else if (word == "--genre") {
-            ok = value(genreName);
-        } else {
-            encodeWords.push_back(word);
-        }
-        if (!ok) {
-            Complain("bad or missing value for " + word);
-            return kExitUsage;
-        }
-    }
-    const CliArguments arguments = ParseArguments(encodeWords);
-    if (!arguments.files.empty()) {
-        Complain("unexpected word \"" + arguments.files.front() + "\"");
-        return kExitUsage;
-    }
-    if (!arguments.error.empty()) {
-        Complain(arguments.error);
-        return kExitUsage;
-    }
-    if (cd.tracks.empty()) {
-        Complain("--tracks is required (for example --tracks 1,3-5)");
-        return kExitUsage;
-    }
+    RipOptions rip; // its texts in UTF-8, each within its tag field
     int genre = kGenreOther;
-    if (genreName) {
-        genre = FindGenre(*genreName);
-        if (genre < 0) {
-            Complain("unknown genre \"" + *genreName + "\"");
-            return kExitUsage;
-        }
+    DefaultEncodingOptions options;
+    std::string outputDir;
+    int drive = 0;
+    int workers = 1;
+};
+
+// Why rip's own words cannot be used ("" when they can). The texts become UTF-8 on the way.
+std::string RipWordsProblem(RipOptions& rip, int& genre)
+{
+    if (rip.tracks.empty())
+        return "--tracks is required (for example --tracks 1,3-5)";
+    if (rip.genre) {
+        genre = FindGenre(*rip.genre);
+        if (genre < 0)
+            return "unknown genre \"" + *rip.genre + "\"";
     }
     // The tag fields hold 30 characters (the year 4); longer texts would be cut silently.
     const std::pair<std::optional<std::string>*, size_t> limits[] = {
-        {&artist, 30}, {&album, 30}, {&comment, 30}, {&year, 4}};
+        {&rip.artist, 30}, {&rip.album, 30}, {&rip.comment, 30}, {&rip.year, 4}};
     for (const auto& [text, room] : limits) {
         if (*text)
             **text = TextAsUtf8(**text);
-        if (*text && Utf8Length(**text) > room) {
-            Complain("\"" + **text + "\" is longer than " + std::to_string(room) + " characters");
-            return kExitUsage;
-        }
+        if (*text && Utf8Length(**text) > room)
+            return "\"" + **text + "\" is longer than " + std::to_string(room) + " characters";
     }
+    return {};
+}
 
+// The request from the words and the stored defaults; the exit status when there is none.
+int MakeRipRequest(const CliArguments& arguments, RipRequest& request)
+{
+    request.rip = arguments.rip;
+    std::string wordsProblem = arguments.error;
+    if (wordsProblem.empty())
+        wordsProblem = RipWordsProblem(request.rip, request.genre);
+    if (!wordsProblem.empty()) {
+        Complain(wordsProblem);
+        return kExitUsage;
+    }
     const StoredSettings loaded = LoadStoredSettings();
-    const DefaultSettings& settings = loaded.settings;
-    DefaultEncodingOptions options;
-    if (const std::string problem = cli::ChooseEncodingOptions(loaded, arguments.options, options); !problem.empty()) {
+    if (const std::string problem = ChooseEncodingOptions(loaded, arguments.options, request.options);
+        !problem.empty()) {
         Complain(problem);
         return kExitUsage;
     }
-    std::string outputDir = arguments.outputDir.value_or(settings.defaultOutputDir);
-    if (outputDir.empty() || outputDir == kNotSet || IsDefaultMarker(outputDir)) {
+    request.outputDir = arguments.outputDir.value_or(loaded.settings.defaultOutputDir);
+    if (request.outputDir.empty() || request.outputDir == kNotSet || IsDefaultMarker(request.outputDir)) {
         Complain("no output folder: give one with -o DIR, or store one with 'quillon defaults --save -o DIR'");
         return kExitUsage;
     }
-    if (const std::string problem = cli::OutputFolderProblem(outputDir); !problem.empty()) {
+    if (const std::string problem = OutputFolderProblem(request.outputDir); !problem.empty()) {
         Complain(problem);
         return kExitFailed;
     }
+    request.drive = arguments.drive.value_or(loaded.settings.defaultCd);
+    request.workers = arguments.jobs.value_or(UsableCpuCount());
+    return kExitOk;
+}
 
-    const int index = driveIndex.value_or(settings.defaultCd);
-    ChosenTracks chosen;
-    if (const int status = ChooseTracks(index, cd.tracks, "rip", chosen); status != 0)
-        return status;
-    CdDrive* drive = chosen.drive;
-    DiscInfoStore& store = chosen.store;
-    const std::vector<std::string>& names = chosen.names;
-
-    // The disc's text: stored fields first, then what the command line names; assigned
-    // to every track and stored per disc, as the grabber does on OK.
+// The disc's text: the stored fields first, then what the command line names.
+DiscText ChooseDiscText(ChosenTracks& chosen, const RipRequest& request)
+{
     DiscText text;
     text.year = CurrentYear();
     if (chosen.stored) {
-        if (const TrackInfo* first = store.Record(index, 0)) {
+        if (const TrackInfo* first = chosen.store.Record(request.drive, 0)) {
             text.artist = TrackInfoField(first->artist, sizeof first->artist);
             text.album = TrackInfoField(first->album, sizeof first->album);
             text.year = TrackInfoField(first->year, sizeof first->year);
         }
     }
-    text.artist = artist.value_or(text.artist);
-    text.album = album.value_or(text.album);
-    text.year = year.value_or(text.year);
-    text.comment = comment.value_or(text.comment);
-    text.genre = genre;
+    const RipOptions& given = request.rip;
+    text.artist = given.artist.value_or(text.artist);
+    text.album = given.album.value_or(text.album);
+    text.year = given.year.value_or(text.year);
+    text.comment = given.comment.value_or(text.comment);
+    text.genre = request.genre;
+    return text;
+}
 
-    std::vector<TrackInfo> records(static_cast<size_t>(drive->trackCount));
-    for (int i = 0; i < drive->trackCount; ++i) {
-        TrackInfo* record = store.Record(index, i);
+// Every track's record with the disc's text, as the grabber assigns it on OK; the stored
+// records take it too, so that saving the disc's file stores it.
+std::vector<TrackInfo> AssignDiscText(ChosenTracks& chosen, int driveIndex, const DiscText& text)
+{
+    const int count = chosen.drive->trackCount;
+    std::vector<TrackInfo> records(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::string& name = chosen.names[static_cast<size_t>(i)];
+        TrackInfo* record = chosen.store.Record(driveIndex, i);
         TrackInfo& info = record ? *record : records[static_cast<size_t>(i)];
-        SetTrackInfoTitle(info, names[static_cast<size_t>(i)]);
-        SetTrackInfo(info, names[static_cast<size_t>(i)], text.artist, text.album, text.year, text.comment,
-                     static_cast<uint8_t>(text.genre));
+        SetTrackInfoTitle(info, name);
+        SetTrackInfo(info, name, text.artist, text.album, text.year, text.comment, static_cast<uint8_t>(text.genre));
         records[static_cast<size_t>(i)] = info;
     }
+    return records;
+}
 
-    JobList jobs;
-    if (const EditResult set = jobs.SetDefaultOutputDir(outputDir); !set) {
+// One job per chosen track into the request's folder; the exit status when there are none.
+int AddRipJobs(JobList& jobs, const ChosenTracks& chosen, const std::vector<TrackInfo>& records,
+               const RipRequest& request)
+{
+    if (const EditResult set = jobs.SetDefaultOutputDir(request.outputDir); !set) {
         Complain(set.message);
         return kExitUsage;
     }
     std::vector<TickedTrack> ticked;
     for (int t : chosen.tracks)
-        ticked.push_back({t, names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)]});
-    if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, options); !added) {
+        ticked.push_back({t, chosen.names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)]});
+    if (const EditResult added = AddTrackJobs(jobs, *chosen.drive, ticked, request.options); !added) {
         Complain(added.message);
         return kExitUsage;
     }
-    store.SaveDiscInfo(index, *drive);
+    return kExitOk;
+}
 
+// Grabs each track to a temporary WAV file beside the outputs and encodes it.
+int RunRipJobs(JobList& jobs, CdDrive& drive, int workers)
+{
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
     UnpacedRunClock clock;
     const std::string tempFolder = TempWavFolder(jobs.DefaultOutputDir());
-    return RunParallelBatch(jobs, window, clock, jobCount.value_or(UsableCpuCount()),
-                            [&](FileJob& job, GrabProgressWindow& grabWindow) {
-                                return GrabToTempWav(job, *drive, tempFolder, grabWindow);
-                            });
+    return RunParallelBatch(jobs, window, clock, workers, [&](FileJob& job, GrabProgressWindow& grabWindow) {
+        return GrabToTempWav(job, drive, tempFolder, grabWindow);
+    });
 }
 
-} // namespace quillon
+} // namespace
+
+int RunRip(const CliArguments& arguments)
+{
+    RipRequest request;
+    if (const int status = MakeRipRequest(arguments, request); status != kExitOk)
+        return status;
+    ChosenTracks chosen;
+    if (const int status = ChooseTracks(request.drive, request.rip.tracks, "rip", chosen); status != kExitOk)
+        return status;
+    const std::vector<TrackInfo> records = AssignDiscText(chosen, request.drive, ChooseDiscText(chosen, request));
+    JobList jobs;
+    if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
+        return status;
+    chosen.store.SaveDiscInfo(request.drive, *chosen.drive);
+    return RunRipJobs(jobs, *chosen.drive, request.workers);
+}
+
+} // namespace quillon::cli

@@ -1,9 +1,11 @@
 #pragma once
 
-namespace quillon {
+#include "cli/CliArguments.h"
+
+namespace quillon::cli {
 
 // `quillon rip`: CD tracks grabbed and encoded by the conversion run, each output ending
 // with its tag record; the disc's text is stored as the grabber stores it.
-int RunRip(int argc, char** argv);
+int RunRip(const CliArguments& arguments);
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -3,6 +3,7 @@
 #include "cd/CdDrive.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -30,60 +31,38 @@ std::optional<int> WordIndex(const std::string& text, std::initializer_list<cons
     return std::nullopt;
 }
 
-} // namespace
+using Setter = std::function<bool(const std::string&)>;
+using Setters = std::map<std::string, Setter>;
 
-void OptionOverrides::ApplyTo(DefaultEncodingOptions& o) const
+// The command the first word names; false with the error set when it names none.
+bool ReadCommand(const std::string& first, CliArguments& result)
 {
-    const std::pair<const std::optional<int>*, int32_t*> fields[] = {
-        {&layer, &o.layer},
-        {&bitrate, &o.bitrate},
-        {&mode, &o.mode},
-        {&quality, &o.quality},
-        {&copyright, &o.copyright},
-        {&original, &o.original},
-        {&errorProtection, &o.errorProtection},
-        {&deEmphasis, &o.deEmphasis},
+    const std::pair<const char*, Command> commands[] = {
+        {"--help", Command::Help},           {"-h", Command::Help},       {"help", Command::Help},
+        {"--version", Command::Version},     {"encode", Command::Encode}, {"decode", Command::Decode},
+        {"defaults", Command::ShowDefaults}, {"rip", Command::Rip},
     };
-    for (const auto& [given, member] : fields) {
-        if (*given)
-            *member = **given;
+    for (const auto& [word, command] : commands) {
+        if (first == word) {
+            result.command = command;
+            return true;
+        }
     }
-}
-
-CliArguments ParseArguments(const std::vector<std::string>& words)
-{
-    CliArguments result;
-    if (words.empty())
-        return result;
-
-    const std::string& first = words[0];
-    if (first == "--help" || first == "-h" || first == "help") {
-        result.command = Command::Help;
-        return result;
-    }
-    if (first == "--version") {
-        result.command = Command::Version;
-        return result;
-    }
-    if (first == "encode")
-        result.command = Command::Encode;
-    else if (first == "decode")
-        result.command = Command::Decode;
-    else if (first == "defaults")
-        result.command = Command::ShowDefaults;
-    else if (first.size() > 1 && first[0] == '-') {
+    if (first.size() > 1 && first[0] == '-') {
         // `quillon -o out a.wav`: the words are right, their order is not.
         result.error =
             "'" + first + "' is an option: options come after the command, as in 'quillon encode " + first + " ...'";
-        return result;
     } else {
         result.error = "unknown command '" + first + "'";
-        return result;
     }
+    return false;
+}
 
-    auto& o = result.options;
-    using Setter = std::function<bool(const std::string&)>;
-    const std::map<std::string, Setter> valued = {
+// The options with a value that encode, decode, defaults and rip share.
+Setters SharedOptionRows(CliArguments& result)
+{
+    OptionOverrides& o = result.options;
+    return {
         {"-o",
          [&](const std::string& v) {
              result.outputDir = v;
@@ -120,84 +99,211 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
              return result.drive && *result.drive >= 0 && *result.drive < kDriveSlots;
          }},
     };
-    const std::map<std::string, std::pair<std::optional<int>*, int>> flags = {
+}
+
+// A whole number from `low` to `high`, read as strtol reads it (rip has always taken
+// "+1" and leading blanks).
+bool RipNumber(const std::string& text, long low, long high, std::optional<int>& out)
+{
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    out = static_cast<int>(n);
+    return !text.empty() && *end == '\0' && n >= low && n <= high;
+}
+
+Setter Text(std::optional<std::string>& field)
+{
+    return [&field](const std::string& v) {
+        field = v;
+        return true;
+    };
+}
+
+// rip's own options; its --drive and --jobs take the place of the shared ones.
+Setters RipOptionRows(CliArguments& result)
+{
+    RipOptions& rip = result.rip;
+    return {
+        {"--drive", [&](const std::string& v) { return RipNumber(v, 0, kDriveSlots - 1, result.drive); }},
+        {"--jobs", [&](const std::string& v) { return RipNumber(v, 1, 1024, result.jobs); }},
+        {"--tracks",
+         [&](const std::string& v) {
+             rip.tracks = v;
+             return true;
+         }},
+        {"--artist", Text(rip.artist)},
+        {"--album", Text(rip.album)},
+        {"--year", Text(rip.year)},
+        {"--comment", Text(rip.comment)},
+        {"--genre", Text(rip.genre)},
+    };
+}
+
+using Flags = std::map<std::string, std::pair<std::optional<int>*, int>>;
+
+Flags FlagRows(OptionOverrides& o)
+{
+    return {
         {"--fast", {&o.quality, 0}},        {"--hq", {&o.quality, 1}},
         {"--copyright", {&o.copyright, 1}}, {"--no-copyright", {&o.copyright, 0}},
         {"--original", {&o.original, 1}},   {"--no-original", {&o.original, 0}},
         {"--crc", {&o.errorProtection, 1}}, {"--no-crc", {&o.errorProtection, 0}},
     };
+}
 
-    bool optionsEnded = false;
-    bool anyOption = false;
-    for (size_t i = 1; i < words.size(); ++i) {
-        std::string word = words[i];
-        if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
-            result.files.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (word == "--save" && result.command == Command::ShowDefaults) {
-            result.command = Command::SaveDefaults;
-            continue;
-        }
-        if (auto flag = flags.find(word); flag != flags.end()) {
-            *flag->second.first = flag->second.second;
-            anyOption = true;
-            continue;
-        }
-        std::string value;
-        bool hasValue = false;
-        if (const auto equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = word.substr(equals + 1);
-            word = word.substr(0, equals);
-            hasValue = true;
-        } else if (word.size() > 2 && word.rfind("-o", 0) == 0) {
-            value = word.substr(2);
-            word = "-o";
-            hasValue = true;
-        }
-        const auto setter = valued.find(word);
-        if (setter == valued.end()) {
-            result.error = "unknown option '" + words[i] + "'";
-            return result;
-        }
-        if (!hasValue) {
-            if (i + 1 >= words.size()) {
-                result.error = "option '" + word + "' needs a value";
-                return result;
-            }
-            value = words[++i];
-        }
-        if (!setter->second(value)) {
-            result.error = "invalid value '" + value + "' for option '" + word + "'";
-            return result;
-        }
-        anyOption = true;
+// The words after the command, read into the arguments up to the first fault.
+class OptionReader
+{
+public:
+    OptionReader(const std::vector<std::string>& words, CliArguments& result)
+        : words_(words), result_(result), shared_(SharedOptionRows(result)), flags_(FlagRows(result.options))
+    {
+        if (result.command == Command::Rip)
+            ripOwn_ = RipOptionRows(result);
     }
 
+    // False with the error set at the first word that cannot be understood.
+    bool ReadAll()
+    {
+        bool optionsEnded = false;
+        for (i_ = 1; i_ < words_.size(); ++i_) {
+            const std::string& word = words_[i_];
+            if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
+                if (!TakeFile(word))
+                    return false;
+            } else if (word == "--") {
+                optionsEnded = true;
+            } else if (!ReadOption(word)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool AnyOption() const { return anyOption_; }
+
+private:
+    bool Fail(const std::string& error)
+    {
+        result_.error = error;
+        return false;
+    }
+
+    bool TakeFile(const std::string& word)
+    {
+        if (result_.command == Command::Rip)
+            return Fail("unexpected word \"" + word + "\"");
+        result_.files.push_back(word);
+        return true;
+    }
+
+    bool ReadOption(const std::string& word)
+    {
+        if (word == "--save" && result_.command == Command::ShowDefaults) {
+            result_.command = Command::SaveDefaults;
+            return true;
+        }
+        // A rip uses the defaults; storing them is left to `quillon defaults --save`,
+        // so that a rip never changes what the next command does.
+        if (word == "--save" && result_.command == Command::Rip)
+            return Fail("quillon rip does not store defaults; store them with 'quillon defaults --save'");
+        if (const auto flag = flags_.find(word); flag != flags_.end()) {
+            *flag->second.first = flag->second.second;
+            anyOption_ = true;
+            return true;
+        }
+        return ReadValued(word);
+    }
+
+    // "--name value", "--name=value" and "-oDIR".
+    bool ReadValued(const std::string& word)
+    {
+        std::string name = word;
+        std::optional<std::string> value;
+        if (const auto equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = word.substr(equals + 1);
+            name = word.substr(0, equals);
+        } else if (word.size() > 2 && word.rfind("-o", 0) == 0) {
+            value = word.substr(2);
+            name = "-o";
+        }
+        if (!value && i_ + 1 < words_.size())
+            value = words_[++i_];
+        anyOption_ = true;
+        if (const auto own = ripOwn_.find(name); own != ripOwn_.end())
+            return (value && own->second(*value)) || Fail("bad or missing value for " + name);
+        const auto setter = shared_.find(name);
+        if (setter == shared_.end())
+            return Fail("unknown option '" + word + "'");
+        if (!value)
+            return Fail("option '" + name + "' needs a value");
+        return setter->second(*value) || Fail("invalid value '" + *value + "' for option '" + name + "'");
+    }
+
+    const std::vector<std::string>& words_;
+    CliArguments& result_;
+    Setters shared_;
+    Setters ripOwn_;
+    Flags flags_;
+    size_t i_ = 1;
+    bool anyOption_ = false;
+};
+
+// Why the words, each understood, do not fit the command together ("" when they do).
+std::string CommandWordsProblem(const CliArguments& result, bool anyOption)
+{
     switch (result.command) {
     case Command::Encode:
     case Command::Decode:
         if (result.drive)
-            result.error = "--drive is for the CD commands and 'quillon defaults --save'";
-        else if (result.files.empty())
-            result.error = "no input files given";
-        break;
+            return "--drive is for the CD commands and 'quillon defaults --save'";
+        if (result.files.empty())
+            return "no input files given";
+        return {};
     case Command::ShowDefaults:
         if (anyOption)
-            result.error = "options are stored only with 'quillon defaults --save'";
+            return "options are stored only with 'quillon defaults --save'";
         [[fallthrough]];
     case Command::SaveDefaults:
-        if (result.error.empty() && result.jobs)
-            result.error = "--jobs applies to encode, decode and rip only";
-        if (result.error.empty() && !result.files.empty())
-            result.error = "'quillon defaults' takes no files";
-        break;
-    default: break;
+        if (result.jobs)
+            return "--jobs applies to encode, decode and rip only";
+        if (!result.files.empty())
+            return "'quillon defaults' takes no files";
+        return {};
+    default: return {};
     }
+}
+
+} // namespace
+
+void OptionOverrides::ApplyTo(DefaultEncodingOptions& o) const
+{
+    const std::pair<const std::optional<int>*, int32_t*> fields[] = {
+        {&layer, &o.layer},
+        {&bitrate, &o.bitrate},
+        {&mode, &o.mode},
+        {&quality, &o.quality},
+        {&copyright, &o.copyright},
+        {&original, &o.original},
+        {&errorProtection, &o.errorProtection},
+        {&deEmphasis, &o.deEmphasis},
+    };
+    for (const auto& [given, member] : fields) {
+        if (*given)
+            *member = **given;
+    }
+}
+
+CliArguments ParseArguments(const std::vector<std::string>& words)
+{
+    CliArguments result;
+    if (words.empty() || !ReadCommand(words[0], result))
+        return result;
+    if (result.command == Command::Help || result.command == Command::Version)
+        return result;
+    OptionReader reader(words, result);
+    if (reader.ReadAll())
+        result.error = CommandWordsProblem(result, reader.AnyOption());
     return result;
 }
 

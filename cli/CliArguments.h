@@ -8,7 +8,7 @@
 
 namespace quillon::cli {
 
-enum class Command { Usage, Help, Version, Encode, Decode, ShowDefaults, SaveDefaults };
+enum class Command { Usage, Help, Version, Encode, Decode, ShowDefaults, SaveDefaults, Rip };
 
 // Encoding options named on the command line; the rest come from the stored defaults.
 struct OptionOverrides
@@ -25,13 +25,26 @@ struct OptionOverrides
     void ApplyTo(DefaultEncodingOptions& options) const;
 };
 
+// What `rip` is told beside the encoding options: the tracks and the disc's texts. A new
+// rip option is a member here and a row in RipOptionRows (CliArguments.cpp).
+struct RipOptions
+{
+    std::string tracks; // "1,3-5"
+    std::optional<std::string> artist;
+    std::optional<std::string> album;
+    std::optional<std::string> year;
+    std::optional<std::string> comment;
+    std::optional<std::string> genre; // a name of the genre list
+};
+
 struct CliArguments
 {
     Command command = Command::Usage;
     OptionOverrides options;
     std::optional<std::string> outputDir;
-    std::optional<int> drive; // the default CD drive, stored by `defaults --save` only
-    std::optional<int> jobs;  // codec programs at once (encode, decode)
+    std::optional<int> drive; // the CD drive of `rip`, or the default one `defaults --save` stores
+    std::optional<int> jobs;  // codec programs at once (encode, decode, rip)
+    RipOptions rip;
     std::vector<std::string> files;
     std::string error; // set when the words cannot be understood
 };

@@ -2,6 +2,7 @@
 // audio CDs. The program's main decides whether it runs or the window opens.
 
 #include "cli/CdCommands.h"
+#include "cli/CdRip.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/StartChoice.h"
@@ -46,10 +47,13 @@ int quillon::cli::CommandLineMain(int argc, char** argv)
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (const int status = AnswerHelp(words); status >= 0)
         return status;
-    if (argc > 1 && quillon::IsCdCommand(argv[1]))
-        return quillon::RunCdCommand(argc, argv);
+    if (argc > 1 && TakesCdOptionsOnly(argv[1]))
+        return RunCdCommand(argc, argv);
 
     const CliArguments arguments = ParseArguments(words);
+    // rip names itself in its complaints, as the other CD commands do.
+    if (arguments.command == Command::Rip)
+        return RunRip(arguments);
     if (!arguments.error.empty()) {
         std::fprintf(stderr, "quillon: %s\n%s", arguments.error.c_str(), "Try 'quillon --help'.\n");
         return kExitUsage;
@@ -62,6 +66,7 @@ int quillon::cli::CommandLineMain(int argc, char** argv)
     case Command::Decode: return RunConversion(arguments);
     case Command::ShowDefaults: return ShowDefaults();
     case Command::SaveDefaults: return SaveDefaults(arguments);
+    case Command::Rip: return RunRip(arguments);
     }
     return kExitUsage;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliArguments.h"
+#include "cli/ExitStatus.h"
 #include "cli/StoredSettings.h"
 
 #include <string>
@@ -12,12 +13,6 @@ class ConversionRun;
 namespace quillon::cli {
 
 class TerminalWindow;
-
-// Exit statuses of the command line.
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitCancelled = 130;
 
 int RunConversion(const CliArguments& arguments);
 

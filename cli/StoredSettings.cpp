@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace quillon {
+namespace quillon::cli {
 
 StoredSettings LoadStoredSettings()
 {
@@ -18,4 +18,4 @@ StoredSettings LoadStoredSettings()
     return stored;
 }
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace quillon {
+namespace quillon::cli {
 
 // The defaults every command starts from: the built-in ones with whatever the user's
 // settings file holds over them, and the file's path (shown and saved to).
@@ -16,4 +16,4 @@ struct StoredSettings
 
 StoredSettings LoadStoredSettings();
 
-} // namespace quillon
+} // namespace quillon::cli

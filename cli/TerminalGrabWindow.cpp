@@ -12,7 +12,7 @@
 #include <iterator>
 #include <unistd.h>
 
-namespace quillon {
+namespace quillon::cli {
 
 namespace {
 
@@ -58,7 +58,7 @@ void TerminalGrabWindow::Print(const std::string& text, bool error)
     std::FILE* stream = error ? stderr : stdout;
     if (error)
         std::fflush(stdout);
-    std::fprintf(stream, "%s\n", cli::TerminalText(text).c_str());
+    std::fprintf(stream, "%s\n", TerminalText(text).c_str());
     std::fflush(stream);
 }
 
@@ -88,7 +88,7 @@ void TerminalGrabWindow::SetFileText(const std::string& text)
     if (!file_.empty())
         Draw(true);
     EndLine();
-    file_ = cli::TerminalText(text);
+    file_ = TerminalText(text);
     trackPos_ = trackLow_;
     if (!tty_)
         Print(text, false);
@@ -182,4 +182,4 @@ void TerminalGrabWindow::ShowStopMessage(const std::string& text)
     }
 }
 
-} // namespace quillon
+} // namespace quillon::cli

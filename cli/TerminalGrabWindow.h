@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace quillon {
+namespace quillon::cli {
 
 // The grab progress window on a terminal: one live line on a terminal (plain lines
 // otherwise), messages on standard error, Ctrl-C as Cancel while the window exists.
@@ -54,4 +54,4 @@ private:
     long lastDraw_ = 0;
 };
 
-} // namespace quillon
+} // namespace quillon::cli

@@ -2,6 +2,7 @@
 
 #include "app/StartupRules.h"
 #include "cd/GenreList.h"
+#include "cli/ExitStatus.h"
 #include "platform/DllVersion.h"
 #include "res/Pictures.h"
 #include "run/RunClock.h"
@@ -36,7 +37,7 @@ int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<s
     QueryDllVersion(kWidgetsLibraryName, major, minor, build);
     if (!WidgetsVersionSufficient(major, minor)) {
         QMessageBox::critical(nullptr, QStringLiteral("Quillon"), QString::fromLatin1(kString126));
-        return 1;
+        return cli::kExitFailed;
     }
 
     LoadSharedPictures();
@@ -75,7 +76,7 @@ int StartDesktop(QuillonApp& app, SettingsBackend& settings, const std::vector<s
             parts.onStatusWindow(window);
         result = window.exec();
     } while (result == kRunResultAgain);
-    return 0;
+    return cli::kExitOk;
 }
 
 } // namespace quillon

@@ -1,5 +1,6 @@
 // quillon: the desktop program, or with a subcommand the command line.
 #include "app/windows/DesktopStart.h"
+#include "cli/ExitStatus.h"
 #include "cli/StartChoice.h"
 #include "platform/StandardDescriptors.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     switch (ChooseStart(
         words, [](const char* name) { return std::getenv(name); }, exists)) {
     case StartKind::CommandLine: return CommandLineMain(argc, argv);
-    case StartKind::NoDisplay: std::fprintf(stderr, "%s\n", NoDisplayMessage().c_str()); return 2;
+    case StartKind::NoDisplay: std::fprintf(stderr, "%s\n", NoDisplayMessage().c_str()); return kExitUsage;
     case StartKind::Desktop: break;
     }
     return quillon::DesktopMain(argc, argv, words);

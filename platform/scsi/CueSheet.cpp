@@ -105,23 +105,145 @@ std::string At(int line, const std::string& why)
 // Our own pass over the lines: the layout of files, tracks and indexes with the line
 // each comes from. libcue attaches a track to the wrong file when a FILE line falls
 // between its INDEX 00 and INDEX 01 (the layout rippers write for one file per track),
-// and it reports no line numbers, so the layout is read here.
-bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
+// and it reports no line numbers, so the layout is read here, a keyword at a time; the
+// first fault is kept with its line.
+class LayoutReader
 {
-    int lineNumber = 0;
-    CueTrack* track = nullptr;
-    auto fail = [&](int line, const std::string& why) {
-        error = At(line, why);
+public:
+    LayoutReader(CueSheet& sheet, std::string& error) : sheet_(sheet), error_(error) {}
+
+    bool ReadLine(int lineNumber, const std::vector<std::string>& words)
+    {
+        line_ = lineNumber;
+        const std::string& key = words[0];
+        if (key == "FILE")
+            return ReadFile(words);
+        if (key == "TRACK")
+            return ReadTrack(words);
+        if (key == "INDEX")
+            return ReadIndex(words);
+        if (key == "PREGAP" || key == "POSTGAP")
+            return ReadGap(words);
+        if (key == "REM") {
+            ReadRemark(words);
+            return true;
+        }
+        if (!Accepted(key))
+            return Fail(line_, "unknown command \"" + key + "\"");
+        if (words.size() < 2)
+            return Fail(line_, key + " without a value");
+        return true;
+    }
+
+    // The checks of the whole sheet once its `lineCount` lines are read.
+    bool Finish(int lineCount)
+    {
+        sheet_.lineCount = lineCount;
+        if (LacksIndex1())
+            return Fail(track_->line, "track " + std::to_string(track_->number) + " has no INDEX 01");
+        for (const auto& t : sheet_.tracks)
+            if (t.mode == CueTrackMode::Audio)
+                return true;
+        return Fail(sheet_.tracks.empty() ? std::max(lineCount, 1) : sheet_.tracks.front().line,
+                    "the sheet has no audio track");
+    }
+
+private:
+    bool Fail(int line, const std::string& why)
+    {
+        error_ = At(line, why);
         return false;
-    };
-    auto lacksIndex1 = [&]() {
-        if (track == nullptr)
+    }
+
+    bool LacksIndex1() const
+    {
+        if (track_ == nullptr)
             return false;
-        for (const auto& index : track->indexes)
+        for (const auto& index : track_->indexes)
             if (index.number == 1)
                 return false;
         return true;
-    };
+    }
+
+    bool ReadFile(const std::vector<std::string>& words)
+    {
+        if (words.size() != 3)
+            return Fail(line_, "expected FILE \"name\" BINARY or WAVE");
+        if (words[2] != "BINARY" && words[2] != "WAVE")
+            return Fail(line_, "file type " + words[2] + " is not read (BINARY or WAVE only)");
+        sheet_.files.push_back({words[1], words[2] == "WAVE", line_});
+        return true;
+    }
+
+    bool ReadTrack(const std::vector<std::string>& words)
+    {
+        int number = 0;
+        CueTrackMode mode;
+        if (sheet_.files.empty())
+            return Fail(line_, "TRACK before any FILE");
+        if (words.size() != 3 || !Number(words[1], 1, 99, number))
+            return Fail(line_, "expected TRACK nn MODE with nn from 01 to 99");
+        if (!Mode(words[2], mode))
+            return Fail(line_, "track mode " + words[2] + " is not read (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352)");
+        if (LacksIndex1())
+            return Fail(track_->line, "track " + std::to_string(track_->number) + " has no INDEX 01");
+        if (track_ != nullptr && number <= track_->number)
+            return Fail(line_, "track " + std::to_string(number) + " follows track " + std::to_string(track_->number));
+        sheet_.tracks.push_back({});
+        track_ = &sheet_.tracks.back();
+        track_->number = number;
+        track_->line = line_;
+        track_->mode = mode;
+        return true;
+    }
+
+    bool ReadIndex(const std::vector<std::string>& words)
+    {
+        int number = 0;
+        uint32_t frames = 0;
+        if (track_ == nullptr)
+            return Fail(line_, "INDEX outside a TRACK");
+        if (words.size() != 3 || !Number(words[1], 0, 99, number) || !Time(words[2], frames))
+            return Fail(line_, "expected INDEX nn mm:ss:ff");
+        if (track_->indexes.empty() ? number > 1 : number <= track_->indexes.back().number)
+            return Fail(line_, "INDEX " + words[1] + " out of order");
+        track_->indexes.push_back({number, frames, static_cast<int>(sheet_.files.size()) - 1, line_});
+        return true;
+    }
+
+    // PREGAP and POSTGAP.
+    bool ReadGap(const std::vector<std::string>& words)
+    {
+        const std::string& key = words[0];
+        uint32_t frames = 0;
+        if (track_ == nullptr)
+            return Fail(line_, key + " outside a TRACK");
+        if (words.size() != 2 || !Time(words[1], frames))
+            return Fail(line_, "expected " + key + " mm:ss:ff");
+        (key == "PREGAP" ? track_->pregap : track_->postgap) = frames;
+        return true;
+    }
+
+    // A remark says nothing of the layout; the disc's genre is the one kept.
+    void ReadRemark(const std::vector<std::string>& words)
+    {
+        if (words.size() >= 3 && words[1] == "GENRE" && track_ == nullptr) {
+            sheet_.genre = words[2];
+            for (size_t i = 3; i < words.size(); ++i)
+                sheet_.genre += " " + words[i];
+        }
+    }
+
+    CueSheet& sheet_;
+    std::string& error_;
+    CueTrack* track_ = nullptr; // the track being read
+    int line_ = 0;              // the line being read
+};
+
+bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
+{
+    LayoutReader reader(sheet, error);
+    int lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -130,72 +252,10 @@ bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         const auto words = Words(line);
-        if (words.empty())
-            continue;
-        const std::string& key = words[0];
-        if (key == "FILE") {
-            if (words.size() != 3)
-                return fail(lineNumber, "expected FILE \"name\" BINARY or WAVE");
-            if (words[2] != "BINARY" && words[2] != "WAVE")
-                return fail(lineNumber, "file type " + words[2] + " is not read (BINARY or WAVE only)");
-            sheet.files.push_back({words[1], words[2] == "WAVE", lineNumber});
-        } else if (key == "TRACK") {
-            int number = 0;
-            CueTrackMode mode;
-            if (sheet.files.empty())
-                return fail(lineNumber, "TRACK before any FILE");
-            if (words.size() != 3 || !Number(words[1], 1, 99, number))
-                return fail(lineNumber, "expected TRACK nn MODE with nn from 01 to 99");
-            if (!Mode(words[2], mode))
-                return fail(lineNumber,
-                            "track mode " + words[2] + " is not read (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352)");
-            if (lacksIndex1())
-                return fail(track->line, "track " + std::to_string(track->number) + " has no INDEX 01");
-            if (track != nullptr && number <= track->number)
-                return fail(lineNumber,
-                            "track " + std::to_string(number) + " follows track " + std::to_string(track->number));
-            sheet.tracks.push_back({});
-            track = &sheet.tracks.back();
-            track->number = number;
-            track->line = lineNumber;
-            track->mode = mode;
-        } else if (key == "INDEX") {
-            int number = 0;
-            uint32_t frames = 0;
-            if (track == nullptr)
-                return fail(lineNumber, "INDEX outside a TRACK");
-            if (words.size() != 3 || !Number(words[1], 0, 99, number) || !Time(words[2], frames))
-                return fail(lineNumber, "expected INDEX nn mm:ss:ff");
-            if (track->indexes.empty() ? number > 1 : number <= track->indexes.back().number)
-                return fail(lineNumber, "INDEX " + words[1] + " out of order");
-            track->indexes.push_back({number, frames, static_cast<int>(sheet.files.size()) - 1, lineNumber});
-        } else if (key == "PREGAP" || key == "POSTGAP") {
-            uint32_t frames = 0;
-            if (track == nullptr)
-                return fail(lineNumber, key + " outside a TRACK");
-            if (words.size() != 2 || !Time(words[1], frames))
-                return fail(lineNumber, "expected " + key + " mm:ss:ff");
-            (key == "PREGAP" ? track->pregap : track->postgap) = frames;
-        } else if (key == "REM") {
-            if (words.size() >= 3 && words[1] == "GENRE" && track == nullptr) {
-                sheet.genre = words[2];
-                for (size_t i = 3; i < words.size(); ++i)
-                    sheet.genre += " " + words[i];
-            }
-        } else if (!Accepted(key)) {
-            return fail(lineNumber, "unknown command \"" + key + "\"");
-        } else if (words.size() < 2) {
-            return fail(lineNumber, key + " without a value");
-        }
+        if (!words.empty() && !reader.ReadLine(lineNumber, words))
+            return false;
     }
-    sheet.lineCount = lineNumber;
-    if (lacksIndex1())
-        return fail(track->line, "track " + std::to_string(track->number) + " has no INDEX 01");
-    for (const auto& t : sheet.tracks)
-        if (t.mode == CueTrackMode::Audio)
-            return true;
-    return fail(sheet.tracks.empty() ? std::max(lineNumber, 1) : sheet.tracks.front().line,
-                "the sheet has no audio track");
+    return reader.Finish(lineNumber);
 }
 
 // libcue prints its complaints on standard error; the drive list reports the sheet in

@@ -319,20 +319,42 @@ TEST_F(CdCommands, RipRefusals)
     const struct
     {
         const char* args;
+        int status;
         const char* text;
     } rows[] = {
-        {"rip --tracks 1 --genre Polka-Metal -o .", "unknown genre"},
-        {"rip -o .", "--tracks is required"},
-        {"rip --tracks 1 --year 19999 -o .", "longer than 4 characters"},
-        {"rip --tracks 1 stray.wav -o .", "unexpected word"},
-        {"rip --tracks 1 --layer 7 -o .", "layer"},
-        {"rip --tracks 1 -o missing-folder", "does not exist"},
+        {"rip --tracks 1 --genre Polka-Metal -o .", 2, "quillon rip: unknown genre \"Polka-Metal\"\n"},
+        {"rip -o .", 2, "quillon rip: --tracks is required (for example --tracks 1,3-5)\n"},
+        {"rip --tracks 1 --year 19999 -o .", 2, "quillon rip: \"19999\" is longer than 4 characters\n"},
+        {"rip --tracks 1 stray.wav -o .", 2, "quillon rip: unexpected word \"stray.wav\"\n"},
+        {"rip --tracks 1 --layer 7 -o .", 2, "quillon rip: invalid value '7' for option '--layer'\n"},
+        {"rip --tracks 1 --drive 7 -o .", 2, "quillon rip: bad or missing value for --drive\n"},
+        {"rip --tracks 1 --jobs 1025 -o .", 2, "quillon rip: bad or missing value for --jobs\n"},
+        {"rip --tracks 1 --artist", 2, "quillon rip: bad or missing value for --artist\n"},
+        {"rip --tracks 1 --speed 4 -o .", 2, "quillon rip: unknown option '--speed'\n"},
+        {"rip --tracks 1 -o missing-folder", 1, "quillon rip: the output folder missing-folder does not exist\n"},
     };
     for (const auto& row : rows) {
         const CliRun r = Quillon(dir.Path(), row.args);
-        EXPECT_NE(r.status, 0) << row.args;
-        EXPECT_NE(r.out.find(row.text), std::string::npos) << row.args << ": " << r.out;
+        EXPECT_EQ(r.status, row.status) << row.args;
+        EXPECT_EQ(r.out, row.text) << row.args;
     }
+}
+
+// rip's own options once took only the "--name value" form: "--drive=1" was passed over
+// without a word, so the default drive was ripped, and "--jobs=2" was refused.
+TEST_F(CdCommands, RipOptionsTakeTheirValueAfterAnEqualsSign)
+{
+    ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "tmp").c_str(), 0755);
+    const CliRun otherDrive = Quillon(dir.Path(), "rip --drive=1 --tracks 1 -o out");
+    EXPECT_EQ(otherDrive.status, 1) << otherDrive.out;
+    EXPECT_EQ(otherDrive.out.rfind("No CD-Audio Disc Present in Drive!\n", 0), 0u)
+        << "drive 1 is empty: " << otherDrive.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/Track01.mp3")) << "the default drive was ripped";
+
+    const CliRun r = Quillon(dir.Path(), "rip --drive=0 --jobs=1 --tracks=2 --artist=Band -o out");
+    ASSERT_EQ(r.status, 0) << r.out;
+    ExpectTaggedMpeg(dir / "out/Track02.mp3", "Track02", "Band", 12);
 }
 
 bool Exists(const std::string& path)
