@@ -123,6 +123,79 @@ bool ReadPadded(int fd, uint64_t offset, uint64_t limit, size_t bytes, uint8_t* 
     return true;
 }
 
+// Where laying the sheet's files on the disc has got to: the file being laid, its next
+// frame and byte, and the disc's next LBA; each stretch laid becomes a piece.
+class Laying
+{
+public:
+    Laying(const std::vector<ImageFile>& files, std::vector<Piece>& pieces) : files_(files), pieces_(pieces) {}
+
+    int File() const { return file_; }
+    uint32_t Frame() const { return frame_; }
+    uint32_t Lba() const { return lba_; }
+
+    void AddSilence(uint32_t sectors)
+    {
+        if (sectors > 0)
+            pieces_.push_back({lba_, sectors, -1, 0, false});
+        lba_ += sectors;
+    }
+
+    // The sectors of the tracks that follow: 2048 bytes of user data or whole sectors.
+    void TakeMode(CueTrackMode mode)
+    {
+        cooked_ = mode == CueTrackMode::Mode1Cooked;
+        frameBytes_ = cooked_ ? kCookedSector : kRawSector;
+    }
+
+    // Lays the rest of the file being laid and starts on `file`; false when the disc
+    // would be too long.
+    bool MoveTo(int file)
+    {
+        if (file_ >= 0 && !LayToEnd())
+            return false;
+        file_ = file;
+        frame_ = 0;
+        byte_ = 0;
+        return true;
+    }
+
+    // Lays the file up to frame `to`; false when the file ends before it or the disc
+    // would be too long.
+    bool LayTo(uint64_t to) { return Lay(to, false); }
+    bool LayToEnd() { return Lay(0, true); }
+
+private:
+    bool Lay(uint64_t to, bool toEnd)
+    {
+        const ImageFile& f = files_[file_];
+        const uint64_t left = f.bytes > byte_ ? f.bytes - byte_ : 0;
+        const uint64_t available = (left + frameBytes_ - 1) / frameBytes_;
+        if (toEnd)
+            to = frame_ + available;
+        if (to < frame_ || to - frame_ > available)
+            return false;
+        const uint64_t sectors = to - frame_;
+        if (lba_ + sectors > kMostSectors)
+            return false;
+        if (sectors > 0)
+            pieces_.push_back({lba_, static_cast<uint32_t>(sectors), file_, f.start + byte_, cooked_});
+        lba_ += static_cast<uint32_t>(sectors);
+        byte_ += sectors * frameBytes_;
+        frame_ = static_cast<uint32_t>(to);
+        return true;
+    }
+
+    const std::vector<ImageFile>& files_;
+    std::vector<Piece>& pieces_;
+    int file_ = -1;      // the file being laid
+    uint32_t frame_ = 0; // its next frame
+    uint64_t byte_ = 0;  // and that frame's byte offset
+    uint32_t frameBytes_ = kRawSector;
+    bool cooked_ = false;
+    uint32_t lba_ = 0;
+};
+
 class CueDisc : public VirtualDisc
 {
 public:
@@ -211,83 +284,63 @@ private:
     // a pressed disc.
     bool Lay(const CueSheet& sheet, std::string& error)
     {
-        int file = -1;      // file being laid
-        uint32_t frame = 0; // next frame of that file
-        uint64_t byte = 0;  // and its byte offset
-        uint32_t frameBytes = kRawSector;
-        bool cooked = false;
-        uint32_t lba = 0;
+        Laying laying(files_, pieces_);
         int failLine = 0;
-        auto fail = [&](int line, const std::string& why) {
-            error = "line " + std::to_string(line) + ": " + why;
-            return false;
-        };
-        auto addSilence = [&](uint32_t sectors) {
-            if (sectors > 0)
-                pieces_.push_back({lba, sectors, -1, 0, false});
-            lba += sectors;
-        };
-        // Lays the file up to `to` (its end when `to` is past the end); false when the
-        // file ends before `to`.
-        auto layTo = [&](uint64_t to, bool toEnd) {
-            const ImageFile& f = files_[file];
-            const uint64_t left = f.bytes > byte ? f.bytes - byte : 0;
-            const uint64_t available = (left + frameBytes - 1) / frameBytes;
-            if (toEnd)
-                to = frame + available;
-            if (to < frame || to - frame > available)
-                return false;
-            const uint64_t sectors = to - frame;
-            if (lba + sectors > kMostSectors)
-                return false;
-            if (sectors > 0)
-                pieces_.push_back({lba, static_cast<uint32_t>(sectors), file, f.start + byte, cooked});
-            lba += static_cast<uint32_t>(sectors);
-            byte += sectors * frameBytes;
-            frame = static_cast<uint32_t>(to);
-            return true;
-        };
         const CueTrack* previous = nullptr;
         for (const auto& t : sheet.tracks) {
             for (const auto& index : t.indexes) {
                 failLine = index.line;
-                if (index.file != file) {
-                    if (file >= 0 && !layTo(0, true))
-                        return fail(failLine, "the image is longer than a disc");
-                    file = index.file;
-                    frame = 0;
-                    byte = 0;
-                }
-                if (index.frames < frame)
-                    return fail(index.line, "track " + std::to_string(t.number) + " starts before track " +
-                                                std::to_string(previous ? previous->number : t.number) + " ends");
-                if (!layTo(index.frames, false))
-                    return fail(index.line, "the file \"" + sheet.files[file].name + "\" is shorter than its tracks");
-                if (&index == &t.indexes.front()) {
-                    if (previous != nullptr)
-                        addSilence(previous->postgap);
-                    // A first track's PREGAP is the two seconds every disc has before LBA 0.
-                    addSilence(previous == nullptr ? t.pregap - std::min<uint32_t>(t.pregap, 150) : t.pregap);
-                    frameBytes = t.mode == CueTrackMode::Mode1Cooked ? kCookedSector : kRawSector;
-                    cooked = t.mode == CueTrackMode::Mode1Cooked;
-                }
-                if (index.number == 1) {
-                    if (!tracks_.empty() && lba <= tracks_.back().start)
-                        return fail(index.line, "track " + std::to_string(t.number) + " starts before track " +
-                                                    std::to_string(previous->number) + " ends");
-                    tracks_.push_back({t.number, t.mode != CueTrackMode::Audio, lba});
-                }
+                if (!LayIndex(sheet, t, index, previous, laying, error))
+                    return false;
             }
             previous = &t;
         }
-        if (!layTo(0, true))
-            return fail(failLine, "the image is longer than a disc");
-        addSilence(previous->postgap);
-        if (lba <= tracks_.back().start)
-            return fail(failLine, "the file \"" + sheet.files[file].name + "\" is shorter than its tracks");
-        if (lba > kMostSectors)
-            return fail(failLine, "the image is longer than a disc");
-        leadOut_ = lba;
+        auto fail = [&](const std::string& why) {
+            error = "line " + std::to_string(failLine) + ": " + why;
+            return false;
+        };
+        if (!laying.LayToEnd())
+            return fail("the image is longer than a disc");
+        laying.AddSilence(previous->postgap);
+        if (laying.Lba() <= tracks_.back().start)
+            return fail("the file \"" + sheet.files[laying.File()].name + "\" is shorter than its tracks");
+        if (laying.Lba() > kMostSectors)
+            return fail("the image is longer than a disc");
+        leadOut_ = laying.Lba();
+        return true;
+    }
+
+    // Lays the sheet up to one index of track `t`; its first index also lays the gaps
+    // between the track before and this one, and an INDEX 01 is where the track starts.
+    bool LayIndex(const CueSheet& sheet, const CueTrack& t, const CueIndex& index, const CueTrack* previous,
+                  Laying& laying, std::string& error)
+    {
+        auto fail = [&](const std::string& why) {
+            error = "line " + std::to_string(index.line) + ": " + why;
+            return false;
+        };
+        const auto startsEarly = [&](int before) {
+            return fail("track " + std::to_string(t.number) + " starts before track " + std::to_string(before) +
+                        " ends");
+        };
+        if (index.file != laying.File() && !laying.MoveTo(index.file))
+            return fail("the image is longer than a disc");
+        if (index.frames < laying.Frame())
+            return startsEarly(previous ? previous->number : t.number);
+        if (!laying.LayTo(index.frames))
+            return fail("the file \"" + sheet.files[index.file].name + "\" is shorter than its tracks");
+        if (&index == &t.indexes.front()) {
+            if (previous != nullptr)
+                laying.AddSilence(previous->postgap);
+            // A first track's PREGAP is the two seconds every disc has before LBA 0.
+            laying.AddSilence(previous == nullptr ? t.pregap - std::min<uint32_t>(t.pregap, 150) : t.pregap);
+            laying.TakeMode(t.mode);
+        }
+        if (index.number == 1) {
+            if (!tracks_.empty() && laying.Lba() <= tracks_.back().start)
+                return startsEarly(previous->number);
+            tracks_.push_back({t.number, t.mode != CueTrackMode::Audio, laying.Lba()});
+        }
         return true;
     }
 
