@@ -17,6 +17,8 @@ namespace quillon {
 class PercentProgressBar : public QProgressBar
 {
     Q_OBJECT
+    // Declared forms (.ui files) ask for the percentage by this name.
+    Q_PROPERTY(bool showText READ GetShowText WRITE SetShowText)
 
 public:
     explicit PercentProgressBar(QWidget* parent = nullptr);

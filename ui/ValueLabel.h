@@ -15,12 +15,16 @@ QString ValueName(const QString& caption, const QString& value);
 class ValueLabel : public QLabel
 {
     Q_OBJECT
+    // Declared forms (.ui files) give the caption by this name.
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
 
 public:
+    explicit ValueLabel(QWidget* parent = nullptr);
     ValueLabel(const QString& caption, const QString& value, QWidget* parent = nullptr);
 
     void setText(const QString& value);
     QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
 
 private:
     QString caption_;

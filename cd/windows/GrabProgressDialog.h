@@ -6,14 +6,18 @@
 #include <QDialog>
 #include <QPointer>
 #include <atomic>
+#include <memory>
 
-class QLabel;
 class QProgressBar;
 class QPushButton;
 
 namespace quillon {
 
 class PercentProgressBar;
+
+namespace Ui {
+class GrabProgressDialog;
+}
 
 // "Reading RAW Audio...": the grab progress window as a Qt window over its owner. It
 // lives on the user-interface thread; during a grab on that thread StepTrack and
@@ -53,12 +57,12 @@ public:
     // would go on out of sight with no way left to stop it.
     void reject() override;
 
-    ValueLabel* FileLine() const { return file_; }
-    ValueLabel* GrabbedValue() const { return grabbed_; }
-    ValueLabel* SpeedValue() const { return speed_; }
-    QProgressBar* TrackBar() const { return trackBar_; }
-    PercentProgressBar* TotalBar() const { return totalBar_; }
-    QPushButton* CancelButton() const { return cancelButton_; }
+    ValueLabel* FileLine() const;
+    ValueLabel* GrabbedValue() const;
+    ValueLabel* SpeedValue() const;
+    QProgressBar* TrackBar() const;
+    PercentProgressBar* TotalBar() const;
+    QPushButton* CancelButton() const;
 
 private:
     static void ServeEvents();
@@ -68,12 +72,7 @@ private:
     int titleId_;
     int trackLow_ = 0, trackHigh_ = 100, trackStep_ = 1;
     std::atomic<bool> cancel_{false};
-    ValueLabel* file_;
-    ValueLabel* grabbed_;
-    ValueLabel* speed_;
-    QProgressBar* trackBar_;
-    PercentProgressBar* totalBar_;
-    QPushButton* cancelButton_;
+    std::unique_ptr<Ui::GrabProgressDialog> ui_;
 };
 
 // The text of a string-table number the grab uses ("Reading RAW Audio..." for 120).
