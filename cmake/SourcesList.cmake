@@ -1,6 +1,7 @@
-# Writes every C++ source file that some target of this build compiles, one absolute path a
-# line, to target-sources.txt in the build folder, for the test that finds files that belong
-# to no library or program (a glob per folder would otherwise let one slip out of the build).
+# Writes every C++ source file that some target of this build compiles, and every form (.ui)
+# it declares, one absolute path a line, to target-sources.txt in the build folder, for the
+# test that finds files that belong to no library or program (a glob per folder would
+# otherwise let one slip out of the build).
 function(quillon_collect_sources dir out)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target ${targets})
@@ -11,7 +12,7 @@ function(quillon_collect_sources dir out)
     get_target_property(source_dir ${target} SOURCE_DIR)
     get_target_property(sources ${target} SOURCES)
     foreach(source ${sources})
-      if(source MATCHES "\\.cpp$")
+      if(source MATCHES "\\.(cpp|ui)$")
         cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} NORMALIZE)
         list(APPEND ${out} ${source})
       endif()
