@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/EncodingOptions.h"
+#include "formats/TrackTags.h"
 
 #include <array>
 #include <cstdint>
@@ -43,6 +44,7 @@ struct FileJob
     int16_t deEmphasis = 0;
     const CdDrive* cdDrive = nullptr; // set only for a CD track
     std::optional<TagBlock> tagBlock; // owned by the job; only for a CD track
+    std::optional<TrackTags> tags;    // the ID3v2 tag of a CD track's encoded file
     int32_t sizeKiB = 0;
 
     bool IsCdTrack() const { return cdDrive != nullptr; }

@@ -172,6 +172,7 @@ EditResult JobList::AddCdTracks(const std::vector<CdTrackSource>& tracks, const 
         job.trackIndex = static_cast<int16_t>(track.trackIndex);
         job.cdDrive = track.drive;
         job.tagBlock = track.tagBlock;
+        job.tags = track.tags;
         job.sizeKiB = static_cast<int32_t>(
             std::min<uint64_t>(uint64_t{track.sectors} * 2352 / 1024, std::numeric_limits<int32_t>::max()));
 

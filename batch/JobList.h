@@ -49,7 +49,8 @@ struct CdTrackSource
     const CdDrive* drive = nullptr;
     std::string trackName; // the name the user gave the track
     TagBlock tagBlock{};
-    uint32_t sectors = 0; // length in 2352-byte sectors
+    std::optional<TrackTags> tags; // the whole texts for the ID3v2 tag
+    uint32_t sectors = 0;          // length in 2352-byte sectors
 };
 
 // The outcome of an edit: refused edits change nothing and say why.

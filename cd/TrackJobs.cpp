@@ -1,13 +1,40 @@
 #include "cd/TrackJobs.h"
 
+#include "cd/GenreList.h"
 #include "cd/TrackFileName.h"
+#include "cd/TrackList.h"
 
 #include <cstring>
 
 namespace quillon {
 
+TrackTags TrackTagsFromRecord(const TrackInfo& record)
+{
+    TrackTags tags;
+    tags.title = TrackInfoField(record.title, sizeof record.title);
+    tags.artist = TrackInfoField(record.artist, sizeof record.artist);
+    tags.album = TrackInfoField(record.album, sizeof record.album);
+    tags.year = TrackInfoField(record.year, sizeof record.year);
+    tags.comment = TrackInfoField(record.comment, sizeof record.comment);
+    tags.genre = GenreName(record.genre);
+    return tags;
+}
+
+void NumberAmongAudioTracks(const CdDrive& drive, int index, TrackTags& tags)
+{
+    tags.trackNumber = 0;
+    tags.trackCount = 0;
+    for (int i = 0; i < drive.trackCount && i < static_cast<int>(drive.tracks.size()); ++i) {
+        if (!IsAudioTrack(drive.tracks[static_cast<size_t>(i)]))
+            continue;
+        ++tags.trackCount;
+        if (i == index)
+            tags.trackNumber = tags.trackCount;
+    }
+}
+
 EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<TickedTrack>& ticked,
-                        const DefaultEncodingOptions& defaults)
+                        const DefaultEncodingOptions& defaults, const TagPicture& cover)
 {
     std::vector<NamedTrack> named;
     for (const TickedTrack& track : ticked)
@@ -26,6 +53,9 @@ EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<T
         if (source.trackName.empty())
             return EditResult::Refused(TrackNameNotAFileName(track.title));
         std::memcpy(source.tagBlock.data(), track.record, sizeof(TrackInfo));
+        source.tags = TrackTagsFromRecord(*track.record);
+        NumberAmongAudioTracks(drive, track.index, *source.tags);
+        source.tags->picture = cover;
         source.sectors = drive.tracks[static_cast<size_t>(track.index)].sectors;
         sources.push_back(std::move(source));
     }

@@ -3,6 +3,7 @@
 #include "batch/JobList.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
+#include "formats/TrackTags.h"
 
 #include <string>
 #include <vector>
@@ -17,10 +18,18 @@ struct TickedTrack
     const TrackInfo* record = nullptr; // the tag record the job carries
 };
 
+// The texts of a track's ID3v2 tag, from its record.
+TrackTags TrackTagsFromRecord(const TrackInfo& record);
+
+// Sets the tag's track number and count to the track's place among the disc's audio
+// tracks (a data track before them takes no number); 0 for a track that is not audio.
+void NumberAmongAudioTracks(const CdDrive& drive, int index, TrackTags& tags);
+
 // Appends one CD job per ticked track of `drive`, encoded with the defaults, its output
-// named after the title and ending with the track's record. A title that gives no file
+// named after the title, tagged with the record's texts, its number among the audio
+// tracks and `cover`, and ending with the track's record. A title that gives no file
 // name, or a list without room, refuses the lot: nothing is added and the result says why.
 EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<TickedTrack>& ticked,
-                        const DefaultEncodingOptions& defaults);
+                        const DefaultEncodingOptions& defaults, const TagPicture& cover = {});
 
 } // namespace quillon

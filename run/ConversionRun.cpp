@@ -1,5 +1,6 @@
 #include "run/ConversionRun.h"
 
+#include "formats/Id3v2Tag.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
 #include "platform/PartFile.h"
@@ -146,7 +147,9 @@ JobOutcome ConversionRun::ConvertJob(int index)
         EndRun({RunEnd::Failed, kCannotExecute});
         return JobOutcome::CodecNotStarted;
     }
-    FinishOutput(job, partPath, CodecCompleted(job, codec));
+    // A CD track's texts go before what its temporary WAV file holds.
+    const std::optional<TrackTags>& tags = job.tags ? job.tags : input.tags;
+    FinishOutput(job, job.IsEncode() ? tags : std::nullopt, partPath, CodecCompleted(job, codec));
 
     window_.SetCurrentRange(100);
     window_.SetCurrentPosition(100);
@@ -213,6 +216,8 @@ JobOutcome ConversionRun::OpenInput(const FileJob& job, JobInput& input)
         input.sampleRate = check.sampleRate;
         input.feedStart = check.dataStart;
         input.size = check.dataBytes;
+        if (TrackTags tags = TagsFromWavInfo(check.info); !tags.Empty())
+            input.tags = std::move(tags);
     }
     window_.SetCurrentRange(static_cast<int64_t>(input.size / CurrentBarDivisor(input.size)));
     {
@@ -267,9 +272,19 @@ bool ConversionRun::CodecCompleted(const FileJob& job, const CodecEnd& codec)
     return true;
 }
 
-void ConversionRun::FinishOutput(const FileJob& job, const std::string& partPath, bool completed)
+void ConversionRun::FinishOutput(const FileJob& job, const std::optional<TrackTags>& tags, const std::string& partPath,
+                                 bool completed)
 {
     const std::string outputPath = job.OutputPath();
+    // The codec program has finished its stream (l3.dll rewrites its first frame at the
+    // end), so the tag goes in front of it now.
+    if (completed && tags) {
+        if (const std::string reason = InsertAtFileStart(partPath, RenderId3v2Tag(*tags)); !reason.empty()) {
+            window_.LogLine("Cannot write the ID3v2 tag to " + outputPath + ": " + reason);
+            NoteJobFailure("Error: Cannot write the ID3v2 tag to " + outputPath + ": " + reason + ".");
+            completed = false;
+        }
+    }
     if (job.IsCdTrack()) {
         clock_.Pause(kTagPauseMs);
         if (completed) {

@@ -79,7 +79,8 @@ private:
         int fd = -1;
         uint64_t size = 0;
         uint64_t feedStart = 0;
-        uint32_t sampleRate = 0; // of an encode job's WAV input
+        uint32_t sampleRate = 0;       // of an encode job's WAV input
+        std::optional<TrackTags> tags; // the texts of its LIST/INFO chunk
     };
     struct CodecEnd
     {
@@ -88,12 +89,14 @@ private:
     };
     // The steps of ConvertJob: the job's texts in the window; its input opened and
     // checked; the codec program run on it into the part file; whether it completed
-    // (a failure is logged); the tag appended and the part file put in place.
+    // (a failure is logged); the ID3v2 tag put in front, the 128-byte record appended
+    // and the part file put in place.
     void ShowJob(int index);
     JobOutcome OpenInput(const FileJob& job, JobInput& input);
     CodecEnd RunCodec(const FileJob& job, const JobInput& input, const std::string& partPath);
     bool CodecCompleted(const FileJob& job, const CodecEnd& codec);
-    void FinishOutput(const FileJob& job, const std::string& partPath, bool completed);
+    void FinishOutput(const FileJob& job, const std::optional<TrackTags>& tags, const std::string& partPath,
+                      bool completed);
 
     void CloseInput();
     void SetCurrent(std::shared_ptr<CodecProcess> process);

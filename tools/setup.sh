@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev
+  libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev libtag1-dev
   libgtest-dev
-  ffmpeg mpg123 lame twolame sox time
+  ffmpeg mpg123 lame twolame sox time python3-mutagen
   xvfb xauth dbus at-spi2-core python3-pyatspi
   desktop-file-utils xdotool
   locales
