@@ -1,6 +1,7 @@
 // The CD commands of the quillon program, run as a user runs them.
 
 #include "tests/cd/TestDisc.h"
+#include "tests/support/Id3v2Length.h"
 #include "tests/support/ShellRun.h"
 
 #include <gtest/gtest.h>
@@ -150,13 +151,15 @@ TEST_F(CdCommands, RefusalsEndNonZero)
     EXPECT_EQ(none.out, "No CD-ROM drives detected!\n");
 }
 
-// Encoded CD tracks: MPEG frames first, the track's tag record last.
+// Encoded CD tracks: the ID3v2 tag, MPEG frames, the track's tag record last.
 void ExpectTaggedMpeg(const std::string& path, const std::string& title, const std::string& artist, int genre)
 {
     const auto bytes = testing::ReadBinaryFile(path);
-    ASSERT_GT(bytes.size(), 128u + 1000u) << path;
-    EXPECT_EQ(bytes[0], 0xFF) << path;
-    EXPECT_EQ(bytes[1] & 0xE0, 0xE0) << path;
+    const size_t frames = testing_support::Id3v2Length(bytes);
+    ASSERT_GT(frames, 0u) << path << ": no ID3v2 tag";
+    ASSERT_GT(bytes.size(), frames + 128u + 1000u) << path;
+    EXPECT_EQ(bytes[frames], 0xFF) << path;
+    EXPECT_EQ(bytes[frames + 1] & 0xE0, 0xE0) << path;
     const std::string tail(bytes.end() - 128, bytes.end());
     EXPECT_EQ(tail.substr(0, 3), "TAG") << path;
     EXPECT_EQ(tail.substr(3, title.size() + 1), title + '\0') << path;
