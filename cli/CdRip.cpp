@@ -11,6 +11,7 @@
 #include "cli/ParallelBatch.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
+#include "formats/CoverPicture.h"
 #include "formats/TextEncoding.h"
 #include "run/TempWavGrab.h"
 
@@ -51,14 +52,16 @@ struct RipRequest
 {
     RipOptions rip; // its texts in UTF-8, each within its tag field
     int genre = kGenreOther;
+    TagPicture cover;
     DefaultEncodingOptions options;
     std::string outputDir;
     int drive = 0;
     int workers = 1;
 };
 
-// Why rip's own words cannot be used ("" when they can). The texts become UTF-8 on the way.
-std::string RipWordsProblem(RipOptions& rip, int& genre)
+// Why rip's own words cannot be used ("" when they can). The texts become UTF-8 on the way;
+// the cover picture is read.
+std::string RipWordsProblem(RipOptions& rip, int& genre, TagPicture& cover)
 {
     if (rip.tracks.empty())
         return "--tracks is required (for example --tracks 1,3-5)";
@@ -76,6 +79,12 @@ std::string RipWordsProblem(RipOptions& rip, int& genre)
         if (*text && Utf8Length(**text) > room)
             return "\"" + **text + "\" is longer than " + std::to_string(room) + " characters";
     }
+    if (rip.cover) {
+        std::string problem;
+        if (auto picture = ReadCoverPicture(*rip.cover, problem))
+            cover = std::move(*picture);
+        return problem;
+    }
     return {};
 }
 
@@ -85,7 +94,7 @@ int MakeRipRequest(const CliArguments& arguments, RipRequest& request)
     request.rip = arguments.rip;
     std::string wordsProblem = arguments.error;
     if (wordsProblem.empty())
-        wordsProblem = RipWordsProblem(request.rip, request.genre);
+        wordsProblem = RipWordsProblem(request.rip, request.genre, request.cover);
     if (!wordsProblem.empty()) {
         Complain(wordsProblem);
         return kExitUsage;
@@ -159,7 +168,7 @@ int AddRipJobs(JobList& jobs, const ChosenTracks& chosen, const std::vector<Trac
     std::vector<TickedTrack> ticked;
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)]});
-    if (const EditResult added = AddTrackJobs(jobs, *chosen.drive, ticked, request.options); !added) {
+    if (const EditResult added = AddTrackJobs(jobs, *chosen.drive, ticked, request.options, request.cover); !added) {
         Complain(added.message);
         return kExitUsage;
     }

@@ -136,6 +136,7 @@ Setters RipOptionRows(CliArguments& result)
         {"--year", Text(rip.year)},
         {"--comment", Text(rip.comment)},
         {"--genre", Text(rip.genre)},
+        {"--cover", Text(rip.cover)},
     };
 }
 

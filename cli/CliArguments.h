@@ -35,6 +35,7 @@ struct RipOptions
     std::optional<std::string> year;
     std::optional<std::string> comment;
     std::optional<std::string> genre; // a name of the genre list
+    std::optional<std::string> cover; // a JPEG or PNG file, the front cover of every file
 };
 
 struct CliArguments

@@ -86,15 +86,16 @@ const std::vector<Subcommand>& Subcommands()
          {kDriveOption, kTracksOption, "  -o DIR                   output folder (default: the current folder)\n"}},
         {"rip",
          "[--drive N] --tracks 1,3-5 [options] [--jobs N] [-o DIR]\n"
-         "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME]",
+         "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME] [--cover FILE]",
          "encode tracks to MPEG files with their tags",
          "Grabs audio tracks and encodes them to MPEG files named after the tracks' titles,\n"
-         "each ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
+         "each starting with an ID3v2 tag and ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
          "cddata/ and from the options below, and are stored there.\n",
          {kDriveOption, kTracksOption, kOutputAndJobs, kEncodingOptions,
           "  --artist T, --album T    the disc's artist and album (up to 30 characters)\n"
           "  --year Y, --comment T    its year (4) and comment (30)\n"
-          "  --genre NAME             a genre of the genre list (default: Other)\n"},
+          "  --genre NAME             a genre of the genre list (default: Other)\n"
+          "  --cover FILE             a JPEG or PNG picture (up to 16 MiB), every file's front cover\n"},
          true},
         {"help",
          "[SUBCOMMAND]",

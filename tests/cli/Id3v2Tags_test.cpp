@@ -108,6 +108,10 @@ TEST(Id3v2Tags, RipTagsEveryLayerWithTheTextsTheNumberAmongAudioTracksAndTheReco
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
     fs::create_directories(dir / "out");
     fs::create_directories(dir / "tmp");
+    // Pictures are told by their first bytes.
+    testing::WriteTextFile(dir / "cover.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(3000, 'p'));
+    testing::WriteTextFile(dir / "cover.jpg", "\xFF\xD8\xFF\xE0" + std::string(70000, 'j'));
+    testing::WriteTextFile(dir / "cover.gif", "GIF89a" + std::string(100, 'g'));
 
     const struct
     {
@@ -118,10 +122,11 @@ TEST(Id3v2Tags, RipTagsEveryLayerWithTheTextsTheNumberAmongAudioTracksAndTheReco
         std::string latin1Record; // the record byte for byte, where its texts are Latin-1
     } rows[] = {
         {"--tracks 2 --artist 'The Testers' --album 'Live at the Café' --year 1987 --comment 'first pressing' "
-         "--genre Rock",
+         "--genre Rock --cover cover.png",
          "Opening.mp3",
          1,
-         {{"COMM", "latin1", "XXX first pressing"},
+         {{"APIC", "latin1", "image/png 3 3008"},
+          {"COMM", "latin1", "XXX first pressing"},
           {"TALB", "latin1", "Live at the Café"},
           {"TCON", "latin1", "Rock"},
           {"TIT2", "latin1", "Opening"},
@@ -132,10 +137,11 @@ TEST(Id3v2Tags, RipTagsEveryLayerWithTheTextsTheNumberAmongAudioTracksAndTheReco
              {{"Opening", 30}, {"The Testers", 30}, {"Live at the Caf\xE9", 30}, {"1987", 4}, {"first pressing", 30}},
              17)},
         {"--tracks 3 --layer 2 --bitrate 192 --artist 'Кино' --album 'Группа крови' --year 1988 "
-         "--comment 'Ленинград' --genre Rock",
+         "--comment 'Ленинград' --genre Rock --cover cover.jpg",
          "Second.mp2",
          2,
-         {{"COMM", "utf16", "XXX Ленинград"},
+         {{"APIC", "latin1", "image/jpeg 3 70004"},
+          {"COMM", "utf16", "XXX Ленинград"},
           {"TALB", "utf16", "Группа крови"},
           {"TCON", "latin1", "Rock"},
           {"TIT2", "latin1", "Second"},
@@ -169,6 +175,12 @@ TEST(Id3v2Tags, RipTagsEveryLayerWithTheTextsTheNumberAmongAudioTracksAndTheReco
             EXPECT_EQ(tail, row.latin1Record) << row.output;
         }
     }
+
+    const CliRun refused = Quillon(dir.Path(), "rip --tracks 2 --cover cover.gif -o out");
+    EXPECT_EQ(refused.status, 2) << refused.out;
+    EXPECT_NE(refused.out.find("Cannot use cover.gif as the cover picture: it is not a JPEG or PNG picture"),
+              std::string::npos)
+        << refused.out;
 }
 
 TEST(Id3v2Tags, EncodedWavTakesItsInfoTextsAsItsTagAndNoRecord)
