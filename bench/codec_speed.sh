@@ -28,11 +28,20 @@ sox -n -r 44100 -c 2 -b 16 in.wav synth 60 pinknoise sine 100-8000 vol 0.5
 tail -c +45 in.wav > body.pcm
 lame --quiet -m s -b 128 in.wav ref.mp3
 
+# fresh: the codec programs create their output exclusively, so every run starts
+# without the outputs of the run before (else each later round fails at once).
+fresh() { rm -f ours.mp3 ours.mp2 ours.wav peer.mp3 peer.mp2 peer.wav; }
+
 # run_times COMMAND...: "wall cpu" of one run in milliseconds (cpu = user + system), output
-# discarded. CPU time is the steadier figure on a machine shared with other work.
+# discarded. CPU time is the steadier figure on a machine shared with other work. A run
+# that fails ends the benchmark: its time would measure nothing.
 run_times() {
   local TIMEFORMAT='%3R %3U %3S' t
-  t=$( { time "$@" >/dev/null 2>&1 || echo "failed: $*" >&2; } 2>&1 )
+  fresh
+  if ! t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ); then
+    echo "failed: $*" >&2
+    exit 1
+  fi
   awk -v t="$t" 'BEGIN { split(t, f, " "); printf "%d %d\n", f[1] * 1000, (f[2] + f[3]) * 1000 }'
 }
 
@@ -68,6 +77,7 @@ compare() {
 # peak_kib NAME: maximum resident set size of one run of our program.
 peak_kib() {
   local name=$1
+  fresh
   /usr/bin/time -f "%M" -o "peak.$name" bash -c "$(declare -f "ours_$name"); l3='$l3'; d3='$d3'; ours_$name" >/dev/null 2>&1
   cat "peak.$name"
 }
