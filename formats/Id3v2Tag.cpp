@@ -1,6 +1,7 @@
 #include "formats/Id3v2Tag.h"
 
 #include "formats/TextEncoding.h"
+#include "formats/WavChunks.h"
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
@@ -89,24 +90,6 @@ bool WriteAllAt(int fd, const uint8_t* bytes, size_t size, off_t offset)
     return true;
 }
 
-bool ReadAllAt(int fd, uint8_t* bytes, size_t size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = pread(fd, bytes, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO; // the file shrank under us
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
-
 // Moves the file's bytes `shift` further on, the last block first, so no byte is
 // overwritten before it has been copied.
 bool ShiftContent(int fd, off_t size, off_t shift)
@@ -116,7 +99,13 @@ bool ShiftContent(int fd, off_t size, off_t shift)
     while (end > 0) {
         const off_t start = end > static_cast<off_t>(block.size()) ? end - static_cast<off_t>(block.size()) : 0;
         const auto count = static_cast<size_t>(end - start);
-        if (!ReadAllAt(fd, block.data(), count, start) || !WriteAllAt(fd, block.data(), count, start + shift))
+        errno = 0;
+        if (ReadFileAt(fd, block.data(), count, static_cast<uint64_t>(start)) != count) {
+            if (errno == 0)
+                errno = EIO; // the file shrank under us
+            return false;
+        }
+        if (!WriteAllAt(fd, block.data(), count, start + shift))
             return false;
         end = start;
     }
