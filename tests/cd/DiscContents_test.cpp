@@ -73,15 +73,15 @@ TEST(DiscToc, VirtualDiscWithDataTrack)
 TEST(DiscToc, NoDisc)
 {
     testing::TempDir dir;
-    testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | EMPTY TRAY | 1.0 | none\n");
-    testing::ScopedVirtualCd env(dir / "drives");
-    DriveTable drives;
-    ASSERT_EQ(DetectDrives(drives), 1);
+    testing::VirtualDrive drive(dir.Path(), "none", "EMPTY TRAY");
+    ASSERT_EQ(drive.detected, 1);
+    EXPECT_EQ(drive.tocResult, 0x20004) << "not ready";
+    CdDrive& d = drive.drives[0];
+    d.trackCount = 9;
     DiscToc toc;
     int count = 0;
-    drives[0].trackCount = 9;
-    EXPECT_EQ(drives[0].ReadToc(count, toc.data()), 0x20004) << "not ready";
-    EXPECT_EQ(drives[0].trackCount, 0);
+    EXPECT_EQ(d.ReadToc(count, toc.data()), 0x20004) << "not ready";
+    EXPECT_EQ(d.trackCount, 0) << "the tracks of an earlier disc are forgotten";
 }
 
 TEST(DiscToc, TenTracksEndAtTheLeadOut)

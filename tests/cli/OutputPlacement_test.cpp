@@ -2,7 +2,7 @@
 // its name only when complete, and a job whose output cannot be put in place has failed.
 
 #include "tests/cd/TestDisc.h"
-#include "tests/support/ShellRun.h"
+#include "tests/support/CdCommandTest.h"
 
 #include <gtest/gtest.h>
 
@@ -17,28 +17,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class OutputPlacement : public ::testing::Test
+class OutputPlacement : public testing_support::CdCommandTest
 {
 protected:
-    testing::TempDir dir;
-    testing::TestDisc disc;
     bool mounted = false;
 
-    void SetUp() override
-    {
-        disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 300}, {false, 3000}});
-        testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
-        for (const char* folder : {"tmp", "src", "out"})
-            ::mkdir((dir / folder).c_str(), 0755);
-    }
+    void SetUp() override { MakeDisc({{false, 300}, {false, 3000}}, "", {"tmp", "src", "out"}); }
 
     void TearDown() override
     {
         if (mounted)
             ::umount((dir / "full").c_str());
     }
-
-    CliRun Run(const std::string& args, const std::string& limit = "") { return Quillon(dir.Path(), args, "", limit); }
 
     // The entries of a folder, hidden ones included.
     std::vector<std::string> Entries(const std::string& folder)
@@ -92,7 +82,7 @@ TEST_F(OutputPlacement, TwoRipsSharingATemporaryFolderBothSucceed)
                                dir.Path() + "/config' QUILLON_VIRTUAL_CD='" + dir.Path() + "/drives' " +
                                QUILLON_BIN_DIR + "/quillon rip --drive 1 --tracks 1-2 -o out2 >second.txt 2>&1; " +
                                "echo $? >second.status";
-    const CliRun first = Quillon(dir.Path(), "rip --drive 0 --tracks 1-2 -o out", second);
+    const CliRun first = Run("rip --drive 0 --tracks 1-2 -o out", second);
     EXPECT_EQ(first.status, 0) << first.out;
     const auto status = testing::ReadBinaryFile(dir / "second.status");
     const auto text = testing::ReadBinaryFile(dir / "second.txt");
@@ -142,7 +132,7 @@ TEST_F(OutputPlacement, FullDiskLeavesTheEarlierFileAsItWas)
     };
     for (const auto& row : rows) {
         testing::WriteTextFile(dir / ("full/" + std::string(row.output)), "an earlier take");
-        const CliRun r = Run(row.args, limit);
+        const CliRun r = Run(row.args, "", limit);
         EXPECT_EQ(r.status, 1) << row.args << (mounted ? " on tmpfs\n" : " under ulimit -f\n") << r.out;
         if (mounted) {
             EXPECT_EQ(r.out.find("Processing Finished."), std::string::npos) << row.args << "\n" << r.out;

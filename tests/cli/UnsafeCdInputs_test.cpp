@@ -3,7 +3,7 @@
 // holds, empty stored texts, and signals from a closed terminal or a kill.
 
 #include "tests/cd/TestDisc.h"
-#include "tests/support/ShellRun.h"
+#include "tests/support/CdCommandTest.h"
 
 #include "cd/DiscInfoStore.h"
 
@@ -50,19 +50,10 @@ std::string WavHeader(uint32_t bytes)
 // A command that hangs is killed after this long, so that a hang fails the test.
 const char* const kKillAfterHang = "(sleep 20; kill -KILL $p) >/dev/null 2>&1 & true";
 
-class UnsafeCdInputs : public ::testing::Test
+class UnsafeCdInputs : public testing_support::CdCommandTest
 {
 protected:
-    testing::TempDir dir;
-    testing::TestDisc disc;
-
-    void SetUp() override
-    {
-        disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
-        testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
-        ::mkdir((dir / "out").c_str(), 0755);
-        ::mkdir((dir / "tmp").c_str(), 0755);
-    }
+    void SetUp() override { MakeDisc({{false, 22050}, {false, 300}, {false, 750}}, "", {"out", "tmp"}); }
 
     // cddata/%08x.cdd of the titled sheet's disc (tracks of 308 and 4 seconds).
     std::string DiscFile() const
@@ -115,7 +106,7 @@ TEST_F(UnsafeCdInputs, FilesThatAreReadMustBeRegularFiles)
         const std::string path = dir / row.path;
         fs::remove_all(path);
         ASSERT_EQ(row.folder ? ::mkdir(path.c_str(), 0755) : ::mkfifo(path.c_str(), 0644), 0) << path;
-        const CliRun r = Quillon(dir.Path(), row.args, kKillAfterHang);
+        const CliRun r = Run(row.args, kKillAfterHang);
         EXPECT_NE(r.status, 137) << row.what << " (" << row.args << "): hung in open or read";
         EXPECT_TRUE(Has(r.out, row.expected)) << row.what << " (" << row.args << "):\n" << r.out;
         fs::remove_all(path);
@@ -128,7 +119,7 @@ TEST_F(UnsafeCdInputs, EmptyStoredTextCountsAsAbsent)
     WriteTitledSheet();
     ::mkdir((dir / "cddata").c_str(), 0755);
     testing::WriteTextFile(dir / DiscFile(), "");
-    const CliRun r = Quillon(dir.Path(), "toc");
+    const CliRun r = Run("toc");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "Sheet One") && Has(r.out, "Sheet Two")) << r.out;
 }
@@ -139,7 +130,7 @@ TEST_F(UnsafeCdInputs, MoreDrivesThanTheTableHoldsAreNamed)
     for (int i = 0; i < 9; ++i)
         list += std::string(i < 5 ? "ATAPI" : "aic7xxx") + " | QUILLON | UNIT " + std::to_string(i) + " | 1.0 | none\n";
     testing::WriteTextFile(dir / "drives", list);
-    const CliRun r = Quillon(dir.Path(), "drives");
+    const CliRun r = Run("drives");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "9 CD-ROM drives were found; only the first 7 can be used")) << r.out;
     EXPECT_TRUE(Has(r.out, "6  CD[1,1]  QUILLON  UNIT 6")) << r.out;
@@ -151,14 +142,14 @@ TEST_F(UnsafeCdInputs, DebugLogIsNotWrittenThroughALink)
     ::mkdir((dir / "debug").c_str(), 0755);
     testing::WriteTextFile(dir / "precious.txt", "mine\n");
     ASSERT_EQ(::symlink("precious.txt", (dir / "aspidbg.txt").c_str()), 0);
-    const CliRun r = Quillon(dir.Path(), "drives");
+    const CliRun r = Run("drives");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "the debug log aspidbg.txt is not written: it is a symbolic link")) << r.out;
     const auto kept = testing::ReadBinaryFile(dir / "precious.txt");
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "mine\n") << "the link's target was written";
 
     fs::remove(dir / "aspidbg.txt");
-    EXPECT_EQ(Quillon(dir.Path(), "drives").status, 0);
+    EXPECT_EQ(Run("drives").status, 0);
     const auto log = testing::ReadBinaryFile(dir / "aspidbg.txt");
     EXPECT_TRUE(Has(std::string(log.begin(), log.end()), "Debug started at")) << "a plain log is still written";
 }
@@ -192,7 +183,7 @@ TEST_F(UnsafeCdInputs, SignalsCancelAsCtrlCDoes)
         testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | SLOW | 1.0 | disc.cue | delay=" +
                                                    std::to_string(row.readDelayMs) + "\n");
         const std::string after = std::string("sleep 1; ") + row.signals;
-        const CliRun r = Quillon(dir.Path(), row.command, after);
+        const CliRun r = Run(row.command, after);
         const std::string label = std::string(row.command) + " / " + row.signals;
         EXPECT_EQ(r.status, 130) << label << "\n" << r.out;
         EXPECT_TRUE(fs::is_empty(dir / "tmp")) << label << ": a temporary file was left";
