@@ -1,6 +1,7 @@
 #include "platform/scsi/CueSheet.h"
 
 #include "formats/TextEncoding.h"
+#include "platform/scsi/TextLines.h"
 
 #include <libcue.h>
 
@@ -245,9 +246,7 @@ bool ReadLayout(std::string_view text, CueSheet& sheet, std::string& error)
     LayoutReader reader(sheet, error);
     int lineNumber = 0;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        std::string_view line = TakeLine(text);
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);

@@ -1,5 +1,7 @@
 #include "platform/scsi/VirtualDriveList.h"
 
+#include "platform/scsi/TextLines.h"
+
 #include <charconv>
 
 namespace quillon {
@@ -58,9 +60,7 @@ std::vector<VirtualDriveEntry> ParseVirtualDriveList(std::string_view text, cons
     std::vector<VirtualDriveEntry> drives;
     int lineNumber = 0;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        std::string_view line = TakeLine(text);
         ++lineNumber;
         const std::string_view trimmed = Trim(line);
         if (trimmed.empty() || line.front() == '#')
