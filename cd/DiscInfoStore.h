@@ -1,11 +1,13 @@
 #pragma once
 
 #include "cd/CdDrive.h"
+#include "cd/DiscTextFile.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -23,28 +25,43 @@ struct TrackInfo
 };
 static_assert(sizeof(TrackInfo) == 128, "the tag record is 128 bytes");
 
-// Puts a UTF-8 text into a fixed field: in Latin-1 when what fits is Latin-1, else in
-// UTF-8; a text that fills the field has no terminator, a longer one is cut between
-// characters; bytes after a shorter text's terminator keep what they held.
+// Puts a text into a fixed field as the tag holds it: its first `width` bytes in Latin-1,
+// each character Latin-1 lacks as "?"; a text that fills the field has no terminator;
+// bytes after a shorter text's terminator keep what they held. A text that is not UTF-8
+// is read as Windows-1252.
 void PutTrackInfoField(char* field, size_t width, std::string_view text);
 // The text of a field in UTF-8: up to its terminator or its width; a field that is not
-// UTF-8 (Latin-1, as the tag and earlier records hold) is read as Windows-1252, and a
-// character an earlier cut left in half is dropped.
+// UTF-8 (Latin-1, as the tag holds it) is read as Windows-1252, and a character an
+// earlier version's cut left in half is dropped (earlier versions stored UTF-8 there).
 std::string TrackInfoField(const char* field, size_t width);
+
+// The field of a record that keeps a text's first bytes, and its width.
+char* RecordField(TrackInfo& info, TrackField field, size_t& width);
+
+// Sets a field's whole text (cut at kMaxTrackTextLength characters) and the record's
+// field from it.
+void SetTrackText(TrackInfo& info, TrackTexts& texts, TrackField field, std::string_view text);
+// A field's text: the whole text while the record still holds its first bytes, else the
+// record's own (a record set alone, or a disc an earlier version stored or changed).
+std::string TrackText(const TrackInfo& info, const TrackTexts& texts, TrackField field);
 
 // Marker "TAG" and the title, as the grabber stores a row's name.
 void SetTrackInfoTitle(TrackInfo& info, std::string_view title);
+void SetTrackInfoTitle(TrackInfo& info, TrackTexts& texts, std::string_view title);
 // Title, artist, album, year, comment in that order, then the genre byte.
 void SetTrackInfo(TrackInfo& info, std::string_view title, std::string_view artist, std::string_view album,
                   std::string_view year, std::string_view comment, uint8_t genre);
+void SetTrackInfo(TrackInfo& info, TrackTexts& texts, std::string_view title, std::string_view artist,
+                  std::string_view album, std::string_view year, std::string_view comment, uint8_t genre);
 
 // Identifier of a disc from its tracks' whole-second lengths: (id + k × seconds) × 2
 // for k = 1..n, in unsigned 32-bit arithmetic.
 uint32_t DiscIdentifierStep(uint32_t id, uint32_t trackNumber, uint32_t seconds);
 
 // Per-disc texts of the tracks, in memory for every slot of the drive table × 100 tracks
-// and on disk as "cddata/%08x.cdd". Discs of more than 100 tracks are not kept: nothing
-// is stored or read for them.
+// and on disk as "cddata/%08x.cdd" (the 128-byte records, as earlier versions and other
+// copies read them) with the whole texts beside it in "cddata/%08x.txt" (DiscTextFile.h).
+// Discs of more than 100 tracks are not kept: nothing is stored or read for them.
 class DiscInfoStore
 {
 public:
@@ -59,22 +76,32 @@ public:
     // The record of a track, or null outside the table.
     TrackInfo* Record(int driveIndex, int track);
     const TrackInfo* Record(int driveIndex, int track) const;
+    // The whole texts beside a record, or null outside the table.
+    TrackTexts* Texts(int driveIndex, int track);
+    // A field's text as TrackText gives it; "" outside the table.
+    std::string Text(int driveIndex, int track, TrackField field) const;
 
-    // Writes the drive's first N records (N = its track count); false when nothing was
-    // written (identifier 0, a drive or disc the table does not keep, file not created).
+    // Writes the drive's first N records (N = its track count) and their whole texts;
+    // false when either was not written (identifier 0, a drive or disc the table does not
+    // keep, file not created).
     bool SaveDiscInfo(int driveIndex, const CdDrive& drive) const;
-    // Reads the disc's records. When the file cannot be opened the drive's records are
-    // cleared and filled from the text the disc itself offers (an image's CUE sheet),
-    // if any; false when there is none.
+    // Reads the disc's records and, when stored, their whole texts. When the record file
+    // cannot be opened the drive's records are cleared and filled from the text the disc
+    // itself offers (an image's CUE sheet), if any; false when there is none.
     bool LoadDiscInfo(int driveIndex, const CdDrive& drive);
 
     // "cddata/%08x.cdd" relative to `baseDir` (the current directory when empty).
     std::string DiscFilePath(uint32_t discId) const;
+    // "cddata/%08x.txt" likewise: the whole texts.
+    std::string TextFilePath(uint32_t discId) const;
     std::string baseDir;
 
 private:
     std::array<std::array<TrackInfo, kTracks>, kDrives> records_;
+    std::vector<TrackTexts> texts_ = std::vector<TrackTexts>(kDrives * kTracks);
     bool Keeps(int driveIndex, const CdDrive& drive) const;
+    void ClearDrive(int driveIndex);
+    void LoadWholeTexts(int driveIndex, const CdDrive& drive);
     bool LoadOfferedText(int driveIndex, const CdDrive& drive);
 };
 

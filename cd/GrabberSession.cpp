@@ -77,10 +77,22 @@ TrackInfo& GrabberSession::Record(int row)
     return spare_.at(static_cast<size_t>(row));
 }
 
+TrackTexts& GrabberSession::Texts(int row)
+{
+    if (TrackTexts* stored = store_->Texts(currentIndex_, row))
+        return *stored;
+    return spareTexts_.at(static_cast<size_t>(row));
+}
+
+std::string GrabberSession::Text(int row, TrackField field)
+{
+    return TrackText(Record(row), Texts(row), field);
+}
+
 void GrabberSession::StoreRowNames(int index)
 {
     for (size_t i = 0; i < rows_.size(); ++i)
-        SetTrackInfoTitle(Record(static_cast<int>(i)), rows_[i].texts.name);
+        SetTrackInfoTitle(Record(static_cast<int>(i)), Texts(static_cast<int>(i)), rows_[i].texts.name);
     store_->SaveDiscInfo(index, drives_[index]);
 }
 
@@ -98,8 +110,10 @@ DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
     }
 
     currentIndex_ = index;
-    if (store_->Record(index, 0) == nullptr)
+    if (store_->Record(index, 0) == nullptr) {
         spare_ = {};
+        spareTexts_ = {};
+    }
     CdDrive& drive = drives_[index];
     drive.SetBlockMode(0, 2048);
     DiscToc toc;
@@ -111,12 +125,11 @@ DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
         const int tracks = std::min<int>(drive.trackCount, DiscInfoStore::kTracks);
         std::vector<std::string> names;
         for (int i = 0; i < tracks; ++i) {
-            TrackInfo& record = Record(i);
             if (load.storedTextRead) {
-                names.push_back(TrackInfoField(record.title, sizeof record.title));
+                names.push_back(Text(i, TrackField::Title));
             } else {
                 names.push_back(DefaultTrackName(i));
-                SetTrackInfoTitle(record, names.back());
+                SetTrackInfoTitle(Record(i), Texts(i), names.back());
             }
         }
         for (TrackRow& texts : BuildTrackRows(drive, names)) {
@@ -133,10 +146,9 @@ DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
     genre = kGenreOther;
     selectAll_ = false;
     if (load.storedTextRead && !rows_.empty()) {
-        const TrackInfo& first = Record(0);
-        year = TrackInfoField(first.year, sizeof first.year);
-        artist = TrackInfoField(first.artist, sizeof first.artist);
-        album = TrackInfoField(first.album, sizeof first.album);
+        year = Text(0, TrackField::Year);
+        artist = Text(0, TrackField::Artist);
+        album = Text(0, TrackField::Album);
     } else {
         year = std::to_string(currentYear);
         artist = kUnknownText;
@@ -159,8 +171,8 @@ void GrabberSession::AssignInfoToAll()
         row.texts.artist = artist;
         row.texts.genre = GenreName(genre);
         row.genre = genre;
-        SetTrackInfo(Record(static_cast<int>(i)), row.texts.name, artist, album, year, comment,
-                     static_cast<uint8_t>(row.genre));
+        SetTrackInfo(Record(static_cast<int>(i)), Texts(static_cast<int>(i)), row.texts.name, artist, album, year,
+                     comment, static_cast<uint8_t>(row.genre));
     }
 }
 
@@ -181,7 +193,8 @@ void GrabberSession::CommitTrackInfo(int mark, int selectedRow)
 
     GrabberRow& current = rows_[static_cast<size_t>(currentTrack_)];
     TrackInfo& record = Record(currentTrack_);
-    SetTrackInfo(record, current.texts.name, artist, album, year, comment, static_cast<uint8_t>(current.genre));
+    SetTrackInfo(record, Texts(currentTrack_), current.texts.name, artist, album, year, comment,
+                 static_cast<uint8_t>(current.genre));
     const int chosen = genre >= 0 ? genre : SortedGenreIndices().front();
     if (const int found = FindGenre(GenreName(chosen)); found >= 0)
         record.genre = static_cast<uint8_t>(found);
@@ -193,12 +206,12 @@ void GrabberSession::CommitTrackInfo(int mark, int selectedRow)
     const int position = SortedPositionForGenre(shown.genre);
     genre = position >= 0 ? SortedGenreIndices()[static_cast<size_t>(position)] : kGenreOther;
     currentTrack_ = mark;
-    artist = OrUnknown(TrackInfoField(shown.artist, sizeof shown.artist));
-    album = OrUnknown(TrackInfoField(shown.album, sizeof shown.album));
-    comment = OrUnknown(TrackInfoField(shown.comment, sizeof shown.comment));
+    artist = OrUnknown(Text(mark, TrackField::Artist));
+    album = OrUnknown(Text(mark, TrackField::Album));
+    comment = OrUnknown(Text(mark, TrackField::Comment));
     // A full year field runs on into the comment: only its own four characters count.
-    if (const std::string storedYear = TrackInfoField(shown.year, sizeof shown.year); !storedYear.empty())
-        year = std::string(Utf8Prefix(storedYear, 4));
+    if (const std::string storedYear = Text(mark, TrackField::Year); !storedYear.empty())
+        year = std::string(Utf8FirstCharacters(storedYear, 4));
 }
 
 void GrabberSession::RecountTotals()
@@ -233,7 +246,7 @@ const char* GrabberSession::ToggleSelectAll()
 
 bool GrabberSession::RenameTrack(int row, const std::string& name)
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || Utf8Length(TextAsUtf8(name)) > kMaxTrackNameLength)
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || Utf8Length(TextAsUtf8(name)) > kMaxTrackTextLength)
         return false;
     rows_[static_cast<size_t>(row)].texts.name = name;
     return true;
@@ -260,7 +273,7 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
         if (!rows_[i].ticked)
             continue;
         TrackInfo& record = Record(static_cast<int>(i));
-        SetTrackInfoTitle(record, rows_[i].texts.name);
+        SetTrackInfoTitle(record, Texts(static_cast<int>(i)), rows_[i].texts.name);
         ticked.push_back({static_cast<int>(i), rows_[i].texts.name, &record});
     }
     if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults); !added) {

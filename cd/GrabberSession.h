@@ -22,8 +22,7 @@ extern const char* const kSelectAllLabel;
 extern const char* const kDeselectAllLabel;
 extern const char* const kUnknownText;
 
-// A title of more than this many characters is refused: the record keeps room for its end.
-constexpr size_t kMaxTrackNameLength = 29;
+// A title of more than kMaxTrackTextLength characters is refused; the record keeps what fits.
 
 // One row of the grabber's track list with what the dialog keeps beside its texts.
 struct GrabberRow
@@ -76,7 +75,8 @@ public:
     bool SetTicked(int row, bool ticked);
     // Ticks all rows or unticks them; the label the button shows afterwards.
     const char* ToggleSelectAll();
-    // The row's new name; false (name kept) when it has 30 characters or more.
+    // The row's new name; false (name kept) when it has more than kMaxTrackTextLength
+    // characters.
     bool RenameTrack(int row, const std::string& name);
 
     // The ticked rows as the grab takes them.
@@ -87,6 +87,8 @@ public:
 
     // The record of a row of the current disc (a spare record past the store's drives).
     TrackInfo& Record(int row);
+    // The whole texts beside that record.
+    TrackTexts& Texts(int row);
     CdDrive* CurrentDrive() { return currentIndex_ >= 0 ? &drives_[currentIndex_] : nullptr; }
     int CurrentDriveIndex() const { return currentIndex_; }
     int CurrentTrack() const { return currentTrack_; }
@@ -97,8 +99,8 @@ public:
 
     DiscInfoStore& Store() { return *store_; }
 
-    // The info fields and the rows' texts are UTF-8; the records keep them in Latin-1
-    // when they can (as ID3 tags hold it).
+    // The info fields and the rows' texts are UTF-8, whole; the records keep their first
+    // bytes in Latin-1 (as ID3 tags hold it).
     std::string artist = kUnknownText;
     std::string album;
     std::string year;
@@ -107,6 +109,8 @@ public:
     int genre = kGenreOther;
 
 private:
+    // A field of a row's track, whole while its record agrees.
+    std::string Text(int row, TrackField field);
     void StoreRowNames(int index);
     void RecountTotals();
 
@@ -114,6 +118,7 @@ private:
     int& driveCount_;
     std::unique_ptr<DiscInfoStore> store_;
     std::array<TrackInfo, DiscInfoStore::kTracks> spare_{};
+    std::array<TrackTexts, DiscInfoStore::kTracks> spareTexts_{};
     std::vector<GrabberRow> rows_;
     SelectionTotals totals_;
     std::string discSize_ = "0 MBytes";

@@ -18,6 +18,7 @@ std::string TrackFileName(std::string_view title)
         if (c == '/' || byte < 0x20 || byte == 0x7f)
             c = '_';
     }
+    name.resize(Utf8Prefix(name, kMaxTrackFileNameBytes).size());
     return name;
 }
 

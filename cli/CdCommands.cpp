@@ -84,8 +84,7 @@ std::vector<std::string> StoredTrackNames(const DiscInfoStore& store, int driveI
 {
     std::vector<std::string> names;
     for (int i = 0; i < drive.trackCount; ++i) {
-        const TrackInfo* info = store.Record(driveIndex, i);
-        std::string name = stored && info ? TrackInfoField(info->title, sizeof info->title) : std::string();
+        std::string name = stored ? store.Text(driveIndex, i, TrackField::Title) : std::string();
         names.push_back(name.empty() ? DefaultTrackName(i) : name);
     }
     return names;

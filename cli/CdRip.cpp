@@ -125,11 +125,9 @@ DiscText ChooseDiscText(ChosenTracks& chosen, const RipRequest& request)
     DiscText text;
     text.year = CurrentYear();
     if (chosen.stored) {
-        if (const TrackInfo* first = chosen.store.Record(request.drive, 0)) {
-            text.artist = TrackInfoField(first->artist, sizeof first->artist);
-            text.album = TrackInfoField(first->album, sizeof first->album);
-            text.year = TrackInfoField(first->year, sizeof first->year);
-        }
+        text.artist = chosen.store.Text(request.drive, 0, TrackField::Artist);
+        text.album = chosen.store.Text(request.drive, 0, TrackField::Album);
+        text.year = chosen.store.Text(request.drive, 0, TrackField::Year);
     }
     const RipOptions& given = request.rip;
     text.artist = given.artist.value_or(text.artist);
@@ -150,8 +148,11 @@ std::vector<TrackInfo> AssignDiscText(ChosenTracks& chosen, int driveIndex, cons
         const std::string& name = chosen.names[static_cast<size_t>(i)];
         TrackInfo* record = chosen.store.Record(driveIndex, i);
         TrackInfo& info = record ? *record : records[static_cast<size_t>(i)];
-        SetTrackInfoTitle(info, name);
-        SetTrackInfo(info, name, text.artist, text.album, text.year, text.comment, static_cast<uint8_t>(text.genre));
+        TrackTexts spare;
+        TrackTexts& texts = record ? *chosen.store.Texts(driveIndex, i) : spare;
+        SetTrackInfoTitle(info, texts, name);
+        SetTrackInfo(info, texts, name, text.artist, text.album, text.year, text.comment,
+                     static_cast<uint8_t>(text.genre));
         records[static_cast<size_t>(i)] = info;
     }
     return records;

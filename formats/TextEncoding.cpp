@@ -97,6 +97,15 @@ std::string_view Utf8Prefix(std::string_view utf8, size_t limit)
     return utf8.substr(0, end);
 }
 
+std::string_view Utf8FirstCharacters(std::string_view utf8, size_t count)
+{
+    size_t end = 0;
+    for (size_t characters = 0; end < utf8.size(); ++end)
+        if (!IsContinuation(At(utf8, end)) && characters++ == count)
+            break;
+    return utf8.substr(0, end);
+}
+
 std::string Windows1252ToUtf8(std::string_view bytes)
 {
     // 0x80 to 0x9F; 0 marks the bytes Windows-1252 leaves undefined.
@@ -148,6 +157,25 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8)
             ++i;
         } else {
             return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToLatin1Marked(std::string_view utf8)
+{
+    std::string out;
+    size_t length = 0;
+    for (size_t i = 0; i < utf8.size(); i += length) {
+        if (!WholeCharacterAt(utf8, i, length)) {
+            length = 1;
+            out += '?';
+        } else if (length == 1) {
+            out += utf8[i];
+        } else if (length == 2 && At(utf8, i) <= 0xC3) {
+            out += static_cast<char>(((At(utf8, i) & 0x03) << 6) | (At(utf8, i + 1) & 0x3F));
+        } else {
+            out += '?';
         }
     }
     return out;

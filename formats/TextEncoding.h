@@ -17,6 +17,9 @@ size_t Utf8Length(std::string_view utf8);
 // character.
 std::string_view Utf8Prefix(std::string_view utf8, size_t limit);
 
+// The first `count` characters of a UTF-8 text (all of it when it has fewer).
+std::string_view Utf8FirstCharacters(std::string_view utf8, size_t count);
+
 // Windows-1252 bytes (the 8-bit text of Windows tools, a superset of Latin-1's letters)
 // as UTF-8; the five bytes it leaves undefined become U+FFFD.
 std::string Windows1252ToUtf8(std::string_view bytes);
@@ -27,5 +30,9 @@ std::string TextAsUtf8(std::string_view bytes);
 
 // A UTF-8 text as Latin-1, or none when it holds a character Latin-1 lacks.
 std::optional<std::string> Utf8ToLatin1(std::string_view utf8);
+
+// A UTF-8 text as Latin-1, each character Latin-1 lacks (and each byte that starts no
+// whole character) as one "?".
+std::string Utf8ToLatin1Marked(std::string_view utf8);
 
 } // namespace quillon

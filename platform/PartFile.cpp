@@ -1,5 +1,7 @@
 #include "platform/PartFile.h"
 
+#include "platform/ExitCleanup.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -77,6 +79,30 @@ std::string PutInPlace(const std::string& partPath, const std::string& path)
     const std::string reason = std::strerror(errno);
     ::unlink(partPath.c_str());
     return reason;
+}
+
+std::string WriteFileInPlace(const std::string& path, std::string_view bytes, mode_t mode)
+{
+    const CreatedFile part = CreateHiddenPart(path, mode);
+    if (part.fd < 0)
+        return std::strerror(errno);
+    const CleanupFile cleanup(part.path);
+    size_t done = 0;
+    std::string problem;
+    while (done < bytes.size() && problem.empty()) {
+        const ssize_t n = ::write(part.fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            problem = n == 0 ? "nothing written" : std::strerror(errno);
+    }
+    if (::close(part.fd) != 0 && problem.empty())
+        problem = std::strerror(errno);
+    if (!problem.empty()) {
+        ::unlink(part.path.c_str());
+        return problem;
+    }
+    return PutInPlace(part.path, path);
 }
 
 } // namespace quillon

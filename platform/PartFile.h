@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace quillon {
@@ -31,5 +32,9 @@ CreatedFile CreateHiddenPart(const std::string& path, mode_t mode);
 // Puts a completed hidden file in place under its final name; on failure the hidden file
 // is removed and the reason returned ("" on success).
 std::string PutInPlace(const std::string& partPath, const std::string& path);
+
+// Writes a whole small file this way (a store's file): never through a link at either
+// name, and a failed write leaves the earlier file as it was. "" on success, else why.
+std::string WriteFileInPlace(const std::string& path, std::string_view bytes, mode_t mode);
 
 } // namespace quillon

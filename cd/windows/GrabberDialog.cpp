@@ -5,6 +5,7 @@
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberTrackModel.h"
+#include "formats/TextEncoding.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
 #include "ui/AboutDialog.h"
@@ -27,6 +28,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <cstdlib>
 #include <iterator>
 
@@ -34,7 +36,6 @@ namespace quillon {
 
 namespace {
 
-constexpr int kInfoFieldLength = 30;
 // The list reports a pointer resting on it after this long, as the system's hover time.
 constexpr int kHoverMs = 400;
 
@@ -54,11 +55,30 @@ QLabel* Labelled(const QString& caption, QWidget* control, QWidget* parent)
     return label;
 }
 
-QLineEdit* InfoEdit(const char* objectName, int maxLength, QWidget* parent)
+// Keeps a field to kMaxTrackTextLength characters of any script: a line edit's own limit
+// counts UTF-16 units, which would halve it for characters past the Basic Multilingual
+// Plane. A longer paste is cut, as the line edit's own limit cuts it.
+class CharacterLimit : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& text, int& position) const override
+    {
+        const QByteArray utf8 = text.toUtf8();
+        const std::string_view kept = Utf8FirstCharacters({utf8.constData(), size_t(utf8.size())}, kMaxTrackTextLength);
+        if (kept.size() < size_t(utf8.size())) {
+            text = QString::fromUtf8(kept.data(), qsizetype(kept.size()));
+            position = std::min(position, int(text.size()));
+        }
+        return Acceptable;
+    }
+};
+
+QLineEdit* InfoEdit(const char* objectName, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(objectName));
-    edit->setMaxLength(maxLength);
+    edit->setValidator(new CharacterLimit(edit));
     return edit;
 }
 
@@ -177,11 +197,12 @@ QGroupBox* GrabberDialog::BuildTotals()
 QGridLayout* GrabberDialog::BuildInfoFields()
 {
     auto* info = new QGridLayout;
-    artist_ = InfoEdit("artist", kInfoFieldLength, this);
-    album_ = InfoEdit("album", kInfoFieldLength, this);
-    year_ = InfoEdit("year", 4, this);
+    artist_ = InfoEdit("artist", this);
+    album_ = InfoEdit("album", this);
+    year_ = InfoEdit("year", this);
+    year_->setMaxLength(4);
     year_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), year_));
-    comment_ = InfoEdit("comment", kInfoFieldLength, this);
+    comment_ = InfoEdit("comment", this);
     genres_ = new QComboBox(this);
     genres_->setObjectName(QStringLiteral("genres"));
     genres_->setMaxVisibleItems(16);

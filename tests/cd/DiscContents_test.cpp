@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -272,28 +274,37 @@ TEST(DiscInfoStore, RoundTripAndLimits)
     EXPECT_EQ(TrackInfoField(again.Record(3, 1)->title, 30), "Kept");
 }
 
-TEST(DiscInfoStore, SaveReplacesALinkInsteadOfWritingThroughIt)
+TEST(DiscInfoStore, SaveReplacesLinksInsteadOfWritingThroughThem)
 {
-    testing::TempDir dir;
-    ::mkdir((dir / "cddata").c_str(), 0755);
-    testing::WriteTextFile(dir / "victim", "not a disc text");
-    ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / "cddata/00000578.cdd").c_str()), 0);
-    DiscInfoStore store;
-    store.baseDir = dir.Path();
-    CdDrive drive = DriveWithToc({0, 150 * 75, 350 * 75});
-    SetTrackInfoTitle(*store.Record(0, 0), "First");
-    ASSERT_TRUE(store.SaveDiscInfo(0, drive));
+    // A link at the record file's name, at the whole texts' name, or at both.
+    const std::vector<std::vector<std::string>> cases = {
+        {"00000578.cdd"}, {"00000578.txt"}, {"00000578.cdd", "00000578.txt"}};
+    for (const auto& links : cases) {
+        SCOPED_TRACE(links.back());
+        testing::TempDir dir;
+        ::mkdir((dir / "cddata").c_str(), 0755);
+        testing::WriteTextFile(dir / "victim", "not a disc text");
+        for (const std::string& link : links)
+            ASSERT_EQ(::symlink((dir / "victim").c_str(), (dir / ("cddata/" + link)).c_str()), 0);
+        DiscInfoStore store;
+        store.baseDir = dir.Path();
+        CdDrive drive = DriveWithToc({0, 150 * 75, 350 * 75});
+        SetTrackInfoTitle(*store.Record(0, 0), "First");
+        ASSERT_TRUE(store.SaveDiscInfo(0, drive));
 
-    const auto victim = testing::ReadBinaryFile(dir / "victim");
-    EXPECT_EQ(std::string(victim.begin(), victim.end()), "not a disc text") << "the link's target was written";
-    struct stat st;
-    ASSERT_EQ(::lstat((dir / "cddata/00000578.cdd").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode)) << "the link is replaced by the disc text file";
-    EXPECT_EQ(st.st_size, 256);
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "cddata"))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"00000578.cdd"}) << "a temporary file was left";
+        const auto victim = testing::ReadBinaryFile(dir / "victim");
+        EXPECT_EQ(std::string(victim.begin(), victim.end()), "not a disc text") << "the link's target was written";
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir / "cddata")) {
+            names.push_back(entry.path().filename().string());
+            struct stat st;
+            ASSERT_EQ(::lstat(entry.path().c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode)) << names.back() << ": the link is replaced by the file";
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"00000578.cdd", "00000578.txt"})) << "a temporary file was left";
+        EXPECT_EQ(testing::ReadBinaryFile(dir / "cddata/00000578.cdd").size(), 256u);
+    }
 }
 
 TEST(TrackNames, AFileNameComponentAndTheAudioFlag)

@@ -115,8 +115,8 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
         {2, "Mr. Blue", "Mr. Blue.mp2", "Mr. Blue", "Mr. Blue"},
         // The tag holds Latin-1 where it can.
         {1, "Caf\xc3\xa9", "Caf\xc3\xa9.mp1", "Caf\xe9", "Caf\xc3\xa9"},
-        // 29 characters are a name of 58 bytes; the record keeps the 15 characters that fit.
-        {3, kZhe29.c_str(), kZhe29 + ".mp3", kZhe29.substr(0, 30), kZhe29.substr(0, 30)},
+        // Latin-1 has no Cyrillic: the record holds "?" for each; the whole name comes back.
+        {3, kZhe29.c_str(), kZhe29 + ".mp3", std::string(29, '?'), kZhe29},
     };
     for (const Row& row : rows) {
         GrabberFixture f(kFiveTracks);
@@ -145,7 +145,12 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
         ASSERT_TRUE(again.DetectDrives());
         EXPECT_TRUE(again.LoadDisc(0, 2031).storedTextRead);
         EXPECT_EQ(again.Rows()[1].texts.name, row.reloaded);
-        EXPECT_FALSE(again.RenameTrack(1, kZhe29 + "\xd0\xb6")) << "a name of 30 characters";
+        std::string longest;
+        for (int i = 0; i < 255; ++i)
+            longest += "\xd0\xb6";
+        EXPECT_TRUE(again.RenameTrack(1, longest)) << "a name of 255 characters";
+        EXPECT_FALSE(again.RenameTrack(1, longest + "x")) << "a name of 256 characters";
+        EXPECT_EQ(again.Rows()[1].texts.name, longest);
     }
 }
 

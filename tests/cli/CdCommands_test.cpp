@@ -199,7 +199,7 @@ TEST_F(CdCommands, EveryDriveOfTheTableKeepsItsDiscText)
                          "Band " + std::to_string(d), 12);
         const auto stored =
             std::distance(std::filesystem::directory_iterator(dir / "cddata"), std::filesystem::directory_iterator());
-        EXPECT_EQ(stored, d + 1) << "drive " << d << " stored no disc text";
+        EXPECT_EQ(stored, 2 * (d + 1)) << "drive " << d << " stored no disc text (records and whole texts)";
     }
 }
 
@@ -334,8 +334,9 @@ void StoreTitle(const testing::TempDir& dir, int index, const std::string& title
 {
     std::string file;
     for (const auto& entry : std::filesystem::directory_iterator(dir / "cddata"))
-        file = entry.path();
-    ASSERT_FALSE(file.empty()) << "no disc text file";
+        if (entry.path().extension() == ".cdd")
+            file = entry.path();
+    ASSERT_FALSE(file.empty()) << "no disc record file";
     std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
     std::string field = title;
     field.resize(30, '\0');
