@@ -172,6 +172,11 @@ TrackTexts* DiscInfoStore::Texts(int driveIndex, int track)
     return &texts_[static_cast<size_t>(driveIndex * kTracks + track)];
 }
 
+const TrackTexts* DiscInfoStore::Texts(int driveIndex, int track) const
+{
+    return const_cast<DiscInfoStore*>(this)->Texts(driveIndex, track);
+}
+
 std::string DiscInfoStore::Text(int driveIndex, int track, TrackField field) const
 {
     const TrackInfo* record = Record(driveIndex, track);

@@ -78,6 +78,7 @@ public:
     const TrackInfo* Record(int driveIndex, int track) const;
     // The whole texts beside a record, or null outside the table.
     TrackTexts* Texts(int driveIndex, int track);
+    const TrackTexts* Texts(int driveIndex, int track) const;
     // A field's text as TrackText gives it; "" outside the table.
     std::string Text(int driveIndex, int track, TrackField field) const;
 

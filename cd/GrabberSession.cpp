@@ -274,7 +274,7 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
             continue;
         TrackInfo& record = Record(static_cast<int>(i));
         SetTrackInfoTitle(record, Texts(static_cast<int>(i)), rows_[i].texts.name);
-        ticked.push_back({static_cast<int>(i), rows_[i].texts.name, &record});
+        ticked.push_back({static_cast<int>(i), rows_[i].texts.name, &record, &Texts(static_cast<int>(i))});
     }
     if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults); !added) {
         message = added.message;

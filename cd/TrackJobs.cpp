@@ -8,14 +8,14 @@
 
 namespace quillon {
 
-TrackTags TrackTagsFromRecord(const TrackInfo& record)
+TrackTags TrackTagsFromRecord(const TrackInfo& record, const TrackTexts& texts)
 {
     TrackTags tags;
-    tags.title = TrackInfoField(record.title, sizeof record.title);
-    tags.artist = TrackInfoField(record.artist, sizeof record.artist);
-    tags.album = TrackInfoField(record.album, sizeof record.album);
-    tags.year = TrackInfoField(record.year, sizeof record.year);
-    tags.comment = TrackInfoField(record.comment, sizeof record.comment);
+    tags.title = TrackText(record, texts, TrackField::Title);
+    tags.artist = TrackText(record, texts, TrackField::Artist);
+    tags.album = TrackText(record, texts, TrackField::Album);
+    tags.year = TrackText(record, texts, TrackField::Year);
+    tags.comment = TrackText(record, texts, TrackField::Comment);
     tags.genre = GenreName(record.genre);
     return tags;
 }
@@ -53,7 +53,7 @@ EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<T
         if (source.trackName.empty())
             return EditResult::Refused(TrackNameNotAFileName(track.title));
         std::memcpy(source.tagBlock.data(), track.record, sizeof(TrackInfo));
-        source.tags = TrackTagsFromRecord(*track.record);
+        source.tags = TrackTagsFromRecord(*track.record, track.texts ? *track.texts : TrackTexts{});
         NumberAmongAudioTracks(drive, track.index, *source.tags);
         source.tags->picture = cover;
         source.sectors = drive.tracks[static_cast<size_t>(track.index)].sectors;

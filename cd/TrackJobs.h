@@ -16,10 +16,12 @@ struct TickedTrack
     int index = 0;                     // the track's index on the disc
     std::string title;                 // the title in the file system's bytes: it names the output
     const TrackInfo* record = nullptr; // the tag record the job carries
+    const TrackTexts* texts = nullptr; // the whole texts beside it, if any
 };
 
-// The texts of a track's ID3v2 tag, from its record.
-TrackTags TrackTagsFromRecord(const TrackInfo& record);
+// The texts of a track's ID3v2 tag: the whole texts while the record agrees with them,
+// else the record's own.
+TrackTags TrackTagsFromRecord(const TrackInfo& record, const TrackTexts& texts = {});
 
 // Sets the tag's track number and count to the track's place among the disc's audio
 // tracks (a data track before them takes no number); 0 for a track that is not audio.

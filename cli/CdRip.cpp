@@ -168,7 +168,8 @@ int AddRipJobs(JobList& jobs, const ChosenTracks& chosen, const std::vector<Trac
     }
     std::vector<TickedTrack> ticked;
     for (int t : chosen.tracks)
-        ticked.push_back({t, chosen.names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)]});
+        ticked.push_back({t, chosen.names[static_cast<size_t>(t)], &records[static_cast<size_t>(t)],
+                          chosen.store.Texts(request.drive, t)});
     if (const EditResult added = AddTrackJobs(jobs, *chosen.drive, ticked, request.options, request.cover); !added) {
         Complain(added.message);
         return kExitUsage;

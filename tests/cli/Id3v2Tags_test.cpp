@@ -83,7 +83,8 @@ void ExpectAudioAfterTag(const std::string& bytes, size_t tagSize, bool layer3, 
 std::string StoredRecord(const testing::TempDir& dir, int index)
 {
     for (const auto& entry : fs::directory_iterator(dir / "cddata"))
-        return FileBytes(entry.path()).substr(static_cast<size_t>(index) * 128, 128);
+        if (entry.path().extension() == ".cdd")
+            return FileBytes(entry.path()).substr(static_cast<size_t>(index) * 128, 128);
     return {};
 }
 

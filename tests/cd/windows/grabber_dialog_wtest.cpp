@@ -268,6 +268,12 @@ private slots:
             const TagBlock& tag = *place.app.jobs.Job(0).tagBlock;
             const char* title = reinterpret_cast<const char*>(tag.data()) + 3;
             QCOMPARE(std::string(title, strnlen(title, 30)), row.record);
+            // The ID3v2 tag the job is given carries the whole texts.
+            const std::optional<TrackTags>& tags = place.app.jobs.Job(0).tags;
+            QVERIFY(tags.has_value());
+            QCOMPARE(tags->title, row.name.toStdString());
+            QCOMPARE(tags->artist, taken.toStdString());
+            QCOMPARE(tags->comment, taken.toStdString());
 
             // The store: the record file as the tag holds it, the whole texts in UTF-8 beside it.
             const uint32_t id = place.app.drives[0].discId;
