@@ -1,6 +1,7 @@
 #include "cd/DiscInfoStore.h"
 
 #include "cd/GenreList.h"
+#include "formats/CoverPicture.h"
 #include "formats/TextEncoding.h"
 #include "platform/PartFile.h"
 #include "platform/RegularFile.h"
@@ -194,6 +195,36 @@ std::string DiscInfoStore::TextFilePath(uint32_t discId) const
 {
     std::string path = DiscFilePath(discId);
     return path.replace(path.size() - 3, 3, "txt");
+}
+
+std::string DiscInfoStore::CoverFilePath(uint32_t discId) const
+{
+    std::string path = DiscFilePath(discId);
+    return path.replace(path.size() - 3, 3, "cover");
+}
+
+bool DiscInfoStore::SaveCover(const CdDrive& drive, const TagPicture& cover) const
+{
+    if (drive.discId == 0 || !cover.bytes)
+        return false;
+    ::mkdir((baseDir.empty() ? std::string("cddata") : baseDir + "/cddata").c_str(), 0777);
+    const std::vector<uint8_t>& bytes = *cover.bytes;
+    return WriteFileInPlace(CoverFilePath(drive.discId), {reinterpret_cast<const char*>(bytes.data()), bytes.size()},
+                            0666)
+        .empty();
+}
+
+TagPicture DiscInfoStore::LoadCover(const CdDrive& drive) const
+{
+    std::string problem;
+    if (drive.discId == 0)
+        return {};
+    const std::string path = CoverFilePath(drive.discId);
+    errno = 0;
+    std::optional<TagPicture> cover = ReadCoverPicture(path, problem);
+    if (!cover && errno != ENOENT && ::access(path.c_str(), F_OK) == 0)
+        std::fprintf(stderr, "quillon: %s\n", problem.c_str());
+    return cover.value_or(TagPicture{});
 }
 
 bool DiscInfoStore::Keeps(int driveIndex, const CdDrive& drive) const

@@ -2,6 +2,7 @@
 
 #include "cd/CdDrive.h"
 #include "cd/DiscTextFile.h"
+#include "formats/TrackTags.h"
 
 #include <array>
 #include <cstdint>
@@ -95,6 +96,13 @@ public:
     std::string DiscFilePath(uint32_t discId) const;
     // "cddata/%08x.txt" likewise: the whole texts.
     std::string TextFilePath(uint32_t discId) const;
+    // "cddata/%08x.cover" likewise: a copy of the disc's cover picture (JPEG or PNG).
+    std::string CoverFilePath(uint32_t discId) const;
+
+    // Keeps the disc's cover picture (written as the other files are); false when not.
+    bool SaveCover(const CdDrive& drive, const TagPicture& cover) const;
+    // The disc's kept cover picture; empty when there is none or it is no longer usable.
+    TagPicture LoadCover(const CdDrive& drive) const;
     std::string baseDir;
 
 private:

@@ -93,7 +93,8 @@ void GrabberSession::StoreRowNames(int index)
 {
     for (size_t i = 0; i < rows_.size(); ++i)
         SetTrackInfoTitle(Record(static_cast<int>(i)), Texts(static_cast<int>(i)), rows_[i].texts.name);
-    store_->SaveDiscInfo(index, drives_[index]);
+    if (store_->SaveDiscInfo(index, drives_[index]))
+        store_->SaveCover(drives_[index], cover);
 }
 
 DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
@@ -104,6 +105,7 @@ DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
         StoreRowNames(currentIndex_);
     rows_.clear();
     artist = kUnknownText;
+    cover = {};
     if (index < 0 || index >= driveCount_) {
         currentIndex_ = -1;
         return load;
@@ -122,6 +124,7 @@ DiscLoad GrabberSession::LoadDisc(int index, int currentYear)
     if (load.discPresent) {
         discSize_ = DiscSizeText(drive.totalSectors);
         load.storedTextRead = store_->LoadDiscInfo(index, drive);
+        cover = store_->LoadCover(drive);
         const int tracks = std::min<int>(drive.trackCount, DiscInfoStore::kTracks);
         std::vector<std::string> names;
         for (int i = 0; i < tracks; ++i) {
@@ -276,11 +279,12 @@ AcceptOutcome GrabberSession::AcceptTracks(JobList& jobs, const DefaultEncodingO
         SetTrackInfoTitle(record, Texts(static_cast<int>(i)), rows_[i].texts.name);
         ticked.push_back({static_cast<int>(i), rows_[i].texts.name, &record, &Texts(static_cast<int>(i))});
     }
-    if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults); !added) {
+    if (const EditResult added = AddTrackJobs(jobs, *drive, ticked, defaults, cover); !added) {
         message = added.message;
         return AcceptOutcome::Refused;
     }
-    store_->SaveDiscInfo(currentIndex_, *drive);
+    if (store_->SaveDiscInfo(currentIndex_, *drive))
+        store_->SaveCover(*drive, cover);
     return AcceptOutcome::Accepted;
 }
 

@@ -107,6 +107,8 @@ public:
     std::string comment;
     // Table index of the chosen genre, or -1 when nothing is chosen.
     int genre = kGenreOther;
+    // The front cover every CD job of the disc is given ("Co&ver...").
+    TagPicture cover;
 
 private:
     // A field of a row's track, whole while its record agrees.

@@ -5,6 +5,7 @@
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberTrackModel.h"
+#include "formats/CoverPicture.h"
 #include "formats/TextEncoding.h"
 #include "platform/qt/QtSettingsFile.h"
 #include "res/Pictures.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTableView>
@@ -93,6 +96,13 @@ GrabberDialog::GrabberDialog(QuillonApp& app, QWidget* parent)
         if (!browser.Browse())
             return std::nullopt;
         return browser.path;
+    };
+    askCover = [this]() -> std::optional<std::string> {
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Cover picture"), QString(),
+                                                          QStringLiteral("JPEG or PNG pictures (*.jpg *.jpeg *.png)"));
+        if (path.isEmpty())
+            return std::nullopt;
+        return FileNameBytes(path);
     };
     saveDefaults = [this] {
         QtSettingsFile file(SettingsFilePath([](const char* name) { return std::getenv(name); }));
@@ -242,14 +252,23 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     cancel_ = new FlatButton(QStringLiteral("&Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     cancel_->SetIcons(QString::fromLatin1(pictures::kCancelIconPath), QString(), FlatButton::IconPlace::Above);
+    cover_ = new QPushButton(QStringLiteral("Co&ver..."), this);
+    cover_->setObjectName(QStringLiteral("cover"));
+    cover_->setAccessibleName(Plain(cover_->text()));
+    coverPicture_ = new QLabel(this);
+    coverPicture_->setObjectName(QStringLiteral("coverPicture"));
+    coverPicture_->setFixedSize(48, 48);
+    coverPicture_->setAccessibleName(QStringLiteral("Cover picture: none"));
     buttons->addWidget(selectAll_);
+    buttons->addWidget(cover_);
+    buttons->addWidget(coverPicture_);
     buttons->addStretch(1);
     buttons->addWidget(grabNow_);
     buttons->addSpacing(16);
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     for (QPushButton* b : {static_cast<QPushButton*>(refresh_), static_cast<QPushButton*>(setDefault_),
-                           static_cast<QPushButton*>(selectAll_), static_cast<QPushButton*>(grabNow_),
+                           static_cast<QPushButton*>(selectAll_), cover_, static_cast<QPushButton*>(grabNow_),
                            static_cast<QPushButton*>(ok_), static_cast<QPushButton*>(cancel_)})
         b->setAutoDefault(false);
     return buttons;
@@ -257,8 +276,8 @@ QHBoxLayout* GrabberDialog::BuildButtons()
 
 void GrabberDialog::SetTabOrder()
 {
-    QWidget* const order[] = {drives_, refresh_, setDefault_, tracks_,    artist_,  album_, genres_,
-                              year_,   comment_, assign_,     selectAll_, grabNow_, ok_,    cancel_};
+    QWidget* const order[] = {drives_,  refresh_, setDefault_, tracks_, artist_,  album_, genres_, year_,
+                              comment_, assign_,  selectAll_,  cover_,  grabNow_, ok_,    cancel_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -279,6 +298,7 @@ void GrabberDialog::ConnectControls()
     connect(genres_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnFieldChanged);
     connect(hover_, &QTimer::timeout, this, &GrabberDialog::OnHover);
     connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
+    connect(cover_, &QPushButton::clicked, this, &GrabberDialog::OnCover);
     connect(ok_, &QPushButton::clicked, this, &GrabberDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -313,6 +333,7 @@ bool GrabberDialog::LoadDisc(int index)
     const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
     model_->Reset();
     discSize_->setText(QString::fromStdString(session_.DiscSize()));
+    ShowCover(QStringLiteral("stored with the disc"));
     ShowTotals();
     ShowFields();
     if (!load.discPresent) {
@@ -395,6 +416,33 @@ void GrabberDialog::OnGrabNow()
     }
     GrabProgressDialog window(this);
     AudioGrab(*drive, session_.GrabChoices(), askFolder, window);
+}
+
+void GrabberDialog::OnCover()
+{
+    const std::optional<std::string> path = askCover();
+    if (!path)
+        return;
+    std::string problem;
+    const std::optional<TagPicture> picture = ReadCoverPicture(*path, problem);
+    if (!picture) {
+        StopMessage(Utf8Text(problem));
+        return;
+    }
+    session_.cover = *picture;
+    ShowCover(FileNameText(*path));
+}
+
+void GrabberDialog::ShowCover(const QString& name)
+{
+    QPixmap shown;
+    if (session_.cover.bytes)
+        shown.loadFromData(session_.cover.bytes->data(), static_cast<uint>(session_.cover.bytes->size()));
+    coverPicture_->setPixmap(shown.isNull()
+                                 ? QPixmap()
+                                 : shown.scaled(coverPicture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    coverPicture_->setAccessibleName(QStringLiteral("Cover picture: ") +
+                                     (shown.isNull() ? QStringLiteral("none") : name));
 }
 
 void GrabberDialog::OnOk()

@@ -10,6 +10,7 @@ class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -42,6 +43,8 @@ public:
 
     // Asks for the folder of "&Grab Now!" (the folder dialog unless a test sets it).
     FolderAsker askFolder;
+    // Asks for the cover picture's file (the file dialog unless a test sets it).
+    std::function<std::optional<std::string>()> askCover;
     // Stores all default settings (the settings file unless a test sets it).
     std::function<void()> saveDefaults;
 
@@ -63,6 +66,9 @@ private:
     void OnFieldChanged();
     void OnHover();
     void OnGrabNow();
+    void OnCover();
+    // The session's cover, small, its accessible name saying where it came from.
+    void ShowCover(const QString& name);
     void OnOk();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,6 +96,8 @@ private:
     QLineEdit* comment_;
     QPushButton* assign_;
     FlatButton* selectAll_;
+    QPushButton* cover_;
+    QLabel* coverPicture_;
     FlatButton* grabNow_;
     FlatButton* ok_;
     FlatButton* cancel_;

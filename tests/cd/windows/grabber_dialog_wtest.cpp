@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -132,7 +133,7 @@ private slots:
                 ++controls;
             }
         }
-        QCOMPARE(controls, 14);
+        QCOMPARE(controls, 15);
         QCOMPARE(Child<FlatButton>(d, "grabNow")->accessibleName(), QStringLiteral("Grab Now!"));
     }
 
@@ -296,6 +297,51 @@ private slots:
             QCOMPARE(Child<QLineEdit>(again, "artist")->text(), taken);
             QCOMPARE(Child<QLineEdit>(again, "album")->text(), taken);
         }
+    }
+
+    void coverIsCheckedShownAndGivenToEveryJob()
+    {
+        GrabberPlace place(kFiveTracks, kOneDrive);
+        const std::string png = place.dir / "front.png";
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(QString::fromStdString(png)));
+        WriteTextFile(place.dir / "notes.txt", "not a picture");
+        BoxRobot robot;
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        std::string chosen = place.dir / "notes.txt";
+        d.askCover = [&]() -> std::optional<std::string> { return chosen; };
+        auto* shown = Child<QLabel>(d, "coverPicture");
+        QTest::mouseClick(Child<QPushButton>(d, "cover"), Qt::LeftButton);
+        QCOMPARE(robot.seen.size(), 1);
+        QVERIFY2(robot.seen[0].text.startsWith(QStringLiteral("Cannot use ")), qPrintable(robot.seen[0].text));
+        QCOMPARE(shown->accessibleName(), QStringLiteral("Cover picture: none"));
+        chosen = png;
+        QTest::mouseClick(Child<QPushButton>(d, "cover"), Qt::LeftButton);
+        QCOMPARE(robot.seen.size(), 1);
+        QCOMPARE(shown->accessibleName(), QStringLiteral("Cover picture: ") + QString::fromStdString(png));
+        QVERIFY(!shown->pixmap().isNull());
+        Tick(d, 1);
+        Tick(d, 3);
+        QTest::mouseClick(Child<FlatButton>(d, "ok"), Qt::LeftButton);
+        QCOMPARE(place.app.jobs.Count(), 2);
+        const auto bytes = ReadBinaryFile(png);
+        for (int i = 0; i < 2; ++i) {
+            const TagPicture& picture = place.app.jobs.Job(i).tags->picture;
+            QCOMPARE(picture.mime, std::string("image/png"));
+            QVERIFY(picture.bytes && *picture.bytes == bytes);
+        }
+
+        // Kept with the disc's texts: the next opening shows it and gives it again.
+        char stored[32];
+        std::snprintf(stored, sizeof stored, "cddata/%08x.cover", place.app.drives[0].discId);
+        QCOMPARE(ReadBinaryFile(place.dir / stored), bytes);
+        GrabberDialog again(place.app);
+        QVERIFY(again.Open());
+        QCOMPARE(Child<QLabel>(again, "coverPicture")->accessibleName(),
+                 QStringLiteral("Cover picture: stored with the disc"));
+        QCOMPARE(*again.Session().cover.bytes, bytes);
     }
 
     void pastedTextKeepsItsFirst255CharactersAndSetDefaultCdStores()
