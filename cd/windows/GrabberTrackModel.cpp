@@ -27,6 +27,11 @@ QVariant GrabberTrackModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: return Utf8Text(TrackRowText(row.texts, column));
+    case Qt::ToolTipRole:
+        // A whole name of up to 255 characters is wider than its cell.
+        if (column == TrackColumn::Name || column == TrackColumn::Artist)
+            return Utf8Text(TrackRowText(row.texts, column));
+        return {};
     case Qt::CheckStateRole:
         if (column == TrackColumn::Name)
             return row.ticked ? Qt::Checked : Qt::Unchecked;

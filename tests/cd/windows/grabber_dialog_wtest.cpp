@@ -292,6 +292,7 @@ private slots:
             GrabberDialog again(place.app);
             QVERIFY(again.Open());
             QCOMPARE(Cell(again, 2, 0), row.name);
+            QCOMPARE(CellIndex(again, 2, 0).data(Qt::ToolTipRole).toString(), row.name);
             QCOMPARE(Cell(again, 1, 0), QStringLiteral("Track02"));
             QCOMPARE(Cell(again, 3, 5), taken);
             QCOMPARE(Child<QLineEdit>(again, "artist")->text(), taken);
