@@ -3,6 +3,7 @@
 #include "batch/JobList.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/DiscTextFile.h"
 #include "cd/GenreList.h"
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
@@ -70,9 +71,12 @@ std::string RipWordsProblem(RipOptions& rip, int& genre, TagPicture& cover)
         if (genre < 0)
             return "unknown genre \"" + *rip.genre + "\"";
     }
-    // The tag fields hold 30 characters (the year 4); longer texts would be cut silently.
-    const std::pair<std::optional<std::string>*, size_t> limits[] = {
-        {&rip.artist, 30}, {&rip.album, 30}, {&rip.comment, 30}, {&rip.year, 4}};
+    // The disc's store keeps texts whole up to its limit (the record takes their first
+    // bytes); the record's year holds 4. Longer texts would be cut silently.
+    const std::pair<std::optional<std::string>*, size_t> limits[] = {{&rip.artist, kMaxTrackTextLength},
+                                                                     {&rip.album, kMaxTrackTextLength},
+                                                                     {&rip.comment, kMaxTrackTextLength},
+                                                                     {&rip.year, 4}};
     for (const auto& [text, room] : limits) {
         if (*text)
             **text = TextAsUtf8(**text);

@@ -92,8 +92,8 @@ const std::vector<Subcommand>& Subcommands()
          "each starting with an ID3v2 tag and ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
          "cddata/ and from the options below, and are stored there.\n",
          {kDriveOption, kTracksOption, kOutputAndJobs, kEncodingOptions,
-          "  --artist T, --album T    the disc's artist and album (up to 30 characters)\n"
-          "  --year Y, --comment T    its year (4) and comment (30)\n"
+          "  --artist T, --album T    the disc's artist and album (up to 255 characters)\n"
+          "  --year Y, --comment T    its year (4) and comment (255)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"
           "  --cover FILE             a JPEG or PNG picture (up to 16 MiB), every file's front cover\n"},
          true},

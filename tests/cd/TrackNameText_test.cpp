@@ -215,10 +215,10 @@ TEST(TrackNameText, GrabAndRipNameFilesAndTagsInWholeCharacters)
     const std::string tag(mp3.end() - 128, mp3.end());
     EXPECT_EQ(tag.substr(33, 21), std::string(20, '\xE9') + '\0') << "the tag's artist, in Latin-1";
 
-    const std::string tooLong = accents + std::string(11, 'x'); // 31 characters
+    const std::string tooLong = accents + std::string(236, 'x'); // 256 characters
     const CliRun refused = Quillon(dir.Path(), "rip --drive 1 --tracks 1 --artist '" + tooLong + "' -o rip");
     EXPECT_EQ(refused.status, 2) << refused.out;
-    EXPECT_EQ(refused.out, "quillon rip: \"" + tooLong + "\" is longer than 30 characters\n");
+    EXPECT_EQ(refused.out, "quillon rip: \"" + tooLong + "\" is longer than 255 characters\n");
 }
 
 } // namespace

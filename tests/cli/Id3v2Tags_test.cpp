@@ -122,21 +122,25 @@ TEST(Id3v2Tags, RipTagsEveryLayerWithTheTextsTheNumberAmongAudioTracksAndTheReco
         std::vector<Frame> frames;
         std::string latin1Record; // the record byte for byte, where its texts are Latin-1
     } rows[] = {
-        {"--tracks 2 --artist 'The Testers' --album 'Live at the Café' --year 1987 --comment 'first pressing' "
-         "--genre Rock --cover cover.png",
+        // Texts longer than the record's fields: whole in the tag, their first 30 bytes in the record.
+        {"--tracks 2 --artist 'The Testers and the Long-Named Orchestra' --album 'Live at the Café' --year 1987 "
+         "--comment 'first pressing, side one, recorded live in the hall' --genre Rock --cover cover.png",
          "Opening.mp3",
          1,
          {{"APIC", "latin1", "image/png 3 3008"},
-          {"COMM", "latin1", "XXX first pressing"},
+          {"COMM", "latin1", "XXX first pressing, side one, recorded live in the hall"},
           {"TALB", "latin1", "Live at the Café"},
           {"TCON", "latin1", "Rock"},
           {"TIT2", "latin1", "Opening"},
-          {"TPE1", "latin1", "The Testers"},
+          {"TPE1", "latin1", "The Testers and the Long-Named Orchestra"},
           {"TRCK", "latin1", "1/3"},
           {"TYER", "latin1", "1987"}},
-         Record(
-             {{"Opening", 30}, {"The Testers", 30}, {"Live at the Caf\xE9", 30}, {"1987", 4}, {"first pressing", 30}},
-             17)},
+         Record({{"Opening", 30},
+                 {"The Testers and the Long-Named", 30},
+                 {"Live at the Caf\xE9", 30},
+                 {"1987", 4},
+                 {"first pressing, side one, reco", 30}},
+                17)},
         {"--tracks 3 --layer 2 --bitrate 192 --artist 'Кино' --album 'Группа крови' --year 1988 "
          "--comment 'Ленинград' --genre Rock --cover cover.jpg",
          "Second.mp2",
