@@ -563,3 +563,34 @@ TEST(EncoderEndToEnd, LayerThreeIsGaplessThroughEveryDecoder)
 }
 
 } // namespace quillon::test
+
+namespace quillon::test {
+
+// Files made by the lame program carry the same info frame: d3.dll gives back their exact
+// length too.
+TEST(EncoderEndToEnd, LameFilesDecodeToTheirExactLength)
+{
+    TempFolder folder;
+    const std::string pcmPath = folder / "in.pcm";
+    const std::string mp3 = folder / "lame.mp3";
+    const std::string wav = folder / "back.wav";
+    const std::pair<int, const char*> rates[] = {{32000, "32"}, {44100, "44.1"}, {48000, "48"}};
+    for (const auto& [hertz, kiloHertz] : rates) {
+        for (const size_t length : {1u, 1151u, 1152u, 1153u, 132307u}) {
+            SCOPED_TRACE(std::to_string(length) + " samples at " + kiloHertz + " kHz");
+            std::vector<unsigned char> pcm = MakePcm(1.0 * length / hertz + 1.0, hertz, 2);
+            pcm.resize(length * 4);
+            WriteFileBytes(pcmPath, pcm);
+            const std::string encode = std::string("lame --quiet -r -s ") + kiloHertz +
+                                       " --bitwidth 16 --signed --little-endian -m s -b 192 '" + pcmPath + "' '" + mp3 +
+                                       "' 2>/dev/null";
+            ASSERT_EQ(std::system(encode.c_str()), 0) << encode;
+            std::remove(wav.c_str());
+            const ProgramResult decoded = RunProgram(DecoderPath(), {mp3, wav}, mp3);
+            ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
+            EXPECT_EQ(WavSamples(wav).size(), length * 2);
+        }
+    }
+}
+
+} // namespace quillon::test
