@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils xdotool
   locales
   clang-14 libclang-rt-14-dev clang-format
+  whipper
 )
 
 missing=()
