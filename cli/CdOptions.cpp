@@ -1,5 +1,7 @@
 #include "cli/CdOptions.h"
 
+#include "cli/CliArguments.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -14,42 +16,70 @@ bool ParseInt(const std::string& s, int& out)
     return ec == std::errc() && p == s.data() + s.size();
 }
 
+// One option of drives, toc and grab: its name and what its value sets (false with
+// `error` set on a bad value).
+struct CdOptionRow
+{
+    const char* name;
+    bool (*set)(const std::string& value, CdOptions& options, std::string& error);
+};
+
+constexpr CdOptionRow kCdOptionRows[] = {
+    {"--drive",
+     [](const std::string& v, CdOptions& o, std::string& error) {
+         int drive = 0;
+         if (!ParseInt(v, drive) || drive < 0) {
+             error = "bad drive number \"" + v + "\"";
+             return false;
+         }
+         o.drive = drive;
+         return true;
+     }},
+    {"--tracks",
+     [](const std::string& v, CdOptions& o, std::string&) {
+         o.tracks = v;
+         return true;
+     }},
+    {"-o",
+     [](const std::string& v, CdOptions& o, std::string&) {
+         o.outputDir = v;
+         return true;
+     }},
+};
+
 } // namespace
 
 bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
 {
     for (int i = 0; i < argc; ++i) {
         const std::string word = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) {
-                error = word + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (word == "--drive") {
-            if (!value(v))
-                return false;
-            int drive = 0;
-            if (!ParseInt(v, drive) || drive < 0) {
-                error = "bad drive number \"" + v + "\"";
-                return false;
-            }
-            o.drive = drive;
-        } else if (word == "--tracks") {
-            if (!value(o.tracks))
-                return false;
-        } else if (word == "-o") {
-            if (!value(o.outputDir))
-                return false;
-        } else {
+        // "--name value", "--name=value" and "-oDIR", as the other commands read them.
+        OptionWord split = SplitOptionWord(word);
+        std::optional<std::string>& value = split.value;
+        const auto row = std::find_if(std::begin(kCdOptionRows), std::end(kCdOptionRows),
+                                      [&](const CdOptionRow& r) { return split.name == r.name; });
+        if (row == std::end(kCdOptionRows)) {
             error = "unknown option \"" + word + "\"";
             return false;
         }
+        if (!value && i + 1 < argc)
+            value = argv[++i];
+        if (!value) {
+            error = word + " needs a value";
+            return false;
+        }
+        if (!row->set(*value, o, error))
+            return false;
     }
     return true;
+}
+
+std::vector<std::string> CdOptionWords()
+{
+    std::vector<std::string> words;
+    for (const CdOptionRow& row : kCdOptionRows)
+        words.push_back(row.name);
+    return words;
 }
 
 bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& tracks, std::string& error)

@@ -17,6 +17,9 @@ struct CdOptions
 // Parses the words after the command; false with `error` set on a bad word.
 bool ParseCdOptions(int argc, char** argv, CdOptions& options, std::string& error);
 
+// The option words ParseCdOptions knows, from its table.
+std::vector<std::string> CdOptionWords();
+
 // "1,3-5" to 0-based track indices in the order given, each at most once; false with
 // `error` set on a malformed list or a track the disc does not have.
 bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& tracks, std::string& error);

@@ -2,6 +2,7 @@
 
 #include "cd/CdDrive.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <functional>
@@ -34,15 +35,19 @@ std::optional<int> WordIndex(const std::string& text, std::initializer_list<cons
 using Setter = std::function<bool(const std::string&)>;
 using Setters = std::map<std::string, Setter>;
 
+constexpr std::pair<const char*, Command> kCommandWords[] = {
+    {"--help", Command::Help},           {"-h", Command::Help},       {"help", Command::Help},
+    {"--version", Command::Version},     {"encode", Command::Encode}, {"decode", Command::Decode},
+    {"defaults", Command::ShowDefaults}, {"rip", Command::Rip},
+};
+
+// `defaults --save` stores the options given.
+constexpr const char* kSaveWord = "--save";
+
 // The command the first word names; false with the error set when it names none.
 bool ReadCommand(const std::string& first, CliArguments& result)
 {
-    const std::pair<const char*, Command> commands[] = {
-        {"--help", Command::Help},           {"-h", Command::Help},       {"help", Command::Help},
-        {"--version", Command::Version},     {"encode", Command::Encode}, {"decode", Command::Decode},
-        {"defaults", Command::ShowDefaults}, {"rip", Command::Rip},
-    };
-    for (const auto& [word, command] : commands) {
+    for (const auto& [word, command] : kCommandWords) {
         if (first == word) {
             result.command = command;
             return true;
@@ -200,13 +205,13 @@ private:
 
     bool ReadOption(const std::string& word)
     {
-        if (word == "--save" && result_.command == Command::ShowDefaults) {
+        if (word == kSaveWord && result_.command == Command::ShowDefaults) {
             result_.command = Command::SaveDefaults;
             return true;
         }
         // A rip uses the defaults; storing them is left to `quillon defaults --save`,
         // so that a rip never changes what the next command does.
-        if (word == "--save" && result_.command == Command::Rip)
+        if (word == kSaveWord && result_.command == Command::Rip)
             return Fail("quillon rip does not store defaults; store them with 'quillon defaults --save'");
         if (const auto flag = flags_.find(word); flag != flags_.end()) {
             *flag->second.first = flag->second.second;
@@ -219,15 +224,7 @@ private:
     // "--name value", "--name=value" and "-oDIR".
     bool ReadValued(const std::string& word)
     {
-        std::string name = word;
-        std::optional<std::string> value;
-        if (const auto equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = word.substr(equals + 1);
-            name = word.substr(0, equals);
-        } else if (word.size() > 2 && word.rfind("-o", 0) == 0) {
-            value = word.substr(2);
-            name = "-o";
-        }
+        auto [name, value] = SplitOptionWord(word);
         if (!value && i_ + 1 < words_.size())
             value = words_[++i_];
         anyOption_ = true;
@@ -306,6 +303,33 @@ CliArguments ParseArguments(const std::vector<std::string>& words)
     if (reader.ReadAll())
         result.error = CommandWordsProblem(result, reader.AnyOption());
     return result;
+}
+
+OptionWord SplitOptionWord(const std::string& word)
+{
+    if (const auto equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos)
+        return {word.substr(0, equals), word.substr(equals + 1)};
+    if (word.size() > 2 && word.rfind("-o", 0) == 0)
+        return {"-o", word.substr(2)};
+    return {word, std::nullopt};
+}
+
+std::vector<std::string> KnownOptionWords()
+{
+    std::vector<std::string> words;
+    for (const auto& [word, command] : kCommandWords)
+        if (word[0] == '-')
+            words.push_back(word);
+    words.push_back(kSaveWord);
+    CliArguments unused;
+    for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused)})
+        for (const auto& [name, setter] : rows)
+            words.push_back(name);
+    for (const auto& [name, flag] : FlagRows(unused.options))
+        words.push_back(name);
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    return words;
 }
 
 std::string CheckEncodingOptions(const DefaultEncodingOptions& options)

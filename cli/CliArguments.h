@@ -52,6 +52,20 @@ struct CliArguments
 
 CliArguments ParseArguments(const std::vector<std::string>& words);
 
+// An option word split as every subcommand reads it: "--name=value" and "-oDIR" carry
+// their value, "--name" alone none (it comes from the next word).
+struct OptionWord
+{
+    std::string name;
+    std::optional<std::string> value;
+};
+OptionWord SplitOptionWord(const std::string& word);
+
+// Every option word ParseArguments understands after a subcommand or as the first word
+// ("--help", "--version"), taken from its own tables: the manual page and the shell
+// completion are checked against it.
+std::vector<std::string> KnownOptionWords();
+
 // Why these options cannot be used for encoding, or empty when they can.
 std::string CheckEncodingOptions(const DefaultEncodingOptions& options);
 

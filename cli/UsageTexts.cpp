@@ -128,7 +128,7 @@ std::string Synopsis(const Subcommand& command, size_t indent)
 std::string UsageText()
 {
     std::string text = "Usage: quillon SUBCOMMAND [options] ...\n"
-                       "       quillon help [SUBCOMMAND] | --help | --version\n"
+                       "       quillon help [SUBCOMMAND] | --help (-h) | --version\n"
                        "       quillon [FILE...]\n"
                        "\n"
                        "Subcommands (quillon SUBCOMMAND --help shows one in full):\n";
@@ -168,6 +168,14 @@ std::optional<std::string> SubcommandUsage(std::string_view name)
     if (found->exitStatus)
         text += "\n" + std::string(kExitStatus);
     return text;
+}
+
+std::vector<std::string> SubcommandNames()
+{
+    std::vector<std::string> names;
+    for (const Subcommand& command : Subcommands())
+        names.emplace_back(command.name);
+    return names;
 }
 
 bool AsksForHelp(const std::vector<std::string>& words)

@@ -14,6 +14,9 @@ std::string UsageText();
 // that names no subcommand.
 std::optional<std::string> SubcommandUsage(std::string_view name);
 
+// The subcommands, in the order the usage lists them.
+std::vector<std::string> SubcommandNames();
+
 // Whether the words after a subcommand ask for its usage: "--help" or "-h" before "--".
 bool AsksForHelp(const std::vector<std::string>& words);
 

@@ -11,6 +11,7 @@ packages=(
   ffmpeg mpg123 lame twolame sox time python3-mutagen
   xvfb xauth dbus at-spi2-core python3-pyatspi
   desktop-file-utils xdotool
+  scdoc appstream bash-completion parallel rsync dpkg-dev lintian
   locales
   clang-14 libclang-rt-14-dev clang-format
   whipper

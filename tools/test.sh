@@ -3,14 +3,18 @@
 #   tools/test.sh            plain build in build/, every test
 #   tools/test.sh address    address + undefined sanitizers in build-address/, every test
 #   tools/test.sh thread     thread sanitizer in build-thread/, the run, pipe and process tests and rip
-#   tools/test.sh all        all three, one after the other
+#   tools/test.sh package    the Debian package from the plain build, checked (tools/package.sh --check)
+#   tools/test.sh all        the plain build, its package, then both sanitizer builds
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
 kind=${1:-}
 if [ "$kind" = all ]; then
-  bash "$self" && bash "$self" address && bash "$self" thread
+  bash "$self" && bash "$self" package && bash "$self" address && bash "$self" thread
   exit
+fi
+if [ "$kind" = package ]; then
+  exec bash tools/package.sh --check build
 fi
 dir=build${kind:+-$kind}
 cmake -S . -B "$dir" -G Ninja -DQUILLON_SANITIZE="$kind" -DQUILLON_WERROR=ON >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what a user gets: the program, the
-# codec programs it finds from bin/, the desktop entry (valid) and the icons; and the
-# installed program without a display.
+# codec programs it finds from bin/, the desktop entry (valid), the icons, the manual page,
+# the AppStream data (valid, naming the desktop entry and the gallery's pictures) and the
+# completion; and the installed program without a display.
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -10,7 +11,9 @@ fail() { echo "install test: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 prefix=$work/prefix
-expected=(bin/quillon lib/quillon/l3.dll lib/quillon/d3.dll share/applications/quillon.desktop)
+expected=(bin/quillon lib/quillon/l3.dll lib/quillon/d3.dll share/applications/quillon.desktop
+          share/man/man1/quillon.1.gz share/metainfo/example.norvane.quillon.metainfo.xml
+          share/bash-completion/completions/quillon)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/quillon.png")
 done
@@ -22,6 +25,22 @@ done
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing (tools/setup.sh installs it)"
 desktop-file-validate "$prefix/share/applications/quillon.desktop" || fail "the desktop entry is not valid"
 grep -qx 'Exec=quillon %F' "$prefix/share/applications/quillon.desktop" || fail "Exec must take %F"
+
+command -v appstreamcli >/dev/null || fail "appstreamcli is missing (tools/setup.sh installs appstream)"
+metainfo=$prefix/share/metainfo/example.norvane.quillon.metainfo.xml
+appstreamcli validate --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+  { cat "$work/appstream.txt" >&2; fail "the AppStream data is not valid"; }
+launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+[ -s "$prefix/share/applications/$launchable" ] || fail "the AppStream launchable '$launchable' is not the desktop entry"
+version=$("$prefix/bin/quillon" --version | sed 's/^quillon //')
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data has no release $version"
+source_dir=$(dirname "$(realpath "$0")")/../../..
+shots=$(sed -n 's|.*<image>.*/\([^/]*\)</image>.*|\1|p' "$metainfo")
+[ -n "$shots" ] || fail "the AppStream data has no screenshots"
+for shot in $shots; do
+  [ -s "$source_dir/docs/gallery/$shot" ] || fail "screenshot $shot is not a picture of docs/gallery"
+done
+zcat "$prefix/share/man/man1/quillon.1.gz" | grep -q '^\.TH "quillon" "1"' || fail "the manual page is not quillon(1)"
 
 # The installed program converts with the codec programs of lib/quillon/.
 command -v sox >/dev/null || fail "sox is missing (tools/setup.sh installs it)"

@@ -1,0 +1,140 @@
+# bash completion for quillon: the subcommands, each one's options, the values of the
+# options and the files each subcommand takes.
+
+_quillon_encoding_options='--layer --bitrate --mode --fast --hq --copyright --no-copyright
+    --original --no-original --crc --no-crc --emphasis'
+
+# The options of one subcommand, as its usage (quillon SUBCOMMAND --help) lists them.
+_quillon_options()
+{
+    local subcommand=$1 saving=$2
+    case $subcommand in
+        encode) echo "-o --jobs $_quillon_encoding_options --help" ;;
+        decode) echo "-o --jobs --help" ;;
+        defaults)
+            if [[ $saving ]]; then
+                echo "-o --drive $_quillon_encoding_options"
+            else
+                echo "--save --help"
+            fi
+            ;;
+        drives) echo "--help" ;;
+        toc) echo "--drive --help" ;;
+        grab) echo "--drive --tracks -o --help" ;;
+        rip)
+            echo "--drive --tracks -o --jobs $_quillon_encoding_options
+                --artist --album --year --comment --genre --cover --help"
+            ;;
+    esac
+}
+
+# The bitrates of a layer, in kbit/s.
+_quillon_bitrates()
+{
+    case $1 in
+        1) echo 32 64 96 128 160 192 224 256 288 320 352 384 416 448 ;;
+        2) echo 32 48 56 64 80 96 112 128 160 192 224 256 320 384 ;;
+        3) echo 32 40 48 56 64 80 96 112 128 160 192 224 256 320 ;;
+    esac
+}
+
+# The layer the line gives, else the stored default one.
+_quillon_layer()
+{
+    local program=$1 i layer=
+    for ((i = 2; i < cword; i++)); do
+        case ${words[i]} in
+            --layer) layer=${words[i + 1]-} ;;
+            --layer=*) layer=${words[i]#--layer=} ;;
+        esac
+    done
+    if [[ -z $layer ]]; then
+        layer=$("$program" defaults 2>/dev/null | sed -n 's/^Layer \([0-9]*\),.*/\1/p')
+    fi
+    echo "${layer:-3}"
+}
+
+# The numbers of the drives quillon finds, else every drive number it takes.
+_quillon_drives()
+{
+    local found
+    found=$(timeout 5 "$1" drives 2>/dev/null | awk '$1 ~ /^[0-9]+$/ { print $1 }')
+    echo "${found:-0 1 2 3 4 5 6}"
+}
+
+# Completes the value of option $prev; false when $prev takes no value.
+_quillon_value()
+{
+    local program=$1
+    case $prev in
+        -o) _filedir -d ;;
+        --layer) COMPREPLY=($(compgen -W '1 2 3' -- "$cur")) ;;
+        --bitrate) COMPREPLY=($(compgen -W "$(_quillon_bitrates "$(_quillon_layer "$program")")" -- "$cur")) ;;
+        --mode) COMPREPLY=($(compgen -W 'mono stereo joint dual' -- "$cur")) ;;
+        --emphasis) COMPREPLY=($(compgen -W 'none 50/15 ccitt' -- "$cur")) ;;
+        --drive) COMPREPLY=($(compgen -W "$(_quillon_drives "$program")" -- "$cur")) ;;
+        --jobs) COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur")) ;;
+        --cover) _filedir '@(jpg|jpeg|png)' ;;
+        --tracks | --artist | --album | --year | --comment | --genre) ;;
+        *) return 1 ;;
+    esac
+    return 0
+}
+
+# The files a subcommand converts, or the desktop program opens.
+_quillon_files()
+{
+    case $1 in
+        encode) _filedir wav ;;
+        decode) _filedir '@(mp1|mp2|mp3|mpa)' ;;
+        '') _filedir '@(wav|mp1|mp2|mp3|mpa)' ;;
+    esac
+}
+
+_quillon()
+{
+    local cur prev words cword split
+    _init_completion -s || return
+    local program=${words[0]}
+    local subcommands='encode decode defaults drives toc grab rip help'
+
+    if ((cword == 1)); then
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W '--help -h --version' -- "$cur"))
+        else
+            COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
+            _quillon_files ''
+        fi
+        return
+    fi
+
+    local subcommand=${words[1]} i saving= ended=
+    case " $subcommands " in
+        *" $subcommand "*) ;;
+        *)
+            # The desktop program's files.
+            _quillon_files ''
+            return
+            ;;
+    esac
+    if [[ $subcommand == help ]]; then
+        ((cword == 2)) && COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
+        return
+    fi
+    for ((i = 2; i < cword; i++)); do
+        [[ ${words[i]} == --save ]] && saving=1
+        [[ ${words[i]} == -- ]] && ended=1
+    done
+
+    if [[ -z $ended ]] && _quillon_value "$program"; then
+        return
+    fi
+    $split && return
+
+    if [[ -z $ended && $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$(_quillon_options "$subcommand" "$saving")" -- "$cur"))
+        return
+    fi
+    _quillon_files "$subcommand"
+} &&
+    complete -F _quillon quillon
