@@ -108,7 +108,9 @@ TEST(OptionsDocumented, UsageTextsNameExactlyTheOptionsTheParsersKnow)
         ASSERT_FALSE(usage.empty()) << "no usage for " << name;
         for (const std::string& word : OptionsNamedIn(usage)) {
             EXPECT_TRUE(known.count(word))
-                << "the usage of " << name << " names " << word << ", which no parser table knows (cli/UsageTexts.cpp)";
+                << "the usage of " << name << " (cli/UsageTexts.cpp) names " << word
+                << ", which neither CdOptionWords() (cli/CdOptions.cpp) nor KnownOptionWords() (cli/CliArguments.cpp)"
+                   " lists: put it in their tables, or list a word read outside them as --save is";
             named.insert(word);
         }
     }
