@@ -95,7 +95,8 @@ _quillon()
 {
     local cur prev words cword split
     _init_completion -s || return
-    local program=${words[0]}
+    # The program as typed (a path too), so that its own defaults and drives are asked.
+    local program=${words[0]/#\~/$HOME}
     local subcommands='encode decode defaults drives toc grab rip help'
 
     if ((cword == 1)); then

@@ -31,8 +31,8 @@ complete_line() {
   # readline breaks words at blanks and makes "=" a word of its own.
   read -r -a COMP_WORDS <<<"${line//=/ = }"
   [[ $line == *" " || $line == *"=" ]] && COMP_WORDS+=("")
-  COMP_WORDS[0]=$quillon
-  COMP_LINE="$quillon ${line#quillon }"
+  COMP_WORDS[0]=${typed:-$quillon}
+  COMP_LINE="${COMP_WORDS[0]} ${line#quillon }"
   COMP_POINT=${#COMP_LINE}
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMPREPLY=()
@@ -69,6 +69,10 @@ for layer in $(complete_line 'quillon encode --layer '); do
   if [ "$layer" = 1 ]; then
     stored=$(complete_line "quillon rip --tracks 1 --bitrate ")
     [ "$stored" = "$takes" ] || fail "without --layer the stored layer 1's bitrates are offered, not '$stored'"
+    # The program typed as ~/PATH is asked too.
+    ln -s "$quillon" "$work/q"
+    stored=$(HOME=$work typed='~/q' complete_line "quillon encode --bitrate ")
+    [ "$stored" = "$takes" ] || fail "typed as ~/q, the stored layer 1's bitrates are not offered: '$stored'"
   fi
 done
 
