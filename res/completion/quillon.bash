@@ -62,6 +62,20 @@ _quillon_drives()
     echo "${found:-0 1 2 3 4 5 6}"
 }
 
+# The audio tracks of the disc in the drive the line names (else the default drive).
+_quillon_tracks()
+{
+    local program=$1 i drive=()
+    for ((i = 2; i < cword; i++)); do
+        case ${words[i]} in
+            --drive) drive=(--drive "${words[i + 1]-}") ;;
+            --drive=*) drive=("${words[i]}") ;;
+        esac
+    done
+    # Names may hold blanks: the number is the fifth field from the end of a row.
+    timeout 5 "$program" toc "${drive[@]}" 2>/dev/null | awk '$NF == "Audio" { print $(NF - 4) }'
+}
+
 # Completes the value of option $prev; false when $prev takes no value.
 _quillon_value()
 {
@@ -75,7 +89,12 @@ _quillon_value()
         --drive) COMPREPLY=($(compgen -W "$(_quillon_drives "$program")" -- "$cur")) ;;
         --jobs) COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur")) ;;
         --cover) _filedir '@(jpg|jpeg|png)' ;;
-        --tracks | --artist | --album | --year | --comment | --genre) ;;
+        --tracks)
+            # "1,3-5": the number after the last comma or dash.
+            local last=${cur##*[,-]}
+            COMPREPLY=($(compgen -P "${cur%"$last"}" -W "$(_quillon_tracks "$program")" -- "$last"))
+            ;;
+        --artist | --album | --year | --comment | --genre) ;;
         *) return 1 ;;
     esac
     return 0

@@ -20,7 +20,13 @@ source "$library"
 source "$script"
 
 export XDG_CONFIG_HOME=$work/config QUILLON_VIRTUAL_CD=$work/drives
-printf 'ATAPI | QUILLON | FIRST | 1.0 | none\nATAPI | QUILLON | SECOND | 1.0 | none\n' >"$work/drives"
+# The second drive holds a disc of a data track and three audio tracks.
+sox -n -r 44100 -c 2 -b 16 "$work/disc.wav" synth 4 sine 440
+printf 'FILE "disc.wav" WAVE\n' >"$work/disc.cue"
+for n in 1 2 3 4; do
+  printf '  TRACK 0%d %s\n    INDEX 01 00:0%d:00\n' $n "$([ $n = 1 ] && echo MODE1/2352 || echo AUDIO)" $((n - 1))
+done >>"$work/disc.cue"
+printf 'ATAPI | QUILLON | FIRST | 1.0 | none\nATAPI | QUILLON | SECOND | 1.0 | disc.cue\n' >"$work/drives"
 mkdir -p "$work/tree/sub dir"
 touch "$work/tree/"{a.wav,B.WAV,c.mp3,d.mp2,e.flac,pic.png,photo.JPG,notes.txt,-n.wav}
 cd "$work/tree" || exit 1
@@ -99,6 +105,10 @@ rows=(
   'quillon grab -o |sub dir'
   'quillon grab |'
   'quillon rip --tracks 1 |'
+  'quillon rip --drive 1 --tracks |2 3 4'
+  'quillon grab --drive=1 --tracks=2,|2,2 2,3 2,4'
+  'quillon rip --drive 1 --tracks 2-|2-2 2-3 2-4'
+  'quillon rip --tracks |'
   'quillon rip --artist |'
   'quillon drives |'
   'quillon defaults -|--help --save'
