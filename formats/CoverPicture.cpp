@@ -66,9 +66,23 @@ std::optional<TagPicture> ReadCoverPicture(const std::string& path, std::string&
     close(fd);
     if (!reason.empty())
         return refuse(reason);
+    auto picture = CoverPictureFromBytes(std::move(bytes), &reason);
+    if (!picture)
+        return refuse(reason);
+    return picture;
+}
+
+std::optional<TagPicture> CoverPictureFromBytes(std::vector<uint8_t> bytes, std::string* reason)
+{
     const char* mime = MimeOf(bytes);
-    if (!mime)
-        return refuse("it is not a JPEG or PNG picture");
+    const char* refusal = bytes.size() > kCoverPictureLimit ? "it is larger than 16 MiB"
+                          : !mime                           ? "it is not a JPEG or PNG picture"
+                                                            : nullptr;
+    if (refusal) {
+        if (reason)
+            *reason = refusal;
+        return std::nullopt;
+    }
     return TagPicture{mime, std::make_shared<const std::vector<uint8_t>>(std::move(bytes))};
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -15,5 +16,9 @@ constexpr size_t kCoverPictureLimit = 16 * 1024 * 1024;
 // of at most kCoverPictureLimit bytes; otherwise none, and `problem` names the file and
 // says why it was refused.
 std::optional<TagPicture> ReadCoverPicture(const std::string& path, std::string& problem);
+
+// The picture in `bytes` when they are a JPEG or a PNG of at most kCoverPictureLimit bytes
+// (embedded in an audio file, fetched); otherwise none, and `reason`, when given, says why.
+std::optional<TagPicture> CoverPictureFromBytes(std::vector<uint8_t> bytes, std::string* reason = nullptr);
 
 } // namespace quillon

@@ -30,13 +30,18 @@ TrackTags TagsFromWavInfo(const WavInfoTexts& info)
     tags.year = TextAsUtf8(info.date);
     tags.comment = TextAsUtf8(info.comment);
     tags.genre = TextAsUtf8(info.genre);
-    std::string_view track = info.track;
+    SetTrackNumbers(tags, info.track);
+    return tags;
+}
+
+void SetTrackNumbers(TrackTags& tags, std::string_view track)
+{
     tags.trackNumber = LeadingNumber(track);
+    tags.trackCount = 0;
     if (tags.trackNumber > 0 && !track.empty() && track.front() == '/') {
         track.remove_prefix(1);
         tags.trackCount = LeadingNumber(track);
     }
-    return tags;
 }
 
 } // namespace quillon

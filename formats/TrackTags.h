@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillon {
@@ -41,5 +42,8 @@ struct TrackTags
 // The tag of a WAV file's LIST/INFO texts, each read as UTF-8, else as Windows-1252; an
 // ITRK of "n" or "n/N" gives the track number and count.
 TrackTags TagsFromWavInfo(const WavInfoTexts& info);
+
+// The track number and count of a text "n" or "n/N"; 0 for what is not a number.
+void SetTrackNumbers(TrackTags& tags, std::string_view track);
 
 } // namespace quillon

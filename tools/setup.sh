@@ -9,6 +9,7 @@ packages=(
   libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev libtag1-dev
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time python3-mutagen
+  flac vorbis-tools opus-tools imagemagick
   xvfb xauth dbus at-spi2-core python3-pyatspi
   desktop-file-utils xdotool
   scdoc appstream bash-completion parallel rsync dpkg-dev lintian
