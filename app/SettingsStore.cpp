@@ -44,6 +44,11 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
     auto& o = settings.options;
     if (auto text = backend.ReadValue("DefOutDir"); text && text->size() < kValueRoom)
         settings.defaultOutputDir = *text;
+    for (const auto& [name, member] : {std::pair{"MusicBrainzServer", &settings.lookup.musicBrainzServer},
+                                       std::pair{"CoverArtServer", &settings.lookup.coverArtServer}}) {
+        if (auto text = backend.ReadValue(name); text && text->size() < kValueRoom)
+            *member = *text;
+    }
     const std::pair<const char*, int32_t*> numbers[] = {
         {"Layer", &o.layer},
         {"Quality", &o.quality},
@@ -54,6 +59,7 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
         {"Protection", &o.errorProtection},
         {"Deemp", &o.deEmphasis},
         {"DefaultCD", &settings.defaultCd},
+        {"AutoLookup", &settings.lookup.autoLookup},
     };
     for (const auto& [name, member] : numbers) {
         const auto text = backend.ReadValue(name);
@@ -68,11 +74,19 @@ int SettingsStore::SaveDefaults(SettingsBackend& backend, const DefaultSettings&
 {
     const auto& o = settings.options;
     const std::vector<std::pair<std::string, std::string>> values = {
-        {"DefOutDir", settings.defaultOutputDir}, {"Bitrate", std::to_string(o.bitrate)},
-        {"Layer", std::to_string(o.layer)},       {"Stereo", std::to_string(o.mode)},
-        {"Quality", std::to_string(o.quality)},   {"Copyright", std::to_string(o.copyright)},
-        {"Original", std::to_string(o.original)}, {"Protection", std::to_string(o.errorProtection)},
-        {"Deemp", std::to_string(o.deEmphasis)},  {"DefaultCD", std::to_string(settings.defaultCd)},
+        {"DefOutDir", settings.defaultOutputDir},
+        {"Bitrate", std::to_string(o.bitrate)},
+        {"Layer", std::to_string(o.layer)},
+        {"Stereo", std::to_string(o.mode)},
+        {"Quality", std::to_string(o.quality)},
+        {"Copyright", std::to_string(o.copyright)},
+        {"Original", std::to_string(o.original)},
+        {"Protection", std::to_string(o.errorProtection)},
+        {"Deemp", std::to_string(o.deEmphasis)},
+        {"DefaultCD", std::to_string(settings.defaultCd)},
+        {"MusicBrainzServer", settings.lookup.musicBrainzServer},
+        {"CoverArtServer", settings.lookup.coverArtServer},
+        {"AutoLookup", std::to_string(settings.lookup.autoLookup)},
     };
     return backend.WriteAll(values);
 }

@@ -10,13 +10,25 @@
 
 namespace quillon {
 
+// Where discs are looked up ("MusicBrainzServer", "CoverArtServer"; an empty text means the
+// default server) and whether the grabber looks up a disc with no stored text on its own
+// ("AutoLookup", 1 or 0).
+struct LookupSettings
+{
+    std::string musicBrainzServer = "https://musicbrainz.org";
+    std::string coverArtServer = "https://coverartarchive.org";
+    int32_t autoLookup = 1;
+};
+
 // The defaults kept for the whole run of the program: the options new jobs receive, the
-// default output folder (a folder text ending in "/", or "NOT SET") and the default CD drive.
+// default output folder (a folder text ending in "/", or "NOT SET"), the default CD drive
+// and the look-up settings.
 struct DefaultSettings
 {
     DefaultEncodingOptions options;
     int32_t defaultCd = 0;
     std::string defaultOutputDir;
+    LookupSettings lookup;
 };
 
 // The temporary folder with "/" appended, or "NOT SET" when it is empty.
@@ -37,7 +49,7 @@ public:
     // Takes every stored value that is present and well-formed; the others keep their value.
     static void LoadDefaults(SettingsBackend& backend, DefaultSettings& settings);
 
-    // Stores all ten values. 0 on success, else the backend's error number (callers may
+    // Stores all thirteen values. 0 on success, else the backend's error number (callers may
     // ignore it).
     static int SaveDefaults(SettingsBackend& backend, const DefaultSettings& settings);
 };

@@ -6,6 +6,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
+#include "cli/CdLookup.h"
 #include "cli/CdOptions.h"
 #include "cli/Commands.h"
 #include "cli/StoredSettings.h"
@@ -177,6 +178,7 @@ int Toc(const CdOptions&, int index)
                     r.length.c_str(), r.size.c_str(), r.type.c_str());
     }
     std::printf("%s\n", DiscSizeText(drive->totalSectors).c_str());
+    PrintDiscIds(*drive);
     return kExitOk;
 }
 
@@ -200,7 +202,8 @@ int Grab(const CdOptions& options, int index)
 
 bool TakesCdOptionsOnly(const char* name)
 {
-    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0;
+    return std::strcmp(name, "drives") == 0 || std::strcmp(name, "toc") == 0 || std::strcmp(name, "grab") == 0 ||
+           std::strcmp(name, "lookup") == 0;
 }
 
 bool IsCdCommand(const char* name)
@@ -217,11 +220,17 @@ int RunCdCommand(int argc, char** argv)
         return kExitUsage;
     }
     const std::string command = argv[1];
+    if (command != "lookup" && (options.release || options.save)) {
+        std::fprintf(stderr, "quillon %s: --release and --save are options of quillon lookup\n", argv[1]);
+        return kExitUsage;
+    }
     const int index = options.drive ? *options.drive : LoadStoredSettings().settings.defaultCd;
     if (command == "drives")
         return Drives(options);
     if (command == "toc")
         return Toc(options, index);
+    if (command == "lookup")
+        return RunLookup(options, index);
     if (command == "grab") {
         if (options.tracks.empty()) {
             std::fprintf(stderr, "quillon grab: --tracks is required (for example --tracks 1,3-5)\n");

@@ -36,9 +36,9 @@ struct ChosenTracks
 // 0 when `chosen` is filled, else the exit status after a line saying why.
 int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen);
 
-// "drives", "toc", "grab" and "rip".
+// "drives", "toc", "grab", "lookup" and "rip".
 bool IsCdCommand(const char* name);
-// "drives", "toc" and "grab": the commands that take the CD options only (rip takes the
+// "drives", "toc", "grab" and "lookup": the commands that take the CD options only (rip takes the
 // encoding options too, and is read by ParseArguments).
 bool TakesCdOptionsOnly(const char* name);
 // Runs `quillon <command> ...` for a command that takes the CD options only; the exit status.

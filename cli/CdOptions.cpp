@@ -35,6 +35,16 @@ constexpr CdOptionRow kCdOptionRows[] = {
          o.drive = drive;
          return true;
      }},
+    {"--release",
+     [](const std::string& v, CdOptions& o, std::string& error) {
+         int release = 0;
+         if (!ParseInt(v, release) || release < 1) {
+             error = "bad release number \"" + v + "\"";
+             return false;
+         }
+         o.release = release;
+         return true;
+     }},
     {"--tracks",
      [](const std::string& v, CdOptions& o, std::string&) {
          o.tracks = v;
@@ -47,12 +57,19 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
 };
 
+// lookup's one option without a value.
+constexpr const char* kSaveFlag = "--save";
+
 } // namespace
 
 bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
 {
     for (int i = 0; i < argc; ++i) {
         const std::string word = argv[i];
+        if (word == kSaveFlag) {
+            o.save = true;
+            continue;
+        }
         // "--name value", "--name=value" and "-oDIR", as the other commands read them.
         OptionWord split = SplitOptionWord(word);
         std::optional<std::string>& value = split.value;
@@ -79,6 +96,7 @@ std::vector<std::string> CdOptionWords()
     std::vector<std::string> words;
     for (const CdOptionRow& row : kCdOptionRows)
         words.push_back(row.name);
+    words.push_back(kSaveFlag);
     return words;
 }
 

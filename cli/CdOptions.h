@@ -12,6 +12,8 @@ struct CdOptions
     std::optional<int> drive;    // the stored default CD drive when not given
     std::string tracks;          // "1,3-5"
     std::string outputDir = "."; // the current folder
+    std::optional<int> release;  // lookup: the release's number in the list, from 1
+    bool save = false;           // lookup: store the release's texts and cover
 };
 
 // Parses the words after the command; false with `error` set on a bad word.

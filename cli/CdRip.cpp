@@ -7,10 +7,12 @@
 #include "cd/GenreList.h"
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
+#include "cli/CdLookup.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/ParallelBatch.h"
 #include "cli/StoredSettings.h"
+#include "cli/TerminalText.h"
 #include "cli/TerminalWindow.h"
 #include "formats/CoverPicture.h"
 #include "formats/TextEncoding.h"
@@ -46,6 +48,7 @@ struct DiscText
     std::string year;
     std::string comment;
     int genre = kGenreOther;
+    bool trackArtists = false; // each track keeps the artist its record holds (a look-up's credits)
 };
 
 // What the words of a rip ask for, checked before any drive is touched.
@@ -123,12 +126,18 @@ int MakeRipRequest(const CliArguments& arguments, RipRequest& request)
     return kExitOk;
 }
 
-// The disc's text: the stored fields first, then what the command line names.
-DiscText ChooseDiscText(ChosenTracks& chosen, const RipRequest& request)
+// The disc's text: the release looked up, else the stored fields, then what the command
+// line names.
+DiscText ChooseDiscText(ChosenTracks& chosen, const RipRequest& request, const ReleaseChoice* release)
 {
     DiscText text;
     text.year = CurrentYear();
-    if (chosen.stored) {
+    if (release) {
+        text.artist = release->artist;
+        text.album = release->title;
+        text.year = release->Year();
+        text.trackArtists = !request.rip.artist;
+    } else if (chosen.stored) {
         text.artist = chosen.store.Text(request.drive, 0, TrackField::Artist);
         text.album = chosen.store.Text(request.drive, 0, TrackField::Album);
         text.year = chosen.store.Text(request.drive, 0, TrackField::Year);
@@ -139,6 +148,8 @@ DiscText ChooseDiscText(ChosenTracks& chosen, const RipRequest& request)
     text.year = given.year.value_or(text.year);
     text.comment = given.comment.value_or(text.comment);
     text.genre = request.genre;
+    if (const int found = release ? ReleaseGenre(*release) : -1; found >= 0 && !given.genre)
+        text.genre = found;
     return text;
 }
 
@@ -154,8 +165,9 @@ std::vector<TrackInfo> AssignDiscText(ChosenTracks& chosen, int driveIndex, cons
         TrackInfo& info = record ? *record : records[static_cast<size_t>(i)];
         TrackTexts spare;
         TrackTexts& texts = record ? *chosen.store.Texts(driveIndex, i) : spare;
+        const std::string artist = text.trackArtists ? TrackText(info, texts, TrackField::Artist) : text.artist;
         SetTrackInfoTitle(info, texts, name);
-        SetTrackInfo(info, texts, name, text.artist, text.album, text.year, text.comment,
+        SetTrackInfo(info, texts, name, artist.empty() ? text.artist : artist, text.album, text.year, text.comment,
                      static_cast<uint8_t>(text.genre));
         records[static_cast<size_t>(i)] = info;
     }
@@ -181,6 +193,30 @@ int AddRipJobs(JobList& jobs, const ChosenTracks& chosen, const std::vector<Trac
     return kExitOk;
 }
 
+// The look-up's texts in the disc's records and its names for the files, its cover unless
+// the command line gives one; null when the look-up found nothing, which is told, and the
+// rip goes on with the stored or default texts.
+int TakeLookup(ChosenTracks& chosen, RipRequest& request, LoadedDiscLookup& lookup, const ReleaseChoice*& release)
+{
+    lookup = LookUpLoadedDisc(*chosen.drive);
+    if (lookup.result.outcome == LookupOutcome::Cancelled)
+        return kExitCancelled;
+    if (lookup.result.outcome != LookupOutcome::Found) {
+        Complain(lookup.result.message + " The files take the disc's stored or default texts.");
+        return kExitOk;
+    }
+    release = ChosenRelease(lookup.result, request.rip.release.value_or(1), "rip");
+    if (release == nullptr)
+        return kExitUsage;
+    std::printf("Release: %s\n", TerminalText(ReleaseLine(*release)).c_str());
+    TagPicture cover = TakeRelease(lookup, *release, chosen.store, request.drive, *chosen.drive);
+    if (!request.rip.cover)
+        request.cover = std::move(cover);
+    chosen.stored = true;
+    chosen.names = StoredTrackNames(chosen.store, request.drive, *chosen.drive, true);
+    return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, "rip") ? kExitOk : kExitUsage;
+}
+
 // Grabs each track to a temporary WAV file beside the outputs and encodes it.
 int RunRipJobs(JobList& jobs, CdDrive& drive, int workers)
 {
@@ -202,7 +238,13 @@ int RunRip(const CliArguments& arguments)
     ChosenTracks chosen;
     if (const int status = ChooseTracks(request.drive, request.rip.tracks, "rip", chosen); status != kExitOk)
         return status;
-    const std::vector<TrackInfo> records = AssignDiscText(chosen, request.drive, ChooseDiscText(chosen, request));
+    LoadedDiscLookup lookup;
+    const ReleaseChoice* release = nullptr;
+    if (request.rip.lookup)
+        if (const int status = TakeLookup(chosen, request, lookup, release); status != kExitOk)
+            return status;
+    const std::vector<TrackInfo> records =
+        AssignDiscText(chosen, request.drive, ChooseDiscText(chosen, request, release));
     JobList jobs;
     if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
         return status;

@@ -43,6 +43,7 @@ constexpr std::pair<const char*, Command> kCommandWords[] = {
 
 // `defaults --save` stores the options given.
 constexpr const char* kSaveWord = "--save";
+constexpr const char* kLookupWord = "--lookup"; // rip's flag
 
 // The command the first word names; false with the error set when it names none.
 bool ReadCommand(const std::string& first, CliArguments& result)
@@ -142,6 +143,7 @@ Setters RipOptionRows(CliArguments& result)
         {"--comment", Text(rip.comment)},
         {"--genre", Text(rip.genre)},
         {"--cover", Text(rip.cover)},
+        {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
     };
 }
 
@@ -213,6 +215,10 @@ private:
         // so that a rip never changes what the next command does.
         if (word == kSaveWord && result_.command == Command::Rip)
             return Fail("quillon rip does not store defaults; store them with 'quillon defaults --save'");
+        if (word == kLookupWord && result_.command == Command::Rip) {
+            result_.rip.lookup = true;
+            return true;
+        }
         if (const auto flag = flags_.find(word); flag != flags_.end()) {
             *flag->second.first = flag->second.second;
             anyOption_ = true;
@@ -268,6 +274,10 @@ std::string CommandWordsProblem(const CliArguments& result, bool anyOption)
         if (!result.files.empty())
             return "'quillon defaults' takes no files";
         return {};
+    case Command::Rip:
+        if (result.rip.release && !result.rip.lookup)
+            return "--release chooses a release of the look-up: give --lookup too";
+        return {};
     default: return {};
     }
 }
@@ -321,6 +331,7 @@ std::vector<std::string> KnownOptionWords()
         if (word[0] == '-')
             words.push_back(word);
     words.push_back(kSaveWord);
+    words.push_back(kLookupWord);
     CliArguments unused;
     for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused)})
         for (const auto& [name, setter] : rows)

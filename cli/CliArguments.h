@@ -36,6 +36,8 @@ struct RipOptions
     std::optional<std::string> comment;
     std::optional<std::string> genre; // a name of the genre list
     std::optional<std::string> cover; // a JPEG or PNG file, the front cover of every file
+    bool lookup = false;              // name and tag the files from MusicBrainz
+    std::optional<int> release;       // the release of the look-up to take, from 1
 };
 
 struct CliArguments

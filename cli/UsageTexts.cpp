@@ -26,6 +26,9 @@ constexpr std::string_view kDriveOption = "  --drive N                the CD dri
 
 constexpr std::string_view kTracksOption = "  --tracks LIST            the tracks, by number and range: 1,3-5\n";
 
+constexpr std::string_view kReleaseOption =
+    "  --release N              the release of the look-up to take, by its number (default 1)\n";
+
 constexpr std::string_view kExitStatus =
     "Ctrl-C cancels. Exit status: 0 when every file was converted, 1 on a failure, 2 on a\n"
     "usage error, 130 when cancelled.\n";
@@ -76,17 +79,31 @@ const std::vector<Subcommand>& Subcommands()
         {"toc",
          "[--drive N]",
          "list the tracks of the disc",
-         "Lists the tracks of the disc in a drive (name, number, length, size, type) and the\n"
-         "disc's size. The names are those stored for the disc in cddata/.\n",
+         "Lists the tracks of the disc in a drive (name, number, length, size, type), the\n"
+         "disc's size, its MusicBrainz disc id and its freedb id. The names are those stored\n"
+         "for the disc in cddata/.\n",
          {kDriveOption}},
         {"grab",
          "[--drive N] --tracks 1,3-5 [-o DIR]",
          "grab tracks into WAV files",
          "Grabs audio tracks into WAV files named after the tracks' titles.\n",
          {kDriveOption, kTracksOption, "  -o DIR                   output folder (default: the current folder)\n"}},
+        {"lookup",
+         "[--drive N] [--release N] [--save]",
+         "look the disc up in MusicBrainz",
+         "Looks the disc up in MusicBrainz by its disc id (and, when the id is unknown, by its\n"
+         "table of contents), prints the releases found, numbered, and the tracks of the\n"
+         "chosen one. With --save its titles, artists, album, year and genre and its front\n"
+         "cover from the Cover Art Archive are stored in cddata/, as the grabber's O&K stores\n"
+         "them. The servers are the settings MusicBrainzServer and CoverArtServer, or the\n"
+         "environment's QUILLON_MUSICBRAINZ_SERVER and QUILLON_COVERART_SERVER; a request\n"
+         "waits QUILLON_LOOKUP_TIMEOUT seconds at most (default 15).\n",
+         {kDriveOption, kReleaseOption,
+          "  --save                   store the release's texts and cover for the disc\n"}},
         {"rip",
          "[--drive N] --tracks 1,3-5 [options] [--jobs N] [-o DIR]\n"
-         "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME] [--cover FILE]",
+         "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME] [--cover FILE]\n"
+         "[--lookup [--release N]]",
          "encode tracks to MPEG files with their tags",
          "Grabs audio tracks and encodes them to MPEG files named after the tracks' titles,\n"
          "each starting with an ID3v2 tag and ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
@@ -95,7 +112,10 @@ const std::vector<Subcommand>& Subcommands()
           "  --artist T, --album T    the disc's artist and album (up to 255 characters)\n"
           "  --year Y, --comment T    its year (4) and comment (255)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"
-          "  --cover FILE             a JPEG or PNG picture (up to 16 MiB), every file's front cover\n"},
+          "  --cover FILE             a JPEG or PNG picture (up to 16 MiB), every file's front cover\n"
+          "  --lookup                 name and tag the files from MusicBrainz (as quillon lookup),\n"
+          "                           over the stored text; the options above still win\n",
+          kReleaseOption},
          true},
         {"help",
          "[SUBCOMMAND]",
