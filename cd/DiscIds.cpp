@@ -61,7 +61,8 @@ DiscIds ComputeDiscIds(const CdDrive& drive)
     uint32_t audioEnd = realLeadOut;
     if (lastAudio < count - 1) {
         const uint32_t dataStart = drive.tracks[lastAudio + 1].entry.start;
-        // An image without the session gap ends its audio where the data begins.
+        // A data track too close to the last audio track for a session gap (an image that
+        // leaves the gap out) ends the audio where it begins.
         audioEnd =
             dataStart >= drive.tracks[lastAudio].entry.start + kSessionGap + 1 ? dataStart - kSessionGap : dataStart;
     }

@@ -133,11 +133,24 @@ TEST(SettingsStore, StoredNumbersMustBe32BitIntegers)
 TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
 {
     MemoryBackend backend;
-    backend.values = {
-        {"Layer", "7"},          {"Bitrate", "x"}, {"Stereo", "0"}, {"DefaultCD", "2"}, {"DefOutDir", "whatever form"},
-        {"Deemp", "99999999999"}};
+    backend.values = {{"Layer", "7"},
+                      {"Bitrate", "x"},
+                      {"Stereo", "0"},
+                      {"DefaultCD", "2"},
+                      {"DefOutDir", "whatever form"},
+                      {"Deemp", "99999999999"},
+                      {"MusicBrainzServer", "http://mirror:5000"},
+                      {"AutoLookup", "0"}};
     DefaultSettings s = SettingsStore::Initialise(Env({}));
     SettingsStore::LoadDefaults(backend, s);
+    EXPECT_EQ(s.lookup.musicBrainzServer, "http://mirror:5000");
+    EXPECT_EQ(s.lookup.coverArtServer, "https://coverartarchive.org"); // not stored: the default
+    EXPECT_EQ(s.lookup.autoLookup, 0);
+    // Saving keeps the look-up settings with the defaults: the file is written whole.
+    MemoryBackend saved;
+    SettingsStore::SaveDefaults(saved, s);
+    EXPECT_EQ(saved.values["MusicBrainzServer"], "http://mirror:5000");
+    EXPECT_EQ(saved.values["AutoLookup"], "0");
     EXPECT_EQ(s.options.layer, 7);     // no range check
     EXPECT_EQ(s.options.bitrate, 128); // not a number: kept
     EXPECT_EQ(s.options.mode, 0);

@@ -124,6 +124,7 @@ TEST(DiscIds, RealDiscsFromDriveRepliesAndImages)
         uint32_t leadOut;
         const char* musicBrainz;
         std::string freedb; // empty: by the published rule
+        bool image = true;  // the virtual drives refuse a sheet without audio
     } rows[] = {
         {"libdiscid's test vector", vector, 303602, "xUp1F2NkfP8s8jaeFn_Av3jNEI4-", "370fce16"},
         {"Tales of Ephidrina, track 1 at frame 182", ephidrina, 212075, "xp5tz6rE4OHrBafj0bLfDRMGK48-", ""},
@@ -138,12 +139,9 @@ TEST(DiscIds, RealDiscsFromDriveRepliesAndImages)
         // MusicBrainz id is that of the audio alone; freedb counts the data track too.
         {"Tales of Ephidrina as an enhanced CD", With(ephidrina, TocTrack{212075 + 11400, true}),
          212075 + 11400 + 30000, "xp5tz6rE4OHrBafj0bLfDRMGK48-", ""},
-        // An image that leaves out the session gap ends the audio where the data begins.
-        {"an enhanced CD's image without the session gap", With(ephidrina, TocTrack{212075, true}), 212075 + 30000,
-         "xp5tz6rE4OHrBafj0bLfDRMGK48-", ""},
         // A data track first counts as track 1: the id is the same as for the same offsets.
         {"libdiscid's test vector as a mixed-mode CD", mixedMode, 303602, "xUp1F2NkfP8s8jaeFn_Av3jNEI4-", "370fce16"},
-        {"a disc of data only", {{150, true}}, 30000, "", ""},
+        {"a disc of data only", {{150, true}}, 30000, "", "", false},
     };
     for (const auto& row : rows) {
         const std::string freedb = row.musicBrainz[0] == '\0' ? ""
@@ -152,6 +150,8 @@ TEST(DiscIds, RealDiscsFromDriveRepliesAndImages)
         const DiscIds fromReply = IdsFromTocReply(row.tracks, row.leadOut);
         EXPECT_EQ(fromReply.musicBrainz, row.musicBrainz) << row.disc << ", TOC reply";
         EXPECT_EQ(fromReply.freedb, freedb) << row.disc << ", TOC reply";
+        if (!row.image)
+            continue;
         const DiscIds fromImage = IdsFromImage(row.tracks, row.leadOut);
         EXPECT_EQ(fromImage.musicBrainz, row.musicBrainz) << row.disc << ", image";
         EXPECT_EQ(fromImage.freedb, freedb) << row.disc << ", image";

@@ -23,7 +23,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kHere = fs::path(__FILE__).parent_path();
+const fs::path kHere = fs::path(QUILLON_SOURCE_DIR) / "tests/cli";
 
 // A disc image of a real disc's TOC: the sheet, and a sparse image of the disc's length.
 void MakeImage(const testing_support::TempFolder& dir, const std::string& name, const std::vector<uint32_t>& frames,
