@@ -7,6 +7,7 @@
 
 #include "FakeScsi.h"
 #include "TestDisc.h"
+#include "cd/AccurateRip.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscIds.h"
 
@@ -25,17 +26,14 @@ struct TocTrack
     bool data = false;
 };
 
-// The freedb id by its published rule, apart from libdiscid: digit sums of every track's
-// start in seconds, the disc's length from the first track to the real lead-out, the count.
+// The freedb id as the AccurateRip ids compute it, apart from libdiscid.
 std::string FreedbRule(const std::vector<TocTrack>& tracks, uint32_t leadOutFrame)
 {
-    uint32_t n = 0;
+    std::vector<DiscTrackStart> starts;
     for (const TocTrack& t : tracks)
-        for (uint32_t s = t.frame / 75; s > 0; s /= 10)
-            n += s % 10;
-    const uint32_t length = leadOutFrame / 75 - tracks.front().frame / 75;
+        starts.push_back({t.frame - 150, !t.data});
     char id[9];
-    std::snprintf(id, sizeof id, "%08x", (n % 255) << 24 | length << 8 | static_cast<uint32_t>(tracks.size()));
+    std::snprintf(id, sizeof id, "%08x", FreedbId(starts, leadOutFrame - 150));
     return id;
 }
 
@@ -123,7 +121,7 @@ TEST(DiscIds, RealDiscsFromDriveRepliesAndImages)
         std::vector<TocTrack> tracks;
         uint32_t leadOut;
         const char* musicBrainz;
-        std::string freedb; // empty: by the published rule
+        std::string freedb; // empty: as the AccurateRip ids compute it
         bool image = true;  // the virtual drives refuse a sheet without audio
     } rows[] = {
         {"libdiscid's test vector", vector, 303602, "xUp1F2NkfP8s8jaeFn_Av3jNEI4-", "370fce16"},
