@@ -21,9 +21,10 @@ _quillon_options()
         drives) echo "--help" ;;
         toc) echo "--drive --help" ;;
         grab) echo "--drive --tracks -o --help" ;;
+        lookup) echo "--drive --release --save --help" ;;
         rip)
             echo "--drive --tracks -o --jobs $_quillon_encoding_options
-                --artist --album --year --comment --genre --cover --help"
+                --artist --album --year --comment --genre --cover --lookup --release --help"
             ;;
     esac
 }
@@ -94,7 +95,7 @@ _quillon_value()
             local last=${cur##*[,-]}
             COMPREPLY=($(compgen -P "${cur%"$last"}" -W "$(_quillon_tracks "$program")" -- "$last"))
             ;;
-        --artist | --album | --year | --comment | --genre) ;;
+        --artist | --album | --year | --comment | --genre | --release) ;;
         *) return 1 ;;
     esac
     return 0
@@ -116,7 +117,7 @@ _quillon()
     _init_completion -s || return
     # The program as typed (a path too), so that its own defaults and drives are asked.
     local program=${words[0]/#\~/$HOME}
-    local subcommands='encode decode defaults drives toc grab rip help'
+    local subcommands='encode decode defaults drives toc grab lookup rip help'
 
     if ((cword == 1)); then
         if [[ $cur == -* ]]; then

@@ -86,7 +86,7 @@ done
 rows=(
   'quillon en|encode'
   'quillon -|--help --version -h'
-  'quillon |-n.wav B.WAV a.wav c.mp3 d.mp2 decode defaults drives encode grab help rip sub dir toc'
+  'quillon |-n.wav B.WAV a.wav c.mp3 d.mp2 decode defaults drives encode grab help lookup rip sub dir toc'
   'quillon a.wav |-n.wav B.WAV a.wav c.mp3 d.mp2 sub dir'
   'quillon encode |-n.wav B.WAV a.wav sub dir'
   'quillon encode -- -|-n.wav'
@@ -113,7 +113,7 @@ rows=(
   'quillon drives |'
   'quillon defaults -|--help --save'
   'quillon defaults --save --d|--drive'
-  'quillon help |decode defaults drives encode grab help rip toc'
+  'quillon help |decode defaults drives encode grab help lookup rip toc'
   'quillon help encode |'
 )
 for row in "${rows[@]}"; do
