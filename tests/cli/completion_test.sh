@@ -82,6 +82,28 @@ for layer in $(complete_line 'quillon encode --layer '); do
   fi
 done
 
+# The files offered to encode and decode are those they take: one file of each kind is
+# made and tried.
+kinds=$work/kinds
+mkdir -p "$kinds" "$work/kinds-out"
+for ext in wav flac ogg aiff au w64 caf voc; do
+  sox -n -r 44100 -c 2 -b 16 "$kinds/k.$ext" synth 0.1 sine 440 2>/dev/null
+done
+lame --quiet "$kinds/k.wav" "$kinds/k.mp3"
+twolame --quiet "$kinds/k.wav" "$kinds/k.mp2"
+cp "$kinds/k.mp2" "$kinds/k.mpa"
+echo text >"$kinds/k.txt"
+# MPEG audio is decode's, also where encode would take it.
+for subcommand in encode decode; do
+  takes=$(cd "$kinds" && for file in k.*; do
+    [[ $subcommand == encode && $file == k.mp* ]] && continue
+    "$quillon" "$subcommand" -o "$work/kinds-out" "$file" >/dev/null 2>&1 && echo "$file"
+  done | sort | tr '\n' ' ' | sed 's/ $//')
+  got=$(cd "$kinds" && complete_line "quillon $subcommand " | tr ' ' '\n' |
+        { if [ $subcommand = encode ]; then grep -v '^k\.mp'; else cat; fi; } | tr '\n' ' ' | sed 's/ $//')
+  [ "$got" = "$takes" ] || fail "quillon $subcommand takes '$takes'; $script offers '$got'"
+done
+
 # LINE | the words offered, sorted (files as _filedir gives them: directories too).
 rows=(
   'quillon en|encode'
