@@ -16,7 +16,19 @@ bool ParseInt(const std::string& s, int& out)
     return ec == std::errc() && p == s.data() + s.size();
 }
 
-// One option of drives, toc and grab: its name and what its value sets (false with
+// A number of at least `least` into `out`; false with `error` naming the `what` when not.
+bool ReadNumber(const std::string& v, int least, const char* what, std::optional<int>& out, std::string& error)
+{
+    int number = 0;
+    if (!ParseInt(v, number) || number < least) {
+        error = std::string("bad ") + what + " number \"" + v + "\"";
+        return false;
+    }
+    out = number;
+    return true;
+}
+
+// One option of drives, toc, grab and lookup: its name and what its value sets (false with
 // `error` set on a bad value).
 struct CdOptionRow
 {
@@ -26,25 +38,9 @@ struct CdOptionRow
 
 constexpr CdOptionRow kCdOptionRows[] = {
     {"--drive",
-     [](const std::string& v, CdOptions& o, std::string& error) {
-         int drive = 0;
-         if (!ParseInt(v, drive) || drive < 0) {
-             error = "bad drive number \"" + v + "\"";
-             return false;
-         }
-         o.drive = drive;
-         return true;
-     }},
-    {"--release",
-     [](const std::string& v, CdOptions& o, std::string& error) {
-         int release = 0;
-         if (!ParseInt(v, release) || release < 1) {
-             error = "bad release number \"" + v + "\"";
-             return false;
-         }
-         o.release = release;
-         return true;
-     }},
+     [](const std::string& v, CdOptions& o, std::string& error) { return ReadNumber(v, 0, "drive", o.drive, error); }},
+    {"--release", [](const std::string& v, CdOptions& o,
+                     std::string& error) { return ReadNumber(v, 1, "release", o.release, error); }},
     {"--tracks",
      [](const std::string& v, CdOptions& o, std::string&) {
          o.tracks = v;
