@@ -137,23 +137,20 @@ size_t Count(const std::string& text, const std::string& part)
 const std::string kWywh = "6NksHllhjO74WpVDabBDhj3P0qk-";
 const std::string kAerial = "IeldkVfIh1wep_M8CMuDvA0nQ7Q-";
 
-// Each answer the service can give, and what `quillon lookup` makes of it: the releases
-// and tracks it prints, the clear text of a failure, and the requests it made.
-TEST_F(Lookup, EachAnswerGivesItsReleasesOrItsClearText)
+// An answer the service gives for a disc, the command, and what it must show and ask.
+struct AnswerRow
 {
-    const CliRun toc = Run("toc");
-    EXPECT_NE(toc.out.find("MusicBrainz disc id: " + kWywh + "\nfreedb id: "), std::string::npos) << toc.out;
-    const std::string single = DiscIdOf(2);
-    const std::string singleToc = "toc=1+4+1350+150+450+750+1050&";
-    const struct
-    {
-        const char* what;
-        std::string plan;
-        std::string args;
-        int status;
-        std::vector<std::string> shown;
-        std::vector<std::pair<std::string, size_t>> requests; // a part of a request line, how many
-    } rows[] = {
+    const char* what;
+    std::string plan;
+    std::string args;
+    int status;
+    std::vector<std::string> shown;
+    std::vector<std::pair<std::string, size_t>> requests; // a part of a request line, how many
+};
+
+std::vector<AnswerRow> AnswerRows(const std::string& single, const std::string& singleToc)
+{
+    return {
         {"a disc id on the second medium of five",
          kWywh + " answer wish-you-were-here.json",
          "lookup",
@@ -218,6 +215,17 @@ TEST_F(Lookup, EachAnswerGivesItsReleasesOrItsClearText)
          {"Could not reach MusicBrainz: Empty reply from server\n"},
          {{"?inc=", 1}}},
     };
+}
+
+// Each answer the service can give, and what `quillon lookup` makes of it: the releases
+// and tracks it prints, the clear text of a failure, and the requests it made.
+TEST_F(Lookup, EachAnswerGivesItsReleasesOrItsClearText)
+{
+    const CliRun toc = Run("toc");
+    EXPECT_NE(toc.out.find("MusicBrainz disc id: " + kWywh + "\nfreedb id: "), std::string::npos) << toc.out;
+    const std::string single = DiscIdOf(2);
+    const std::string singleToc = "toc=1+4+1350+150+450+750+1050&";
+    const std::vector<AnswerRow> rows = AnswerRows(single, singleToc);
     for (const auto& row : rows) {
         Plan(row.plan + "\n");
         Requests();
