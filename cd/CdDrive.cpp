@@ -2,6 +2,7 @@
 
 #include "cd/DiscInfoStore.h"
 #include "cd/DriveQuirks.h"
+#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +57,21 @@ int CdDrive::Init(int adapter, int targetId, const char* adapterIdentifier)
         break;
     }
     return status;
+}
+
+int32_t CdDrive::ReadCorrectedAudio(uint32_t lba, uint32_t count, uint8_t* buffer)
+{
+    if (readCorrection == 0 || trackCount <= 0)
+        return ReadAudio(lba, count, buffer);
+    const TrackRecord& last = tracks[static_cast<size_t>(trackCount - 1)];
+    const uint32_t leadOut = last.entry.start + last.sectors;
+    const SectorReader read = [this](uint32_t first, uint32_t n, uint8_t* into) {
+        return ReadAudio(first, n, into) == 1;
+    };
+    const int64_t firstByte = static_cast<int64_t>(lba) * kSectorBytes + int64_t{readCorrection} * 4;
+    thread_local std::vector<uint8_t> scratch;
+    return ReadShifted(read, leadOut, firstByte, static_cast<size_t>(count) * kSectorBytes, buffer, scratch) >= 0 ? 1
+                                                                                                                  : 0;
 }
 
 int32_t CdDrive::ReadAudio(uint32_t lba, uint32_t count, uint8_t* buffer)

@@ -63,6 +63,10 @@ public:
 
     // Reads `count` sectors at `lba` with the drive's read method; 1 on success.
     int32_t ReadAudio(uint32_t lba, uint32_t count, uint8_t* buffer);
+    // The same sectors' audio with the read offset correction applied: the drive's samples
+    // from `readCorrection` samples further on, silence for those before the disc's first
+    // sector or past its lead-out, which a drive cannot read.
+    int32_t ReadCorrectedAudio(uint32_t lba, uint32_t count, uint8_t* buffer);
     int32_t PrepareForAudio();
     int32_t RestoreAfterAudio();
     int32_t SetBlockMode(int density, uint32_t blockLength);
@@ -89,6 +93,8 @@ public:
     int32_t byteSwap = 0;
     int32_t needsModeSelect = 0;
     uint32_t discId = 0;
+    // The read offset correction in samples (+6: the drive delivers data 6 samples early).
+    int32_t readCorrection = 0;
     std::string vendor;
     std::string product;
     std::string revision;

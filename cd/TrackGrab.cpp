@@ -72,7 +72,7 @@ TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t c
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(readSize, end - position));
         int32_t result = 0;
         for (int attempt = 0; attempt < kReadAttempts && result != 1; ++attempt)
-            result = drive.ReadAudio(static_cast<uint32_t>(position), n, buffer.data());
+            result = drive.ReadCorrectedAudio(static_cast<uint32_t>(position), n, buffer.data());
 
         counters.grabbedSectors += static_cast<uint32_t>(readSize);
         window.SetGrabbedText(GrabbedText(counters.grabbedSectors));

@@ -190,6 +190,7 @@ int Grab(const CdOptions& options, int index)
     std::vector<GrabChoice> ticked;
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[t]});
+    chosen.drive->readCorrection = options.readCorrection;
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);

@@ -1,6 +1,7 @@
 #include "cli/CdOptions.h"
 
 #include "cli/CliArguments.h"
+#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <charconv>
@@ -44,6 +45,21 @@ constexpr CdOptionRow kCdOptionRows[] = {
     {"--tracks",
      [](const std::string& v, CdOptions& o, std::string&) {
          o.tracks = v;
+         return true;
+     }},
+    {"--offset",
+     [](const std::string& v, CdOptions& o, std::string& error) {
+         std::string_view digits = v;
+         if (!digits.empty() && digits.front() == '+')
+             digits.remove_prefix(1);
+         int samples = 0;
+         if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
+             samples > kLargestReadCorrection) {
+             error = "bad read offset correction \"" + v + "\" (samples, from " +
+                     std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
+             return false;
+         }
+         o.readCorrection = samples;
          return true;
      }},
     {"-o",

@@ -14,6 +14,7 @@ struct CdOptions
     std::string outputDir = "."; // the current folder
     std::optional<int> release;  // lookup: the release's number in the list, from 1
     bool save = false;           // lookup: store the release's texts and cover
+    int readCorrection = 0;      // grab's read offset correction, in samples
 };
 
 // Parses the words after the command; false with `error` set on a bad word.

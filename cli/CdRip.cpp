@@ -249,6 +249,7 @@ int RunRip(const CliArguments& arguments)
     if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
         return status;
     chosen.store.SaveDiscInfo(request.drive, *chosen.drive);
+    chosen.drive->readCorrection = request.rip.offset.value_or(0);
     return RunRipJobs(jobs, *chosen.drive, request.workers);
 }
 

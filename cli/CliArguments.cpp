@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include "cd/CdDrive.h"
+#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <charconv>
@@ -144,6 +145,10 @@ Setters RipOptionRows(CliArguments& result)
         {"--genre", Text(rip.genre)},
         {"--cover", Text(rip.cover)},
         {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
+        {"--offset",
+         [&](const std::string& v) {
+             return RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, rip.offset);
+         }},
     };
 }
 

@@ -38,6 +38,7 @@ struct RipOptions
     std::optional<std::string> cover; // a JPEG or PNG file, the front cover of every file
     bool lookup = false;              // name and tag the files from MusicBrainz
     std::optional<int> release;       // the release of the look-up to take, from 1
+    std::optional<int> offset;        // the drive's read offset correction, in samples
 };
 
 struct CliArguments

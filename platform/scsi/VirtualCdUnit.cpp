@@ -1,5 +1,7 @@
 #include "platform/scsi/VirtualCdUnit.h"
 
+#include "platform/scsi/ShiftedRead.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -155,7 +157,7 @@ ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint3
         scratch_.resize(bytes);
         target = scratch_.data();
     }
-    if (!disc_->ReadRaw(lba, count, target))
+    if (!ReadFromDisc(lba, count, target))
         return CheckCondition(kMediumError, kUnrecoveredRead);
     if (target != r.data && room > 0)
         std::memcpy(r.data, target, room);
@@ -165,6 +167,19 @@ ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint3
             std::swap(r.data[i], r.data[i + 1]);
     }
     return GoodOutcome();
+}
+
+bool VirtualCdUnit::ReadFromDisc(uint32_t lba, uint32_t count, uint8_t* out)
+{
+    if (entry_.offsetSamples == 0)
+        return disc_->ReadRaw(lba, count, out);
+    // The drive's sample p is the disc's sample p - C; beyond the disc it reads silence.
+    const SectorReader read = [this](uint32_t first, uint32_t n, uint8_t* into) {
+        return disc_->ReadRaw(first, n, into);
+    };
+    const int64_t firstByte = static_cast<int64_t>(lba) * kRawSector - int64_t{entry_.offsetSamples} * 4;
+    return ReadShifted(read, disc_->LeadOut(), firstByte, static_cast<size_t>(count) * kRawSector, out,
+                       shiftScratch_) >= 0;
 }
 
 ScsiOutcome VirtualCdUnit::ModeSenseCapabilities(const ScsiRequest& r)

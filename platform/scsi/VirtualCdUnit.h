@@ -28,6 +28,8 @@ private:
     ScsiOutcome ModeSenseCapabilities(const ScsiRequest& r);
     ScsiOutcome ModeSelect(const ScsiRequest& r);
     ScsiOutcome ModeSense6(const ScsiRequest& r);
+    // The disc's raw sectors as this drive delivers them, shifted by its read offset.
+    bool ReadFromDisc(uint32_t lba, uint32_t count, uint8_t* out);
 
     VirtualDriveEntry entry_;
     std::unique_ptr<VirtualDisc> disc_;
@@ -35,6 +37,7 @@ private:
     uint32_t blockLength_ = 2048;
     uint8_t density_ = 0;
     std::vector<uint8_t> scratch_;
+    std::vector<uint8_t> shiftScratch_;
 };
 
 } // namespace quillon

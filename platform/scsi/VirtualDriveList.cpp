@@ -1,5 +1,6 @@
 #include "platform/scsi/VirtualDriveList.h"
 
+#include "platform/scsi/ShiftedRead.h"
 #include "platform/scsi/TextLines.h"
 
 #include <charconv>
@@ -38,6 +39,13 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveEntry& entry)
     } else if (flag.substr(0, 6) == "delay=") {
         if (!ParseNumber(flag.substr(6), entry.delayMs) || entry.delayMs < 0)
             return "bad delay \"" + std::string(flag) + "\"";
+    } else if (flag.substr(0, 7) == "offset=") {
+        std::string_view value = flag.substr(7);
+        if (!value.empty() && value.front() == '+')
+            value.remove_prefix(1);
+        if (!ParseNumber(value, entry.offsetSamples) || entry.offsetSamples < -kLargestReadCorrection ||
+            entry.offsetSamples > kLargestReadCorrection)
+            return "bad offset \"" + std::string(flag) + "\" (offset=C, in samples)";
     } else if (flag.substr(0, 5) == "fail=") {
         const std::string_view value = flag.substr(5);
         const auto colon = value.find(':');

@@ -28,6 +28,9 @@ struct VirtualDriveEntry
     bool modeSelect = false; // READ(10)/READ(12) need block length 2352 first
     bool noCdda = false;     // capabilities page without the CD-DA bit
     int delayMs = 0;         // each read takes this long
+    // A drive that needs this read offset correction, in samples: it delivers the data of
+    // that many samples earlier than asked (later when negative).
+    int offsetSamples = 0;
     std::vector<VirtualReadFault> faults;
 };
 

@@ -20,10 +20,10 @@ _quillon_options()
             ;;
         drives) echo "--help" ;;
         toc) echo "--drive --help" ;;
-        grab) echo "--drive --tracks -o --help" ;;
+        grab) echo "--drive --tracks --offset -o --help" ;;
         lookup) echo "--drive --release --save --help" ;;
         rip)
-            echo "--drive --tracks -o --jobs $_quillon_encoding_options
+            echo "--drive --tracks --offset -o --jobs $_quillon_encoding_options
                 --artist --album --year --comment --genre --cover --lookup --release --help"
             ;;
     esac
@@ -95,7 +95,7 @@ _quillon_value()
             local last=${cur##*[,-]}
             COMPREPLY=($(compgen -P "${cur%"$last"}" -W "$(_quillon_tracks "$program")" -- "$last"))
             ;;
-        --artist | --album | --year | --comment | --genre | --release) ;;
+        --artist | --album | --year | --comment | --genre | --release | --offset) ;;
         *) return 1 ;;
     esac
     return 0
