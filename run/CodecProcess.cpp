@@ -181,33 +181,51 @@ size_t CodecProcess::WriteBlock(const uint8_t* data, size_t size)
     return written;
 }
 
-void CodecProcess::Feed(int inputFd, std::atomic<uint64_t>& bytesFed, uint64_t limit)
+CodecProcess::FeedEnd CodecProcess::Feed(const FeedSource& source, std::atomic<uint64_t>& bytesFed)
 {
     if (!child_)
-        return;
+        return FeedEnd::Stopped;
     uint8_t block[kBlockSize];
     int blocks = 0;
-    for (uint64_t left = limit; left > 0;) {
-        const ssize_t n = read(inputFd, block, static_cast<size_t>(std::min<uint64_t>(sizeof block, left)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
+    for (;;) {
+        const ptrdiff_t n = source(block, sizeof block);
+        if (n < 0)
+            return FeedEnd::SourceFailed;
+        if (n == 0)
+            return FeedEnd::SourceEnded;
         bytesFed += static_cast<uint64_t>(n);
-        left -= static_cast<uint64_t>(n);
         const size_t written = WriteBlock(block, static_cast<size_t>(n));
         if (written == 0)
-            break;
+            return FeedEnd::Stopped;
         ++blocks;
-        if (written < static_cast<size_t>(n))
-            break;
-        if (!child_->Running())
-            break;
+        if (written < static_cast<size_t>(n) || !child_->Running())
+            return FeedEnd::Stopped;
         if (blocks == kBlocksPerRefresh) {
             sink_.RefreshStatus();
             blocks = 0;
         }
     }
+}
+
+void CodecProcess::Feed(int inputFd, std::atomic<uint64_t>& bytesFed, uint64_t limit)
+{
+    uint64_t left = limit;
+    Feed(
+        [&](uint8_t* into, size_t size) -> ptrdiff_t {
+            for (;;) {
+                if (left == 0)
+                    return 0;
+                const ssize_t n = read(inputFd, into, static_cast<size_t>(std::min<uint64_t>(size, left)));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                // A failed read ends the feed as the end of the file does, as it always has.
+                if (n <= 0)
+                    return 0;
+                left -= static_cast<uint64_t>(n);
+                return n;
+            }
+        },
+        bytesFed);
 }
 
 void CodecProcess::EndInput()

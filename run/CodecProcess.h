@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,10 +42,17 @@ public:
     // first stop byte like any other.
     void StartReader();
 
-    // Writes the bytes of `inputFd` from its position to its end, or `limit` bytes of
-    // them, into the child, in blocks of 8192 bytes, counting each into `bytesFed` before it is written and asking
-    // for a refresh every 10 blocks. Ends early at a failed or short write, when the child
-    // has ended, or when the pipes were closed.
+    // Where the bytes fed come from: up to `size` bytes into `into`, the number given; 0
+    // at the end, negative when the source cannot go on.
+    using FeedSource = std::function<ptrdiff_t(uint8_t* into, size_t size)>;
+    enum class FeedEnd { SourceEnded, SourceFailed, Stopped };
+
+    // Writes what `source` gives into the child, in blocks of up to 8192 bytes, counting
+    // each into `bytesFed` before it is written and asking for a refresh every 10 blocks.
+    // Ends early at a failed or short write, when the child has ended, or when the pipes
+    // were closed (Stopped).
+    FeedEnd Feed(const FeedSource& source, std::atomic<uint64_t>& bytesFed);
+    // The bytes of `inputFd` from its position to its end, or `limit` bytes of them.
     void Feed(int inputFd, std::atomic<uint64_t>& bytesFed, uint64_t limit = UINT64_MAX);
 
     // Closes our ends of the input pipe: the child reads end-of-file and finishes.

@@ -1,5 +1,6 @@
 #include "run/ConversionRun.h"
 
+#include "audio/AudioDecoder.h"
 #include "formats/Id3v2Tag.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
@@ -9,6 +10,7 @@
 #include "run/CodecProcess.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,12 +25,45 @@ namespace {
 constexpr const char* kCannotOpenInput = "Error: Cannot open the input file";
 constexpr const char* kCannotExecute = "Cannot execute compressor";
 constexpr const char* kCannotCreateOutput = "Error: Cannot create the output file ";
+constexpr const char* kNotReadable = "Error: Input file is not an audio file Quillon can read";
 
 std::string Format(const char* format, auto... values)
 {
     char text[128];
     std::snprintf(text, sizeof text, format, values...);
     return text;
+}
+
+bool HasWavName(const std::string& path)
+{
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot != 4)
+        return false;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "wav";
+}
+
+// A 16-bit PCM WAV file at a rate an MPEG stream has is fed as it is; the decoder takes
+// the other WAV files (other depths, float, compressed, rates no MPEG stream has) and
+// the files that are no RIFF/WAVE at all. The channel refusals come first, as always.
+bool DecodesWav(const WavCheckResult& check)
+{
+    switch (check.verdict) {
+    case WavCheck::Accepted: return !IsMpegSampleRate(check.sampleRate);
+    case WavCheck::Not16Bit:
+    case WavCheck::NothingRead:
+    case WavCheck::NotRiff:
+    case WavCheck::NotWave:
+    case WavCheck::NoSamples: return true;
+    default: return false;
+    }
+}
+
+std::string ChannelCountRefusal(int channels)
+{
+    return Format("Error: Input file has %d channels; only mono and stereo files can be encoded.", channels);
 }
 
 } // namespace
@@ -175,6 +210,8 @@ void ConversionRun::ShowJob(int index)
         bitrateText_ = bitrateText;
         inputSize_ = 0;
         feedStart_ = 0;
+        decoded_ = false;
+        jobKiB_ = job.sizeKiB;
     }
 
     const int count = jobs_.Count();
@@ -208,27 +245,60 @@ JobOutcome ConversionRun::OpenInput(const FileJob& job, JobInput& input)
     // An encode job feeds the "data" chunk only, and its figures count that chunk alone.
     if (job.IsEncode()) {
         const WavCheckResult check = CheckWavInput(fd, job.mode == 0);
-        if (check.verdict != WavCheck::Accepted) {
-            CloseInput();
-            EndRun({RunEnd::Failed, WavCheckMessage(check.verdict)});
-            return JobOutcome::WavRejected;
+        if (DecodesWav(check)) {
+            if (const JobOutcome decoded = OpenDecodedInput(job, input, check.verdict); decoded != JobOutcome::Done)
+                return decoded;
+        } else if (check.verdict != WavCheck::Accepted) {
+            return RefuseInput(check.verdict == WavCheck::NotMonoOrStereo && check.channels > 2
+                                   ? ChannelCountRefusal(check.channels)
+                                   : WavCheckMessage(check.verdict));
+        } else {
+            input.sampleRate = check.sampleRate;
+            input.feedStart = check.dataStart;
+            input.size = check.dataBytes;
+            if (TrackTags tags = TagsFromWavInfo(check.info); !tags.Empty())
+                input.tags = std::move(tags);
         }
-        input.sampleRate = check.sampleRate;
-        input.feedStart = check.dataStart;
-        input.size = check.dataBytes;
-        if (TrackTags tags = TagsFromWavInfo(check.info); !tags.Empty())
-            input.tags = std::move(tags);
     }
     window_.SetCurrentRange(static_cast<int64_t>(input.size / CurrentBarDivisor(input.size)));
     {
         std::lock_guard lock(stateMutex_);
         inputSize_ = input.size;
         feedStart_ = input.feedStart;
+        decoded_ = input.decoder != nullptr;
     }
     return JobOutcome::Done;
 }
 
-ConversionRun::CodecEnd ConversionRun::RunCodec(const FileJob& job, const JobInput& input, const std::string& partPath)
+JobOutcome ConversionRun::OpenDecodedInput(const FileJob& job, JobInput& input, WavCheck verdict)
+{
+    auto decoder = std::make_shared<AudioDecoder>(FileBytes(input.fd));
+    if (!decoder->IsOpen()) {
+        if (verdict == WavCheck::Not16Bit)
+            return RefuseInput(WavCheckMessage(verdict));
+        return RefuseInput(HasWavName(job.fileName) ? WavCheckMessage(WavCheck::NotRiff) : kNotReadable);
+    }
+    const int channels = decoder->Channels();
+    if (channels > 2)
+        return RefuseInput(ChannelCountRefusal(channels));
+    if (channels == 2 && job.mode == 0)
+        return RefuseInput(WavCheckMessage(WavCheck::StereoToMono));
+    if (channels != 2 && job.mode != 0)
+        return RefuseInput(WavCheckMessage(WavCheck::MonoToStereo));
+    input.sampleRate = decoder->FedRate();
+    input.size = decoder->ExpectedBytes();
+    input.decoder = std::move(decoder);
+    return JobOutcome::Done;
+}
+
+JobOutcome ConversionRun::RefuseInput(const std::string& message)
+{
+    CloseInput();
+    EndRun({RunEnd::Failed, message});
+    return JobOutcome::WavRejected;
+}
+
+ConversionRun::CodecEnd ConversionRun::RunCodec(const FileJob& job, JobInput& input, const std::string& partPath)
 {
     const bool encode = job.IsEncode();
     const std::string codecPath = locator_(encode ? kEncoderProgram : kDecoderProgram);
@@ -242,8 +312,19 @@ ConversionRun::CodecEnd ConversionRun::RunCodec(const FileJob& job, const JobInp
     process->StartReader();
     clock_.Pause(kStartPauseMs);
 
-    if (started)
+    std::string inputProblem;
+    if (started && input.decoder) {
+        AudioDecoder& decoder = *input.decoder;
+        const auto fed = process->Feed([&](uint8_t* into, size_t size) { return decoder.Read(into, size); }, bytesFed_);
+        if (fed == CodecProcess::FeedEnd::SourceFailed) {
+            // The output would be cut short; it is thrown away, so the program need not finish it.
+            inputProblem = decoder.Problem();
+            process->Kill();
+        }
+    } else if (started) {
         process->Feed(input.fd, bytesFed_, input.size);
+    }
+    input.decoder.reset();
     CloseInput();
     // The program's last lines come after its input has ended; the stop byte goes in
     // only behind everything it printed.
@@ -256,13 +337,19 @@ ConversionRun::CodecEnd ConversionRun::RunCodec(const FileJob& job, const JobInp
     process->StopReader();
     process->CloseAll();
     SetCurrent(nullptr);
-    return {started, process->ExitStatus()};
+    return {started, process->ExitStatus(), inputProblem};
 }
 
 bool ConversionRun::CodecCompleted(const FileJob& job, const CodecEnd& codec)
 {
     if (abortRequested_)
         return false;
+    if (!codec.inputProblem.empty()) {
+        const std::string text = "Cannot decode the input file " + job.InputPath() + ": " + codec.inputProblem;
+        window_.LogLine(text);
+        NoteJobFailure("Error: " + text + ".");
+        return false;
+    }
     if (codec.status && *codec.status != 0) {
         const char* program = job.IsEncode() ? kEncoderProgram : kDecoderProgram;
         window_.LogLine(Format("%s ended with exit status %d", program, *codec.status));
@@ -407,7 +494,10 @@ void ConversionRun::RefreshStatus()
         std::lock_guard lock(stateMutex_);
         in.encode = encode_;
         in.inputSize = inputSize_;
-        if (inputFd_ >= 0) {
+        if (inputFd_ >= 0 && decoded_) {
+            in.inputPosition = std::min(bytesFed_.load(), inputSize_ > 0 ? inputSize_ : UINT64_MAX);
+            in.jobKiB = jobKiB_;
+        } else if (inputFd_ >= 0) {
             const off_t position = lseek(inputFd_, 0, SEEK_CUR);
             if (position >= 0)
                 in.inputPosition =

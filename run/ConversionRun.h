@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/JobList.h"
+#include "formats/WavHeader.h"
 #include "platform/ChildProcess.h"
 #include "run/RunClock.h"
 #include "run/RunWindow.h"
@@ -17,6 +18,7 @@
 
 namespace quillon {
 
+class AudioDecoder;
 class CodecProcess;
 
 // Grabs a CD job's track into a temporary WAV file. On success it has made the job name
@@ -79,13 +81,17 @@ private:
         int fd = -1;
         uint64_t size = 0;
         uint64_t feedStart = 0;
-        uint32_t sampleRate = 0;       // of an encode job's WAV input
+        uint32_t sampleRate = 0;       // the rate fed to the encoder
         std::optional<TrackTags> tags; // the texts of its LIST/INFO chunk
+        // Set for an encode job whose file is decoded here rather than fed as it is: the
+        // figures then count the PCM fed against the PCM expected (`size`).
+        std::shared_ptr<AudioDecoder> decoder;
     };
     struct CodecEnd
     {
         bool started = false;
         std::optional<int> status; // the exit status, when the program exited
+        std::string inputProblem;  // why a decoded input could not be read to its end
     };
     // The steps of ConvertJob: the job's texts in the window; its input opened and
     // checked; the codec program run on it into the part file; whether it completed
@@ -93,7 +99,9 @@ private:
     // and the part file put in place.
     void ShowJob(int index);
     JobOutcome OpenInput(const FileJob& job, JobInput& input);
-    CodecEnd RunCodec(const FileJob& job, const JobInput& input, const std::string& partPath);
+    JobOutcome OpenDecodedInput(const FileJob& job, JobInput& input, WavCheck verdict);
+    JobOutcome RefuseInput(const std::string& message);
+    CodecEnd RunCodec(const FileJob& job, JobInput& input, const std::string& partPath);
     bool CodecCompleted(const FileJob& job, const CodecEnd& codec);
     void FinishOutput(const FileJob& job, const std::optional<TrackTags>& tags, const std::string& partPath,
                       bool completed);
@@ -128,6 +136,8 @@ private:
     int inputFd_ = -1;
     uint64_t inputSize_ = 0; // the bytes to feed
     uint64_t feedStart_ = 0; // where they start in the input
+    bool decoded_ = false;   // the input is decoded: the bytes fed are its position
+    int64_t jobKiB_ = 0;     // the job's share of the batch
     int64_t jobStart_ = 0;
     bool encode_ = true;
     int bitrate_ = 0;

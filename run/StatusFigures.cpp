@@ -54,7 +54,7 @@ StatusFigures ComputeStatusFigures(const StatusInputs& in)
     const int64_t position = in.inputPosition ? static_cast<int64_t>(*in.inputPosition) : 0;
     if (in.inputPosition) {
         out.currentBarPosition = static_cast<int64_t>((*in.inputPosition + 1) / divisor);
-        out.overallBarPosition = in.doneKiB + position / 1024;
+        out.overallBarPosition = in.doneKiB + (in.jobKiB && size > 0 ? position * *in.jobKiB / size : position / 1024);
     }
 
     out.framesDone = position / kFramesDoneDivisor;

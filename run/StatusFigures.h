@@ -19,6 +19,8 @@ struct StatusInputs
     std::string bitrateText;               // "%d kbps" or "N/A"
     int64_t elapsedSeconds = 0;            // now minus the job's start time
     uint64_t outputLength = 0;             // decode job: the output file's current length
+    // A decoded input: S and P count PCM, while the batch counts the file's size in KiB.
+    std::optional<int64_t> jobKiB;
 };
 
 // The texts and bar positions of the status window. A field left empty keeps what it

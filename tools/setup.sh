@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev libtag1-dev
   libdiscid-dev libcurl4-openssl-dev nlohmann-json3-dev python3
+  libsndfile1-dev libsoxr-dev
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time python3-mutagen
   flac vorbis-tools opus-tools imagemagick

@@ -153,8 +153,13 @@ TEST_F(RunFixture, FailureTable)
          false,
          "A Mono WAVE file cannot be encoded into a Stereo MPEG file.",
          {kRunResultAgain}},
-        {"8-bit file",
-         [](const std::string& p) { WritePcmWav(p, 0.1, 2, 44100, 8); },
+        {"a format no reader knows",
+         [](const std::string& p) {
+             WritePcmWav(p, 0.1, 2);
+             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(20);
+             f.write("\x34\x12", 2);
+         },
          1,
          false,
          "Error: Input file is not a 16-bit WAV File.",
@@ -538,6 +543,55 @@ TEST_F(RunFixture, EncodeFeedsTheSamplesAndDecodeTheWholeFile)
     EXPECT_TRUE(fs::exists(folder / "empty.mp3"));
     EXPECT_EQ(FileSize(folder / "empty.mp3"), 0u) << "a header-only file feeds nothing";
     EXPECT_EQ(read("stream.wav"), read("stream.mp2")) << "a decode job is fed from byte 0";
+}
+
+// Files other than 16-bit WAV are decoded by the run: the codec program gets 16-bit PCM
+// at the rate it is told, a 16-bit FLAC the very samples of its WAV, and the figures
+// count the PCM fed against the PCM expected, not the file's bytes.
+TEST_F(RunFixture, DecodedInputsFeedPcmAndTheirFiguresCountIt)
+{
+    const std::string tone = "synth 1.5 sine 997 sine 1499 vol 0.5";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + (folder / "tone.wav") + " " + tone + " && flac -s -o " +
+                           (folder / "tone.flac") + " " + (folder / "tone.wav") + " && sox -n -r 96000 -c 2 -b 24 " +
+                           (folder / "high.wav") + " " + tone)
+                              .c_str()),
+              0);
+    const std::string codec = folder / "copy-codec.sh";
+    WriteText(codec, "#!/bin/sh\nfor last; do :; done\necho \"$@\" >> \"$(dirname \"$last\")/args\"\ncat > \"$last\"\n",
+              fs::perms::owner_all);
+    locator = [&](const char*) { return codec; };
+    struct Row
+    {
+        const char* input;
+        const char* rateWord;
+        uint64_t pcmBytes;
+    } rows[] = {{"high.wav", "-s48.00", 72000 * 4}, {"tone.flac", "-s44.10", 66150 * 4}};
+    for (const Row& row : rows)
+        Add(row.input, kActionEncode);
+    std::vector<uint64_t> lastPositions;
+    window.onFigures = [&] {
+        const auto figures = window.Get(window.figureList);
+        if (!figures.empty() && figures.back().overallBarPosition)
+            lastPositions.push_back(static_cast<uint64_t>(*figures.back().overallBarPosition));
+    };
+    RunAll();
+    ASSERT_EQ(window.Get(window.messages), std::vector<std::string>{kFinished});
+    const auto read = [&](const std::string& name) {
+        std::ifstream in(folder / name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_TRUE(read("tone.mp3") == read("tone.wav").substr(44)) << "a 16-bit FLAC feeds its samples bit for bit";
+    const auto ranges = window.Get(window.currentRanges);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const std::string output = fs::path(rows[i].input).stem().string() + ".mp3";
+        EXPECT_EQ(FileSize(folder / output), rows[i].pcmBytes) << rows[i].input;
+        EXPECT_NE(read("args").find(std::string(rows[i].rateWord) + " -p2 -l3"), std::string::npos) << read("args");
+        EXPECT_EQ(ranges.at(2 * i), static_cast<int64_t>(rows[i].pcmBytes / 10)) << "the bar spans the PCM expected";
+    }
+    // The batch counts each job's file size: the overall bar never runs past the batch.
+    for (const uint64_t position : lastPositions)
+        EXPECT_LE(position, static_cast<uint64_t>(jobs.BatchKiB()));
+    EXPECT_FALSE(lastPositions.empty());
 }
 
 struct CdFixture : RunFixture

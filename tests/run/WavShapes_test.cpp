@@ -3,6 +3,7 @@
 #include "tests/formats/WavShapes.h"
 #include "tests/support/Id3v2Length.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -73,7 +74,7 @@ std::pair<double, double> ChannelEnergy(const std::string& mpeg)
     return {left, right};
 }
 
-TEST(WavShapes, EncodeToTheCanonicalFilesBytesOrAreRefused)
+TEST(WavShapes, EncodeToTheCanonicalFilesBytesOrTheirToneOrAreRefused)
 {
     if (!RealCodecsPresent())
         return;
@@ -88,13 +89,23 @@ TEST(WavShapes, EncodeToTheCanonicalFilesBytesOrAreRefused)
     adpcm.insert(adpcm.end(), {2, 0, 0xF9, 0x01}); // cbSize, samples per block
     const Bytes fact = {0x44, 0xAC, 0, 0};
     const char* const kNot16Bit = "Error: Input file is not a 16-bit WAV File.";
+    // The same tone in 32-bit float, which the run decodes and dithers back to 16 bits.
+    Bytes floats;
+    for (size_t at = 0; at + 2 <= samples.size(); at += 2) {
+        const float value = static_cast<int16_t>(samples[at] | samples[at + 1] << 8) / 32768.0f;
+        uint32_t bits;
+        std::memcpy(&bits, &value, 4);
+        PutLe(floats, bits, 4);
+    }
+    Bytes unknown = FormatBody(0x1234, 2, kRate, 16); // a format tag no reader knows
 
     struct Row
     {
         const char* what;
         Bytes file;
-        const char* message; // kFinished: the MPEG bytes must be the canonical file's
-        bool tagged = false; // its texts become an ID3v2 tag before those bytes
+        const char* message;  // kFinished: the MPEG bytes must be the canonical file's
+        bool tagged = false;  // its texts become an ID3v2 tag before those bytes
+        bool decoded = false; // decoded and dithered: the tone, not the very bytes
     };
     const Row rows[] = {
         {"canonical 44-byte header", canonical, kFinished},
@@ -108,11 +119,13 @@ TEST(WavShapes, EncodeToTheCanonicalFilesBytesOrAreRefused)
         {"streamed, sizes all ones", Riff({Chunk("fmt ", fmt), Chunk("data", samples, 0xFFFFFFFF)}, 0xFFFFFFFF),
          kFinished},
         {"streamed, sizes zero", Riff({Chunk("fmt ", fmt), Chunk("data", samples, 0)}, 0), kFinished},
-        {"32-bit float",
-         Riff({Chunk("fmt ", FormatBody(3, 2, kRate, 32)), Chunk("fact", fact), Chunk("data", samples)}), kNot16Bit},
+        {"32-bit float", Riff({Chunk("fmt ", FormatBody(3, 2, kRate, 32)), Chunk("fact", fact), Chunk("data", floats)}),
+         kFinished, false, true},
         {"EXTENSIBLE float",
-         Riff({Chunk("fmt ", ExtensibleBody(FormatBody(3, 2, kRate, 32), 3)), Chunk("data", samples)}), kNot16Bit},
+         Riff({Chunk("fmt ", ExtensibleBody(FormatBody(3, 2, kRate, 32), 3)), Chunk("data", floats)}), kFinished, false,
+         true},
         {"IMA ADPCM", Riff({Chunk("fmt ", adpcm), Chunk("fact", fact), Chunk("data", samples)}), kNot16Bit},
+        {"unknown format", Riff({Chunk("fmt ", unknown), Chunk("data", samples)}), kNot16Bit},
     };
 
     std::string canonicalMpeg;
@@ -129,12 +142,15 @@ TEST(WavShapes, EncodeToTheCanonicalFilesBytesOrAreRefused)
         const size_t tag = testing_support::Id3v2Length(mpeg);
         EXPECT_EQ(tag > 0, row.tagged) << row.what;
         mpeg.erase(0, tag);
-        if (i == 0) {
+        if (i == 0)
             canonicalMpeg = mpeg;
+        if (i == 0 || row.decoded) {
             const auto [left, right] = ChannelEnergy(folder / (name + ".mp3"));
-            EXPECT_GT(left, 1000 * right) << "the tone is on the left";
+            EXPECT_GT(left, 1000 * right) << row.what << ": the tone is on the left";
         }
         EXPECT_FALSE(mpeg.empty()) << row.what;
+        if (row.decoded)
+            continue;
         EXPECT_TRUE(mpeg == canonicalMpeg) << row.what << ": the MPEG bytes differ from the canonical file's";
         // The figures count the samples alone.
         EXPECT_EQ(encoded.currentRanges.front(), static_cast<int64_t>(samples.size() / 10)) << row.what;
