@@ -1,5 +1,6 @@
 #include "batch/AddPaths.h"
 
+#include "audio/AudioFileNames.h"
 #include "formats/WavHeader.h"
 
 #include <fcntl.h>
@@ -16,17 +17,6 @@ namespace quillon {
 
 namespace {
 
-std::string LowerExtension(const std::string& name)
-{
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return {};
-    std::string ext = name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 // A header our input check takes: RIFF, WAVE, 16-bit samples. The channel count is the
 // job's business, so either channel verdict still counts as a WAV file.
 bool HasWavHeader(const std::string& path)
@@ -37,11 +27,6 @@ bool HasWavHeader(const std::string& path)
     const WavCheck verdict = CheckWavInput(fd, false).verdict;
     ::close(fd);
     return verdict == WavCheck::Accepted || verdict == WavCheck::MonoToStereo || verdict == WavCheck::StereoToMono;
-}
-
-bool IsMpegName(const std::string& ext)
-{
-    return ext == ".mp1" || ext == ".mp2" || ext == ".mp3" || ext == ".mpa";
 }
 
 } // namespace
@@ -74,14 +59,16 @@ std::vector<std::string> AddPathsToBatch(JobList& jobs, const std::vector<std::s
             continue;
         }
         const std::string name = full.filename().string();
-        const std::string ext = LowerExtension(name);
         int action;
-        if (ext == ".wav" || HasWavHeader(given))
+        if (HasAudioFileExtension(name))
             action = kActionEncode;
-        else if (IsMpegName(ext))
+        else if (IsMpegAudioName(name))
             action = kActionDecode;
+        else if (HasWavHeader(given) || IsReadableAudioFile(given))
+            action = kActionEncode;
         else {
-            refuse("neither a WAV file nor an MPEG audio file (.mp1, .mp2, .mp3, .mpa)");
+            refuse("neither an audio file Quillon can read (WAV, FLAC, Ogg Vorbis, Opus, AIFF, ...) nor an MPEG audio "
+                   "file (.mp1, .mp2, .mp3, .mpa)");
             continue;
         }
         const SourceFile file{name, SizeText(static_cast<uint64_t>(info.st_size))};

@@ -28,6 +28,14 @@ protected:
         return std::string(reinterpret_cast<char*>(header), kWavHeaderSize) + std::string(samples, '\0');
     }
 
+    std::string Sox(const std::string& name, const std::string& type)
+    {
+        const std::string path = dir_ + "/" + name;
+        EXPECT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + type + " '" + path + "' synth 0.1 sine 997").c_str()),
+                  0);
+        return path;
+    }
+
     testing_support::TempFolder folder_;
     const std::string dir_ = folder_.Path();
 };
@@ -48,7 +56,14 @@ TEST_F(AddPathsTest, SortsPathsIntoEncodeAndDecodeJobsAndNamesEachRefusal)
         {Write("empty.Wav", ""), kActionEncode, nullptr},             // WAV by name
         {Write("x.mp2", ""), kActionDecode, nullptr},
         {Write("y.mpa", ""), kActionDecode, nullptr},
-        {Write("notes.txt", "hello"), -1, "neither a WAV file nor an MPEG audio file"},
+        {Write("notes.txt", "hello"), -1, "neither an audio file Quillon can read"},
+        {Write("Album.FLAC", ""), kActionEncode, nullptr}, // by name, as libsndfile's formats are named
+        {Write("b.ogg", ""), kActionEncode, nullptr},
+        {Write("c.opus", ""), kActionEncode, nullptr},
+        {Write("d.aif", ""), kActionEncode, nullptr},
+        {Write("e.w64", ""), kActionEncode, nullptr},
+        {Write("f.caf", ""), kActionEncode, nullptr},
+        {Sox("flac-without-a-name-for-it", "-t flac"), kActionEncode, nullptr}, // by content
         {dir_ + "/missing.wav", -1, "No such file or directory"},
         {dir_ + "/folder", -1, "not a regular file"},
         {"", -1, "the name is empty"},
