@@ -21,10 +21,12 @@ std::vector<std::string> CollectExtensions()
     for (int i = 0; i < count; ++i) {
         SF_FORMAT_INFO info{};
         info.format = i;
-        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || !info.extension)
+        // MPEG audio (libsndfile names it .m1a) is d3.dll's.
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || !info.extension ||
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG)
             continue;
         const std::string ext = "." + std::string(info.extension);
-        // Headerless samples say nothing of their shape; MPEG audio goes to d3.dll.
+        // Headerless samples say nothing of their shape.
         if (ext == ".raw" || IsMpegAudioName(ext))
             continue;
         if (std::find(found.begin(), found.end(), ext) == found.end())

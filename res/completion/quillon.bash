@@ -105,9 +105,10 @@ _quillon_value()
 _quillon_files()
 {
     case $1 in
-        encode) _filedir wav ;;
+        # The names of the audio files libsndfile reads (audio/AudioFileNames.cpp).
+        encode) _filedir '@(wav|wave|flac|ogg|oga|opus|aif|aiff|aifc|w64|rf64|caf|au|snd|avr|htk|iff|mat|mpc|paf|pvf|sd2|sds|sf|voc|wve|xi)' ;;
         decode) _filedir '@(mp1|mp2|mp3|mpa)' ;;
-        '') _filedir '@(wav|mp1|mp2|mp3|mpa)' ;;
+        '') _filedir '@(wav|wave|flac|ogg|oga|opus|aif|aiff|aifc|w64|rf64|caf|au|snd|avr|htk|iff|mat|mpc|paf|pvf|sd2|sds|sf|voc|wve|xi|mp1|mp2|mp3|mpa)' ;;
     esac
 }
 

@@ -108,9 +108,9 @@ done
 rows=(
   'quillon en|encode'
   'quillon -|--help --version -h'
-  'quillon |-n.wav B.WAV a.wav c.mp3 d.mp2 decode defaults drives encode grab help lookup rip sub dir toc'
-  'quillon a.wav |-n.wav B.WAV a.wav c.mp3 d.mp2 sub dir'
-  'quillon encode |-n.wav B.WAV a.wav sub dir'
+  'quillon |-n.wav B.WAV a.wav c.mp3 d.mp2 decode defaults drives e.flac encode grab help lookup rip sub dir toc'
+  'quillon a.wav |-n.wav B.WAV a.wav c.mp3 d.mp2 e.flac sub dir'
+  'quillon encode |-n.wav B.WAV a.wav e.flac sub dir'
   'quillon encode -- -|-n.wav'
   'quillon decode |c.mp3 d.mp2 sub dir'
   'quillon decode --j|--jobs'
