@@ -1,7 +1,8 @@
 #include "audio/SoundFile.h"
 
+#include "formats/WavChunks.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,17 +23,7 @@ public:
     uint64_t Size() const override { return size_; }
     size_t ReadAt(void* into, size_t size, uint64_t offset) override
     {
-        size_t got = 0;
-        while (got < size) {
-            const ssize_t n =
-                pread(fd_, static_cast<uint8_t*>(into) + got, size - got, static_cast<off_t>(offset + got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        return got;
+        return ReadFileAt(fd_, static_cast<uint8_t*>(into), size, offset);
     }
 
 private:
