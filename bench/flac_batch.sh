@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A batch of 10 FLAC files of 30 s each (16-bit stereo 44.1 kHz) through
-# `quillon encode --jobs 2` (128 kbit/s joint stereo Layer III) against
-# `ffmpeg -i x.flac -c:a libmp3lame -b:a 128k` run on the same files one after another.
+# `quillon encode --jobs 2` (128 kbit/s joint stereo Layer III, with --hq, which is
+# LAME's -q 2, and with --fast) against `ffmpeg -i x.flac -c:a libmp3lame -b:a 128k`
+# (LAME's default quality, -q 3) run on the same files one after another.
 # Peak memory of each quillon run comes from /usr/bin/time -v.
 #
 #   bench/flac_batch.sh [BUILD_DIR [ROUNDS]]      (default: build, 3 rounds)
@@ -46,14 +47,14 @@ run_quillon() {
   local start end
   start=$(now)
   XDG_CONFIG_HOME="$work/config" /usr/bin/time -v -o "$name.time" "$quillon" encode "$@" -o out \
-    --layer 3 --bitrate 128 --mode joint --hq "${inputs[@]}" > "$name.log"
+    --layer 3 --bitrate 128 --mode joint "${inputs[@]}" > "$name.log"
   end=$(now)
   [ "$(ls out/*.mp3 | wc -l)" -eq "$files" ] || { echo "quillon did not write $files files" >&2; cat "$name.log" >&2; exit 1; }
   awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$name.time" > "$name.rss"
   python3 -c "print($end - $start)"
 }
 
-ffmpeg_runs=(); quillon_runs=()
+ffmpeg_runs=(); quillon_runs=(); fast_runs=()
 for ((r = 1; r <= rounds; r++)); do
   rm -rf ref && mkdir ref
   t0=$(now)
@@ -62,18 +63,22 @@ for ((r = 1; r <= rounds; r++)); do
   done
   t1=$(now)
   ffmpeg_runs+=("$(python3 -c "print($t1 - $t0)")")
-  quillon_runs+=("$(run_quillon jobs2 --jobs 2)")
+  quillon_runs+=("$(run_quillon jobs2 --jobs 2 --hq)")
+  fast_runs+=("$(run_quillon fast2 --jobs 2 --fast)")
 done
 
-python3 - "$(cat jobs2.rss)" "$files" "$seconds" "$(nproc)" "${ffmpeg_runs[*]}" "${quillon_runs[*]}" <<'PY'
+python3 - "$(cat jobs2.rss)" "$files" "$seconds" "$(nproc)" "${ffmpeg_runs[*]}" "${quillon_runs[*]}" \
+  "${fast_runs[*]}" <<'PY'
 import statistics, sys
 rss = int(sys.argv[1])
 files, seconds, cpus = int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-ffmpegs, quillons = ([float(x) for x in a.split()] for a in sys.argv[5:7])
-ffmpeg, quillon = (statistics.median(x) for x in (ffmpegs, quillons))
+ffmpegs, quillons, fasts = ([float(x) for x in a.split()] for a in sys.argv[5:8])
+ffmpeg, quillon, fast = (statistics.median(x) for x in (ffmpegs, quillons, fasts))
 def runs(xs): return ", ".join(f"{x:.2f}" for x in xs)
 print(f"batch: {files} FLAC files of {seconds} s, 128 kbit/s Layer III, {cpus} usable CPUs, {len(ffmpegs)} rounds")
 print(f"ffmpeg libmp3lame, one after another: median {ffmpeg:7.2f} s  ({runs(ffmpegs)})")
-print(f"quillon encode --jobs 2:              median {quillon:7.2f} s  ({runs(quillons)}), peak memory {rss / 1024:.1f} MiB")
-print(f"ratio quillon / ffmpeg:               {quillon / ffmpeg:.3f}  (goal on 2 CPUs: at most 0.60)")
+print(f"quillon encode --jobs 2 --hq:         median {quillon:7.2f} s  ({runs(quillons)}), peak memory {rss / 1024:.1f} MiB")
+print(f"quillon encode --jobs 2 --fast:       median {fast:7.2f} s  ({runs(fasts)})")
+print(f"ratio quillon --hq / ffmpeg:          {quillon / ffmpeg:.3f}  (goal on 2 CPUs: at most 0.60)")
+print(f"ratio quillon --fast / ffmpeg:        {fast / ffmpeg:.3f}")
 PY
