@@ -1,5 +1,6 @@
 // The input and output page and the options dialog, worked as a user works them.
 #include "WizardTestSupport.h"
+#include "tests/support/ShellRun.h"
 #include "tests/support/WidgetTestMain.h"
 
 #include "batch/windows/FileOptionsDialog.h"
@@ -10,6 +11,8 @@
 #include <QMimeData>
 #include <QRadioButton>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using namespace quillon;
 using namespace quillon::testing_support;
@@ -49,6 +52,11 @@ private slots:
         folder_.MakeFile("k.mp2xyz9", 10);
         folder_.MakeFile("notes.txt", 10);
         folder_.MakeFolder("out");
+        folder_.MakeFolder("other");
+        const CliRun made = RunShell("cd '" + folder_ / "other" +
+                                     "' && sox -n -r 44100 -c 2 -b 16 s.wav synth 2 sine 440 && "
+                                     "flac -s -o a.flac s.wav && flac -s --best -o B.FLAC s.wav && rm s.wav 2>&1");
+        QVERIFY2(made.status == 0, made.out.c_str());
     }
 
     void init()
@@ -109,6 +117,30 @@ private slots:
             QTest::mouseClick(w_->button("Remove File"), Qt::LeftButton);
         CheckJobButtons(false);
         QCOMPARE(Named<QLabel>(w_->sheet.get(), "Selected files: 0")->text(), QString("  0"));
+    }
+
+    // Files of a mask other than "*.wav" are listed and added as Encode jobs, each row with
+    // its file's own size.
+    void OtherAudioFilesListedByTheirMaskBecomeEncodeJobs()
+    {
+        QVERIFY(w_->OpenFolder("other"));
+        QCOMPARE(w_->sources()->ItemCount(), 0); // the first mask is still "*.wav"
+        QLineEdit* mask = w_->edit("Filter mask");
+        mask->clear();
+        QTest::keyClicks(mask, "*.flac");
+        QTRY_COMPARE(w_->sources()->ItemCount(), 2);
+        w_->AddSourceRows(0, 1);
+
+        const QStringList names = {"a.flac", "B.FLAC"};
+        QCOMPARE(JobColumn(0), names);
+        QCOMPARE(JobColumn(3), QStringList(names.size(), "Encode"));
+        QCOMPARE(JobColumn(5), QStringList({"a.mp3", "B.mp3"}));
+        for (int row = 0; row < names.size(); ++row) {
+            struct stat info;
+            QCOMPARE(::stat((folder_ / ("other/" + names[row].toStdString())).c_str(), &info), 0);
+            QCOMPARE(JobColumn(2)[row], QString::fromStdString(SizeText(static_cast<uint64_t>(info.st_size))));
+        }
+        QVERIFY(w_->sheet->button(QWizard::NextButton)->isEnabled());
     }
 
     void ClearAsksFirst()
