@@ -143,4 +143,11 @@ AudioFileTags TagsFromAudioFile(const std::string& path)
     return out;
 }
 
+AudioFileTags TagsOfDecodedFile(const std::string& path, const WavInfoTexts& info)
+{
+    if (TrackTags tags = TagsFromWavInfo(info); !tags.Empty())
+        return {std::move(tags), {}};
+    return TagsFromAudioFile(path);
+}
+
 } // namespace quillon

@@ -22,4 +22,8 @@ struct AudioFileTags
 // or PNG of at most 16 MiB. Any other file, or one that cannot be read, has no tags.
 AudioFileTags TagsFromAudioFile(const std::string& path);
 
+// The tags of a file the run decodes: the LIST/INFO texts `info` of a WAV file when it has
+// any (a 24-bit or float WAV), else what TagsFromAudioFile reads from `path`.
+AudioFileTags TagsOfDecodedFile(const std::string& path, const WavInfoTexts& info);
+
 } // namespace quillon

@@ -1,6 +1,7 @@
 #include "run/ConversionRun.h"
 
 #include "audio/AudioDecoder.h"
+#include "formats/AudioFileTags.h"
 #include "formats/Id3v2Tag.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
@@ -248,6 +249,11 @@ JobOutcome ConversionRun::OpenInput(const FileJob& job, JobInput& input)
         if (DecodesWav(check)) {
             if (const JobOutcome decoded = OpenDecodedInput(job, input, check.verdict); decoded != JobOutcome::Done)
                 return decoded;
+            AudioFileTags found = TagsOfDecodedFile(inputPath, check.info);
+            if (!found.pictureProblem.empty())
+                window_.LogLine(inputPath + ": " + found.pictureProblem);
+            if (!found.tags.Empty())
+                input.tags = std::move(found.tags);
         } else if (check.verdict != WavCheck::Accepted) {
             return RefuseInput(check.verdict == WavCheck::NotMonoOrStereo && check.channels > 2
                                    ? ChannelCountRefusal(check.channels)

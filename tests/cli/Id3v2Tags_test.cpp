@@ -229,5 +229,71 @@ TEST(Id3v2Tags, EncodedWavTakesItsInfoTextsAsItsTagAndNoRecord)
     EXPECT_NE(bytes.substr(bytes.size() - 128, 3), "TAG") << "a WAV input's file got a record";
 }
 
+// The comments and the front cover of FLAC, Ogg Vorbis and Opus files, made here by
+// flac, oggenc and opusenc, and the INFO texts of a 24-bit WAV file become the encoded
+// files' tags; a cover that is no JPEG or PNG is left out and said so.
+TEST(Id3v2Tags, DecodedInputsTakeTheirCommentsCoverAndInfoTexts)
+{
+    testing::TempDir dir;
+    fs::create_directories(dir / "out");
+    const CliRun media =
+        RunShell("cd '" + dir.Path() +
+                 "' && convert -size 16x16 xc:red cover.png && convert -size 16x16 xc:blue cover.jpg && "
+                 "convert -size 4x4 xc:red cover.gif && sox -n -r 44100 -c 2 -b 16 s.wav synth 1 sine 440 2>&1");
+    ASSERT_EQ(media.status, 0) << media.out;
+    const test::Bytes samples24(44100 * 6, 0x11);
+    const test::Bytes wav24 = test::Riff({test::Chunk("fmt ", test::FormatBody(1, 2, 44100, 24)),
+                                          test::Chunk("LIST", test::InfoBody({{"INAM", "Deep"}, {"ITRK", "6"}})),
+                                          test::Chunk("data", samples24)});
+    testing::WriteTextFile(dir / "e.wav", std::string(wav24.begin(), wav24.end()));
+    const auto size = [&](const char* name) { return std::to_string(fs::file_size(dir / name)); };
+    const struct
+    {
+        const char* make;
+        const char* output;
+        std::vector<Frame> frames;
+    } rows[] = {
+        {"flac -s -T 'TITLE=Звезда' -T ARTIST=Кино -T ALBUM=Album -T DATE=1989-05-01 -T TRACKNUMBER=3/9 "
+         "-T GENRE=Rock -T 'COMMENT=first pressing' --picture='4||||cover.jpg' --picture='3||||cover.png' "
+         "-o a.flac s.wav",
+         "a.mp3",
+         {{"APIC", "latin1", "image/png 3 " + size("cover.png")},
+          {"COMM", "latin1", "XXX first pressing"},
+          {"TALB", "latin1", "Album"},
+          {"TCON", "latin1", "Rock"},
+          {"TIT2", "utf16", "Звезда"},
+          {"TPE1", "utf16", "Кино"},
+          {"TRCK", "latin1", "3/9"},
+          {"TYER", "latin1", "1989"}}},
+        {"oggenc -Q -c 'TITLE=Café' -c ARTIST=Band -c TRACKNUMBER=2 -c TRACKTOTAL=4 -c GENRE=Jazz -o b.ogg s.wav",
+         "b.mp3",
+         {{"TCON", "latin1", "Jazz"},
+          {"TIT2", "latin1", "Café"},
+          {"TPE1", "latin1", "Band"},
+          {"TRCK", "latin1", "2/4"}}},
+        {"opusenc --quiet --title Title --artist Artist --date 2004 --picture cover.jpg s.wav c.opus",
+         "c.mp3",
+         {{"APIC", "latin1", "image/jpeg 3 " + size("cover.jpg")},
+          {"TIT2", "latin1", "Title"},
+          {"TPE1", "latin1", "Artist"},
+          {"TYER", "latin1", "2004"}}},
+        {"flac -s -T TITLE=Gif --picture='3||||cover.gif' -o d.flac s.wav", "d.mp3", {{"TIT2", "latin1", "Gif"}}},
+        {"true", "e.mp3", {{"TIT2", "latin1", "Deep"}, {"TRCK", "latin1", "6"}}},
+    };
+    for (const auto& row : rows) {
+        const CliRun made = RunShell("cd '" + dir.Path() + "' && " + row.make + " 2>&1");
+        ASSERT_EQ(made.status, 0) << row.make << ": " << made.out;
+    }
+    const CliRun r = Quillon(dir.Path(), "encode -o out a.flac b.ogg c.opus d.flac e.wav");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("d.flac: the cover picture is left out: it is not a JPEG or PNG picture"), std::string::npos)
+        << r.out;
+    for (const auto& row : rows) {
+        size_t tagSize = 0;
+        EXPECT_EQ(ReadTag(dir, dir / ("out/" + std::string(row.output)), tagSize), Listing(row.frames)) << row.output;
+        ExpectAudioAfterTag(FileBytes(dir / ("out/" + std::string(row.output))), tagSize, true, row.output);
+    }
+}
+
 } // namespace
 } // namespace quillon

@@ -55,7 +55,9 @@ private slots:
         folder_.MakeFolder("other");
         const CliRun made = RunShell("cd '" + folder_ / "other" +
                                      "' && sox -n -r 44100 -c 2 -b 16 s.wav synth 2 sine 440 && "
-                                     "flac -s -o a.flac s.wav && flac -s --best -o B.FLAC s.wav && rm s.wav 2>&1");
+                                     "flac -s -o a.flac s.wav && flac -s --best -o B.FLAC s.wav && "
+                                     "oggenc -Q -o c.ogg s.wav && opusenc --quiet s.wav d.opus && "
+                                     "sox s.wav e.aiff && rm s.wav 2>&1");
         QVERIFY2(made.status == 0, made.out.c_str());
     }
 
@@ -119,9 +121,9 @@ private slots:
         QCOMPARE(Named<QLabel>(w_->sheet.get(), "Selected files: 0")->text(), QString("  0"));
     }
 
-    // Files of a mask other than "*.wav" are listed and added as Encode jobs, each row with
-    // its file's own size.
-    void OtherAudioFilesListedByTheirMaskBecomeEncodeJobs()
+    // Encode jobs of the audio files the run decodes itself: listed by their mask, added
+    // and dropped, each row with its file's own size.
+    void OtherAudioFilesBecomeEncodeJobs()
     {
         QVERIFY(w_->OpenFolder("other"));
         QCOMPARE(w_->sources()->ItemCount(), 0); // the first mask is still "*.wav"
@@ -131,10 +133,23 @@ private slots:
         QTRY_COMPARE(w_->sources()->ItemCount(), 2);
         w_->AddSourceRows(0, 1);
 
-        const QStringList names = {"a.flac", "B.FLAC"};
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const char* name : {"c.ogg", "d.opus", "e.aiff"})
+            urls << QUrl::fromLocalFile(QString::fromStdString(folder_ / ("other/" + std::string(name))));
+        data.setUrls(urls);
+        QWidget* target = w_->jobs()->viewport();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        BoxRobot boxes;
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY2(boxes.seen.empty(), boxes.seen.empty() ? "" : qPrintable(boxes.Last().text));
+
+        const QStringList names = {"a.flac", "B.FLAC", "c.ogg", "d.opus", "e.aiff"};
         QCOMPARE(JobColumn(0), names);
         QCOMPARE(JobColumn(3), QStringList(names.size(), "Encode"));
-        QCOMPARE(JobColumn(5), QStringList({"a.mp3", "B.mp3"}));
+        QCOMPARE(JobColumn(5), QStringList({"a.mp3", "B.mp3", "c.mp3", "d.mp3", "e.mp3"}));
         for (int row = 0; row < names.size(); ++row) {
             struct stat info;
             QCOMPARE(::stat((folder_ / ("other/" + names[row].toStdString())).c_str(), &info), 0);
