@@ -15,46 +15,10 @@
 # Builds nothing: build quillon and l3.dll first.
 set -euo pipefail
 
-build=$(realpath "${1:-build}")
-quillon="$build/bin/quillon"
-for tool in "$quillon" "$build/bin/l3.dll"; do
-  [ -x "$tool" ] || { echo "missing $tool; build it first" >&2; exit 1; }
-done
-for tool in sox flac ffmpeg /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
-done
-
-files=10
-seconds=30
+source "$(dirname "$(realpath "$0")")/batch_support.sh"
+batch_setup "${1:-build}" flac ffmpeg
 rounds=${2:-3}
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-flac-batch-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-mkdir -p config out ref
-# Noise and a sweep, a different sweep per file, keep the encoders busy on every band.
-for ((i = 1; i <= files; i++)); do
-  sox -n -r 44100 -c 2 -b 16 "in$i.wav" synth $seconds pinknoise sine $((50 * i))-$((8000 + 100 * i)) vol 0.5
-  flac -s -o "in$i.flac" "in$i.wav" && rm "in$i.wav"
-done
-inputs=(in*.flac)
-cat "${inputs[@]}" > /dev/null   # both runs start from the page cache
-
-now() { date +%s.%N; }
-
-# Prints the wall time of one quillon run; its peak resident memory goes to $1.rss.
-run_quillon() {
-  local name=$1; shift
-  rm -rf out && mkdir out
-  local start end
-  start=$(now)
-  XDG_CONFIG_HOME="$work/config" /usr/bin/time -v -o "$name.time" "$quillon" encode "$@" -o out \
-    --layer 3 --bitrate 128 --mode joint "${inputs[@]}" > "$name.log"
-  end=$(now)
-  [ "$(ls out/*.mp3 | wc -l)" -eq "$files" ] || { echo "quillon did not write $files files" >&2; cat "$name.log" >&2; exit 1; }
-  awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$name.time" > "$name.rss"
-  python3 -c "print($end - $start)"
-}
+make_inputs flac
 
 # Prints the wall time of ffmpeg over every input, one after another, with the words given.
 run_ffmpeg() {
@@ -73,8 +37,8 @@ for ((r = 1; r <= rounds; r++)); do
   ffmpeg_runs+=("$(run_ffmpeg)")
   q2_runs+=("$(run_ffmpeg -compression_level 2)")
   q7_runs+=("$(run_ffmpeg -compression_level 7)")
-  quillon_runs+=("$(run_quillon jobs2 --jobs 2 --hq)")
-  fast_runs+=("$(run_quillon fast2 --jobs 2 --fast)")
+  quillon_runs+=("$(run_quillon jobs2 --jobs 2 --hq --layer 3 --bitrate 128 --mode joint)")
+  fast_runs+=("$(run_quillon fast2 --jobs 2 --fast --layer 3 --bitrate 128 --mode joint)")
 done
 
 python3 - "$(cat jobs2.rss)" "$files" "$seconds" "$(nproc)" "${ffmpeg_runs[*]}" "${quillon_runs[*]}" \
