@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Starts the real quillon on a fresh X display (xvfb-run) with two generated WAV files and
+# Starts the real quillon on a fresh X display (tools/on-fresh-display.sh) with two generated WAV files and
 # drives it by key presses only: Alt+N for Next, Alt+F for Finish, Return on
 # "Processing Finished.", Escape on the wizard that comes back. Passes when both files
 # were converted and quillon ended with exit status 0.
-#   tools/drive-with-keys.sh [BUILD_DIR]     (exit 77 when xvfb-run, xdotool or sox is missing)
+#   tools/drive-with-keys.sh [BUILD_DIR]     (exit 77 when Xvfb, xdotool or sox is missing)
 set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then
@@ -56,7 +56,7 @@ fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-for tool in xvfb-run xdotool sox; do
+for tool in Xvfb xdotool sox; do
   command -v "$tool" >/dev/null || { echo "drive-with-keys: $tool is missing (tools/setup.sh)" >&2; exit 77; }
 done
 work=$(mktemp -d)
@@ -68,7 +68,7 @@ export XDG_CONFIG_HOME=$work/config TMP=$work
 unset QT_QPA_PLATFORM
 # A sanitizer build: the D-Bus library of a real display keeps memory to the end.
 export LSAN_OPTIONS="suppressions=$root/tests/app/windows/desktop-lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$build" "$work"
+"$root/tools/on-fresh-display.sh" "$0" --inside "$build" "$work"
 for name in one two; do
   [ -s "$work/$name.mp3" ] || { echo "drive-with-keys: $name.mp3 was not written" >&2; exit 1; }
   head -c 2 "$work/$name.mp3" | od -An -tx1 | grep -q 'ff f' ||

@@ -12,7 +12,17 @@ for tool in parallel rsync sox; do
 done
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-fail() { echo "parallel recipe: $*" >&2; exit 1; }
+# What a failure leaves to look at: parallel's output, its job log, which machines took
+# jobs, and the files on each side.
+fail() {
+  echo "parallel recipe: $*" >&2
+  for f in "$work/out.txt" "$work/home/encode.log" "$work/logins"; do
+    [ -e "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }
+  done
+  echo "--- files" >&2
+  (cd "$work" && find home hosts -type f ! -path '*/.parallel/*' >&2) || true
+  exit 1
+}
 
 # The recipe: the lines of the README's block from "find" to the end of the command.
 recipe=$(sed -n '/^## Libraries larger than one machine/,/^## /p' "$src/README.md" |

@@ -25,7 +25,7 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 build=$(cd "$1" && pwd)
-for tool in xvfb-run dbus-run-session sox /usr/bin/python3 /usr/libexec/at-spi-bus-launcher; do
+for tool in Xvfb dbus-run-session sox /usr/bin/python3 /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || { echo "values_over_atspi: $tool is missing (tools/setup.sh)" >&2; exit 77; }
 done
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "values_over_atspi: python3-pyatspi is missing" >&2; exit 77; }
@@ -46,4 +46,4 @@ echo 'ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=250' >"$work/drives"
 export QUILLON_VIRTUAL_CD=$work/drives XDG_CONFIG_HOME=$work/config TMP=$work
 unset QT_QPA_PLATFORM
 export LSAN_OPTIONS="suppressions=$here/desktop-lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$0" --inside "$build" "$work"
+"$here/../../../tools/on-fresh-display.sh" dbus-run-session -- "$0" --inside "$build" "$work"
