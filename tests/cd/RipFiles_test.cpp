@@ -120,7 +120,7 @@ TEST(RipFiles, LogAndCueSayWhatTheRipRead)
           "  TRACK 02 AUDIO\n    FLAGS PRE\n    ISRC USABC1234567\n    TITLE \"Song 'two' \"\n"
           "    INDEX 00 00:12:70\nFILE \"Track02.WAV\" WAVE\n    INDEX 01 00:00:00\n",
           "  TRACK 03 AUDIO\n    TITLE \"Song 3\"\n    PERFORMER \"Guest\"\n    INDEX 01"},
-         {"US-ABC", "PREGAP"}},
+         {"ISRC US-ABC", "PREGAP"}},
         {"hidden audio before track 1, a track left out and one cut short",
          [](RipReport& r) {
              r.toc[0].start = 33;
