@@ -1,5 +1,6 @@
 #include "cd/AudioGrab.h"
 
+#include "cd/RipRecorder.h"
 #include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
@@ -21,11 +22,11 @@ constexpr size_t kGrabBufferSectors = 256;
 // failure leaves nothing but what stood at `path` before.
 GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const CreatedFile& part, const std::string& path,
                          std::vector<uint8_t>& buffer, GrabProgressWindow& window, GrabCounters& counters,
-                         const SecondsClock& clock)
+                         const SecondsClock& clock, TrackChecksums* sums)
 {
     ::lseek(part.fd, kWavHeaderSize, SEEK_SET);
-    const TrackGrabEnd end =
-        GrabTrackSectors(drive, part.fd, track.entry.start, track.sectors, buffer, window, counters, clock, false);
+    const TrackGrabEnd end = GrabTrackSectors(drive, part.fd, track.entry.start, track.sectors, buffer, window,
+                                              counters, clock, false, sums);
     const char* stop = end == TrackGrabEnd::Cancelled    ? kGrabAbortedMessage
                        : end == TrackGrabEnd::ReadFailed ? kGrabReadFailedMessage
                                                          : nullptr;
@@ -55,7 +56,7 @@ GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const Created
 } // namespace
 
 GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
-                      GrabProgressWindow& window, const SecondsClock& clock)
+                      GrabProgressWindow& window, const SecondsClock& clock, RipReport* report)
 {
     if (ticked.empty()) {
         window.ShowStopMessage(kGrabNoTrackMessage);
@@ -96,6 +97,8 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
     window.SetTotalStep(1);
     window.SetGrabbedText("");
 
+    RipReport unused;
+    RipRecorder recorder(report ? *report : unused);
     GrabOutcome outcome = GrabOutcome::Completed;
     for (const GrabChoice& c : ticked) {
         if (c.track < 0 || c.track >= drive.trackCount)
@@ -122,11 +125,24 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
         }
         readSize = ReadSizeFor(drive, kGrabBufferSectors);
         window.SetTrackRange(0, static_cast<int>(track.sectors / static_cast<uint32_t>(readSize)));
-        outcome = GrabOneTrack(drive, track, part, path, buffer, window, counters, clock);
+        TrackChecksums sums = recorder.Sums(c.track);
+        outcome = GrabOneTrack(drive, track, part, path, buffer, window, counters, clock, report ? &sums : nullptr);
+        if (report && (outcome == GrabOutcome::Completed || outcome == GrabOutcome::Cancelled))
+            recorder.Add(c.track, fileName + ".WAV", c.name, report->performer, sums,
+                         outcome == GrabOutcome::Completed);
+        else if (report)
+            recorder.AddMissing(c.track);
         if (outcome != GrabOutcome::Completed)
             break;
     }
     drive.RestoreAfterAudio();
+    if (report && !recorder.Empty()) {
+        if (const std::string problem = recorder.Write(folder); !problem.empty()) {
+            window.ShowStopMessage("Error: " + problem);
+            if (outcome == GrabOutcome::Completed)
+                outcome = GrabOutcome::FileFailed;
+        }
+    }
     window.Destroy();
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "cd/CdDrive.h"
 #include "cd/GrabProgressWindow.h"
+#include "cd/RipReport.h"
 #include "cd/TrackGrab.h"
 
 #include <functional>
@@ -32,8 +33,12 @@ enum class GrabOutcome {
 using FolderAsker = std::function<std::optional<std::string>(const std::string& title)>;
 
 // Reads every chosen track of the drive's loaded disc into "<folder><name>.WAV", one
-// file per track, with the progress window, its messages and Cancel.
+// file per track, with the progress window, its messages and Cancel. With a `report`
+// (StartRipReport's, with the disc's texts) each track read is added to it and its log
+// and cue sheet are written into the folder once the grab ends; a log that cannot be
+// written fails the grab.
 GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
-                      GrabProgressWindow& window, const SecondsClock& clock = WallClockSeconds);
+                      GrabProgressWindow& window, const SecondsClock& clock = WallClockSeconds,
+                      RipReport* report = nullptr);
 
 } // namespace quillon

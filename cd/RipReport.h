@@ -72,6 +72,7 @@ struct RipReport
 
     std::vector<RipTocRow> toc; // every track of the disc, data tracks too
     uint32_t leadOut = 0;       // LBA of the disc's true lead-out (the end of its last session)
+    std::string musicBrainzId;  // "" when libdiscid refuses the TOC
 
     // The disc's text, UTF-8; "" when there is none.
     std::string album;

@@ -1,5 +1,6 @@
 #include "cd/TrackGrab.h"
 
+#include "cd/RipChecksums.h"
 #include "cd/TrackList.h"
 
 #include <algorithm>
@@ -62,7 +63,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t length)
 
 TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
                               GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
-                              bool restoreWindow)
+                              bool restoreWindow, TrackChecksums* sums)
 {
     const size_t bufferSectors = buffer.size() / kSectorBytes;
     const uint64_t end = static_cast<uint64_t>(start) + count;
@@ -87,6 +88,8 @@ TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t c
             return TrackGrabEnd::ReadFailed;
         if (!WriteAll(fd, buffer.data(), static_cast<size_t>(n) * kSectorBytes))
             return TrackGrabEnd::WriteFailed;
+        if (sums)
+            sums->Add({buffer.data(), static_cast<size_t>(n) * kSectorBytes});
         position += static_cast<uint64_t>(readSize);
     }
     return TrackGrabEnd::Done;

@@ -10,6 +10,8 @@
 
 namespace quillon {
 
+class TrackChecksums;
+
 // Texts of the grab and its failures, as the user sees them.
 extern const char* const kGrabNoTrackMessage;     // string 122
 extern const char* const kGrabFolderTitle;        // string 121
@@ -40,10 +42,10 @@ enum class TrackGrabEnd { Done, Cancelled, ReadFailed, WriteFailed };
 // Reads sectors [start, start + count) of the drive and appends them to `fd`, one write
 // per read, each read tried up to 6 times; the windows's texts and bars follow every
 // read, and Cancel is looked at after every read (whose data is then not written).
-// `buffer` bounds the read size.
+// `buffer` bounds the read size. `sums`, when given, takes every byte written.
 TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
                               GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
-                              bool restoreWindow);
+                              bool restoreWindow, TrackChecksums* sums = nullptr);
 
 // The drive's sectors per read, kept within 1 and the buffer's sectors.
 int ReadSizeFor(const CdDrive& drive, size_t bufferSectors);

@@ -4,6 +4,7 @@
 #include "cd/CdDrive.h"
 #include "cd/CommandSense.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/RipLog.h"
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "cli/CdLookup.h"
@@ -191,9 +192,15 @@ int Grab(const CdOptions& options, int index)
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[t]});
     chosen.drive->readCorrection = options.readCorrection;
+    RipReport report = StartRipReport(*chosen.drive);
+    if (chosen.stored) {
+        report.album = chosen.store.Text(index, 0, TrackField::Album);
+        report.performer = chosen.store.Text(index, 0, TrackField::Artist);
+    }
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(
-        *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window);
+        *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window,
+        WallClockSeconds, &report);
     if (outcome == GrabOutcome::Cancelled)
         return kExitCancelled;
     return outcome == GrabOutcome::Completed ? kExitOk : kExitFailed;

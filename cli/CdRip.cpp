@@ -5,6 +5,8 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/DiscTextFile.h"
 #include "cd/GenreList.h"
+#include "cd/RipLog.h"
+#include "cd/RipRecorder.h"
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
 #include "cli/CdLookup.h"
@@ -217,15 +219,36 @@ int TakeLookup(ChosenTracks& chosen, RipRequest& request, LoadedDiscLookup& look
     return CheckChosenTracks(*chosen.drive, chosen.tracks, chosen.names, "rip") ? kExitOk : kExitUsage;
 }
 
-// Grabs each track to a temporary WAV file beside the outputs and encodes it.
-int RunRipJobs(JobList& jobs, CdDrive& drive, int workers)
+// Grabs each track to a temporary WAV file beside the outputs and encodes it; what each
+// read gave goes into the rip's record.
+int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder)
 {
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
     UnpacedRunClock clock;
     const std::string tempFolder = TempWavFolder(jobs.DefaultOutputDir());
     return RunParallelBatch(jobs, window, clock, workers, [&](FileJob& job, GrabProgressWindow& grabWindow) {
-        return GrabToTempWav(job, drive, tempFolder, grabWindow);
+        const std::string output = job.outputName;
+        TrackChecksums sums = recorder.Sums(job.trackIndex);
+        const bool read = GrabToTempWav(job, drive, tempFolder, grabWindow, WallClockSeconds, &sums);
+        if (read)
+            recorder.Add(job.trackIndex, output, job.tags ? job.tags->title : "", job.tags ? job.tags->artist : "",
+                         sums, true);
+        else
+            recorder.AddMissing(job.trackIndex);
+        return read;
     });
+}
+
+// The rip's log and cue sheet beside its files; a rip whose log cannot be written fails.
+int WriteRipRecord(RipRecorder& recorder, const std::string& folder, int status)
+{
+    if (recorder.Empty())
+        return status;
+    if (const std::string problem = recorder.Write(folder); !problem.empty()) {
+        Complain(problem);
+        return status == kExitOk ? kExitFailed : status;
+    }
+    return status;
 }
 
 } // namespace
@@ -243,14 +266,20 @@ int RunRip(const CliArguments& arguments)
     if (request.rip.lookup)
         if (const int status = TakeLookup(chosen, request, lookup, release); status != kExitOk)
             return status;
-    const std::vector<TrackInfo> records =
-        AssignDiscText(chosen, request.drive, ChooseDiscText(chosen, request, release));
+    const DiscText text = ChooseDiscText(chosen, request, release);
+    const std::vector<TrackInfo> records = AssignDiscText(chosen, request.drive, text);
     JobList jobs;
     if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
         return status;
     chosen.store.SaveDiscInfo(request.drive, *chosen.drive);
     chosen.drive->readCorrection = request.rip.offset.value_or(0);
-    return RunRipJobs(jobs, *chosen.drive, request.workers);
+    RipReport report = StartRipReport(*chosen.drive);
+    report.offsetCorrection = request.rip.offset;
+    report.album = text.album;
+    report.performer = text.artist;
+    RipRecorder recorder(report);
+    const int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder);
+    return WriteRipRecord(recorder, request.outputDir, status);
 }
 
 } // namespace quillon::cli

@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libmp3lame-dev libtwolame-dev libmpg123-dev libcue-dev libtag1-dev
-  libdiscid-dev libcurl4-openssl-dev nlohmann-json3-dev python3
+  libdiscid-dev libcurl4-openssl-dev nlohmann-json3-dev python3 zlib1g-dev libssl-dev
   libsndfile1-dev libsoxr-dev
   libgtest-dev
   ffmpeg mpg123 lame twolame sox time python3-mutagen
@@ -17,7 +17,7 @@ packages=(
   scdoc appstream bash-completion parallel rsync dpkg-dev lintian
   locales
   clang-14 libclang-rt-14-dev clang-format
-  whipper
+  whipper cuetools
 )
 
 missing=()

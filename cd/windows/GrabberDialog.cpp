@@ -2,6 +2,7 @@
 
 #include "app/QuillonApp.h"
 #include "cd/GenreList.h"
+#include "cd/RipLog.h"
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberTrackModel.h"
@@ -414,8 +415,11 @@ void GrabberDialog::OnGrabNow()
         StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
         return;
     }
+    RipReport report = StartRipReport(*drive);
+    report.album = session_.album;
+    report.performer = session_.artist;
     GrabProgressDialog window(this);
-    AudioGrab(*drive, session_.GrabChoices(), askFolder, window);
+    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report);
 }
 
 void GrabberDialog::OnCover()

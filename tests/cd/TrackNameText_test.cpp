@@ -184,8 +184,10 @@ TEST(TrackNameText, TitlesKeepTheirWholeTextBesideTheRecordsFirstBytes)
 std::set<std::string> FileNames(const std::string& folder)
 {
     std::set<std::string> names;
+    // The grab's log and cue sheet stand beside the tracks.
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
+        if (entry.path().extension() != ".log" && entry.path().extension() != ".cue")
+            names.insert(entry.path().filename().string());
     return names;
 }
 

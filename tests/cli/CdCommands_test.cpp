@@ -382,8 +382,11 @@ TEST_F(CdCommands, CtrlCEndsTheWholeRipAndASecondOneEndsAGrabAtOnce)
     EXPECT_EQ(rip.status, 130) << rip.out;
     EXPECT_FALSE(Exists(dir / "out/Track03.mp3")) << "the rip went on reading";
     EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp")) << "a temporary file was left";
+    // The rip's log and cue sheet stand beside the track it finished.
     for (const auto& entry : std::filesystem::directory_iterator(dir / "out"))
-        EXPECT_EQ(entry.path().filename(), "Track02.mp3") << "a partial file was left";
+        if (entry.path().extension() != ".log" && entry.path().extension() != ".cue") {
+            EXPECT_EQ(entry.path().filename(), "Track02.mp3") << "a partial file was left";
+        }
 
     // Every read takes 5 s: the first Ctrl-C waits for the read, the second does not.
     testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | STUCK | 1.0 | disc.cue | delay=5000\n");

@@ -34,8 +34,10 @@ protected:
     std::vector<std::string> Entries(const std::string& folder)
     {
         std::vector<std::string> names;
+        // The log and cue sheet of a rip or grab stand beside its files.
         for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename());
+            if (entry.path().extension() != ".log" && entry.path().extension() != ".cue")
+                names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -189,7 +189,8 @@ TEST_F(UnsafeCdInputs, SignalsCancelAsCtrlCDoes)
         EXPECT_TRUE(fs::is_empty(dir / "tmp")) << label << ": a temporary file was left";
         std::vector<std::string> left;
         for (const auto& entry : fs::directory_iterator(dir / "out"))
-            left.push_back(entry.path().filename());
+            if (entry.path().extension() != ".log" && entry.path().extension() != ".cue")
+                left.push_back(entry.path().filename());
         if (!row.grab) {
             EXPECT_EQ(left, std::vector<std::string>{}) << label << ": a partial file was left";
             continue;
