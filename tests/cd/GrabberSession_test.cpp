@@ -199,10 +199,11 @@ TEST(GrabberSession, TakeReleaseShowsEachTracksCreditAndKeepsWhatTheReleaseLacks
     std::snprintf(stored, sizeof stored, "cddata/%08x.txt", f.drives[0].discId);
     EXPECT_FALSE(std::filesystem::exists(f.dir / stored)) << "nothing is stored before O&K";
 
-    // Editing the fields with row 1 shown keeps row 0's own credit.
-    f.session.CommitTrackInfo(1, 1);
+    // Moving from row to row stores the fields into the track they show: each keeps its own credit.
+    f.session.CommitTrackInfo(1, -1);
     EXPECT_EQ(f.session.artist, "Simon & Garfunkel feat. Los Incas");
-    f.session.CommitTrackInfo(0, 0);
+    f.session.CommitTrackInfo(0, -1);
+    EXPECT_EQ(f.session.artist, "Simon & Garfunkel");
     EXPECT_EQ(TrackText(f.session.Record(1), f.session.Texts(1), TrackField::Artist),
               "Simon & Garfunkel feat. Los Incas");
     EXPECT_EQ(TrackText(f.session.Record(0), f.session.Texts(0), TrackField::Artist), "Simon & Garfunkel");
