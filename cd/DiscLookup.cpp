@@ -13,6 +13,7 @@ namespace quillon {
 const char* const kDefaultMusicBrainzServer = "https://musicbrainz.org";
 const char* const kDefaultCoverArtServer = "https://coverartarchive.org";
 const char* const kLookupUserAgent = "Quillon/2.51 ( https://www.norvane.example/quillon/ )";
+const char* const kLookupCancelled = "The look-up was cancelled.";
 
 namespace {
 
@@ -52,7 +53,7 @@ LookupResult Failure(LookupOutcome outcome, std::string message)
 LookupResult ReadAnswer(const HttpResponse& response, const LookupRequest& request)
 {
     if (response.cancelled)
-        return Failure(LookupOutcome::Cancelled, "The look-up was cancelled.");
+        return Failure(LookupOutcome::Cancelled, kLookupCancelled);
     if (!response.Answered())
         return Failure(LookupOutcome::Unreachable, "Could not reach MusicBrainz: " + response.error);
     if (response.status == 404)

@@ -32,6 +32,7 @@ namespace quillon {
 extern const char* const kDefaultMusicBrainzServer; // "https://musicbrainz.org"
 extern const char* const kDefaultCoverArtServer;    // "https://coverartarchive.org"
 extern const char* const kLookupUserAgent;          // "Quillon/2.51 ( https://www.norvane.example/quillon/ )"
+extern const char* const kLookupCancelled;          // "The look-up was cancelled."
 
 struct LookupServers
 {

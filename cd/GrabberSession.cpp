@@ -17,6 +17,10 @@ const char* const kNoRawAudioQuestion =
 const char* const kSelectAllLabel = "Select &All Tracks";
 const char* const kDeselectAllLabel = "Deselect &All Tracks";
 const char* const kUnknownText = "Unknown";
+const char* const kLookupLabel = "&Lookup";
+const char* const kCancelLookupLabel = "Cancel &look-up";
+const char* const kLookingUpText = "Looking the disc up in MusicBrainz...";
+const char* const kNoReleaseChosenText = "No release was chosen.";
 
 namespace {
 
@@ -253,6 +257,58 @@ bool GrabberSession::RenameTrack(int row, const std::string& name)
         return false;
     rows_[static_cast<size_t>(row)].texts.name = name;
     return true;
+}
+
+LookupRequest GrabberSession::DiscLookupRequest(const std::string& musicBrainzServer, const std::string& coverArtServer,
+                                                const EnvironmentLookup& getEnv) const
+{
+    LookupRequest request;
+    request.servers = ChooseLookupServers(musicBrainzServer, coverArtServer, getEnv);
+    request.timeoutSeconds = LookupTimeoutSeconds(getEnv);
+    if (currentIndex_ >= 0 && !rows_.empty()) {
+        request.ids = ComputeDiscIds(drives_[currentIndex_]);
+        request.audioTracks = AudioTrackCount(drives_[currentIndex_]);
+    }
+    return request;
+}
+
+bool GrabberSession::LooksUpByItself(const DiscLoad& load, int32_t autoLookup)
+{
+    return autoLookup == 1 && load.discPresent && !load.storedTextRead;
+}
+
+void GrabberSession::TakeRelease(const ReleaseChoice& release)
+{
+    CdDrive* drive = CurrentDrive();
+    if (drive == nullptr || rows_.empty())
+        return;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        SetTrackInfoTitle(Record(static_cast<int>(i)), Texts(static_cast<int>(i)), rows_[i].texts.name);
+    FillFromRelease(release, *store_, currentIndex_, *drive);
+    const int releaseGenre = ReleaseGenre(release);
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        GrabberRow& row = rows_[i];
+        const int track = static_cast<int>(i);
+        row.texts.name = Text(track, TrackField::Title);
+        row.texts.artist = Text(track, TrackField::Artist);
+        // Without a genre of the list the rows keep theirs, as the records do.
+        if (releaseGenre >= 0 && !row.dataTrack) {
+            row.genre = releaseGenre;
+            row.texts.genre = GenreName(releaseGenre);
+        }
+    }
+    if (currentTrack_ < 0 || currentTrack_ >= static_cast<int>(rows_.size()))
+        currentTrack_ = 0;
+    // The fields are the current track's: the next edit stores them into its record.
+    artist = OrUnknown(Text(currentTrack_, TrackField::Artist));
+    album = OrUnknown(Text(currentTrack_, TrackField::Album));
+    year = std::string(Utf8FirstCharacters(Text(currentTrack_, TrackField::Year), 4));
+    genre = rows_[static_cast<size_t>(currentTrack_)].genre;
+}
+
+std::string GrabberSession::FilledText(const ReleaseChoice& release)
+{
+    return "Filled in from MusicBrainz: " + ReleaseLine(release);
 }
 
 std::vector<GrabChoice> GrabberSession::GrabChoices() const

@@ -4,6 +4,7 @@
 #include "cd/AudioGrab.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/DiscLookup.h"
 #include "cd/GenreList.h"
 #include "cd/TrackList.h"
 
@@ -21,6 +22,10 @@ extern const char* const kNoRawAudioQuestion; // string 127
 extern const char* const kSelectAllLabel;
 extern const char* const kDeselectAllLabel;
 extern const char* const kUnknownText;
+extern const char* const kLookupLabel;       // "&Lookup"
+extern const char* const kCancelLookupLabel; // "Cancel &look-up", while a look-up runs
+extern const char* const kLookingUpText;     // "Looking the disc up in MusicBrainz..."
+extern const char* const kNoReleaseChosenText;
 
 // A title of more than kMaxTrackTextLength characters is refused; the record keeps what fits.
 
@@ -78,6 +83,21 @@ public:
     // The row's new name; false (name kept) when it has more than kMaxTrackTextLength
     // characters.
     bool RenameTrack(int row, const std::string& name);
+
+    // The look-up of the loaded disc with these servers (ChooseLookupServers); without ids
+    // when no disc is loaded.
+    LookupRequest DiscLookupRequest(const std::string& musicBrainzServer, const std::string& coverArtServer,
+                                    const EnvironmentLookup& getEnv) const;
+    // Whether the disc just loaded is looked up without being asked: a disc with no stored
+    // text, when the "AutoLookup" setting is 1.
+    static bool LooksUpByItself(const DiscLoad& load, int32_t autoLookup);
+    // Puts the chosen release into the records (FillFromRelease), then shows them: each
+    // row's name, artist and genre, and the fields the current track's. The names typed in
+    // the list count first, so a track the release does not list keeps its own. Nothing
+    // is written to disk.
+    void TakeRelease(const ReleaseChoice& release);
+    // "Filled in from MusicBrainz: " and the release's line.
+    static std::string FilledText(const ReleaseChoice& release);
 
     // The ticked rows as the grab takes them.
     std::vector<GrabChoice> GrabChoices() const;

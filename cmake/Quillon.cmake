@@ -46,7 +46,10 @@ function(quillon_widget_tests prefix)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  set(environment QT_QPA_PLATFORM=offscreen ${ARG_ENVIRONMENT})
+  # No window test may reach the internet: a look-up goes to a port where nothing listens
+  # unless the test starts its own server.
+  set(environment QT_QPA_PLATFORM=offscreen QUILLON_MUSICBRAINZ_SERVER=http://127.0.0.1:9
+                  QUILLON_COVERART_SERVER=http://127.0.0.1:9 ${ARG_ENVIRONMENT})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_wtest.cpp)
   foreach(source ${sources})
     get_filename_component(name ${source} NAME_WE)

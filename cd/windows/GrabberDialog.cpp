@@ -3,9 +3,11 @@
 #include "app/QuillonApp.h"
 #include "cd/GenreList.h"
 #include "cd/RipLog.h"
+#include "cd/windows/BackgroundCall.h"
 #include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
 #include "cd/windows/GrabberTrackModel.h"
+#include "cd/windows/ReleaseChooser.h"
 #include "formats/CoverPicture.h"
 #include "formats/TextEncoding.h"
 #include "platform/qt/QtSettingsFile.h"
@@ -33,6 +35,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -42,6 +45,8 @@ namespace {
 
 // The list reports a pointer resting on it after this long, as the system's hover time.
 constexpr int kHoverMs = 400;
+
+const EnvironmentLookup kEnvironment = [](const char* name) -> const char* { return std::getenv(name); };
 
 QString Plain(const QString& label)
 {
@@ -126,7 +131,18 @@ void GrabberDialog::BuildControls()
     outer->addLayout(BuildDriveRow());
     BuildTrackList();
     outer->addWidget(tracks_, 1);
-    outer->addWidget(new QLabel(QStringLiteral("Left-click on the Track Name items to edit."), this));
+    auto* below = new QHBoxLayout;
+    below->addWidget(new QLabel(QStringLiteral("Left-click on the Track Name items to edit."), this));
+    below->addSpacing(24);
+    auto* statusCaption = new QLabel(QStringLiteral("Look-up:"), this);
+    lookupStatus_ = new ValueLabel(statusCaption->text(), QStringLiteral("not looked up"), this);
+    lookupStatus_->setObjectName(QStringLiteral("lookupStatus"));
+    // A long release line is cut on screen rather than widening the dialog; its accessible
+    // name and tooltip keep it whole.
+    lookupStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    below->addWidget(statusCaption);
+    below->addWidget(lookupStatus_, 1);
+    outer->addLayout(below);
     auto* middle = new QHBoxLayout;
     middle->addWidget(BuildTotals());
     middle->addLayout(BuildInfoFields(), 1);
@@ -137,6 +153,7 @@ void GrabberDialog::BuildControls()
     hover_ = new QTimer(this);
     hover_->setSingleShot(true);
     hover_->setInterval(kHoverMs);
+    lookupCall_ = new BackgroundCall(this);
     ConnectControls();
     resize(760, 560);
 }
@@ -253,6 +270,13 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     cancel_ = new FlatButton(QStringLiteral("&Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     cancel_->SetIcons(QString::fromLatin1(pictures::kCancelIconPath), QString(), FlatButton::IconPlace::Above);
+    lookup_ = new QPushButton(QString::fromLatin1(kLookupLabel), this);
+    lookup_->setObjectName(QStringLiteral("lookup"));
+    lookup_->setAccessibleName(Plain(lookup_->text()));
+    // Wide enough for both of its labels: the row does not move when it turns into Cancel.
+    lookup_->setMinimumWidth(
+        std::max(lookup_->sizeHint().width(),
+                 lookup_->fontMetrics().horizontalAdvance(Plain(QString::fromLatin1(kCancelLookupLabel))) + 24));
     cover_ = new QPushButton(QStringLiteral("Co&ver..."), this);
     cover_->setObjectName(QStringLiteral("cover"));
     cover_->setAccessibleName(Plain(cover_->text()));
@@ -261,6 +285,7 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     coverPicture_->setFixedSize(48, 48);
     coverPicture_->setAccessibleName(QStringLiteral("Cover picture: none"));
     buttons->addWidget(selectAll_);
+    buttons->addWidget(lookup_);
     buttons->addWidget(cover_);
     buttons->addWidget(coverPicture_);
     buttons->addStretch(1);
@@ -269,7 +294,7 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     for (QPushButton* b : {static_cast<QPushButton*>(refresh_), static_cast<QPushButton*>(setDefault_),
-                           static_cast<QPushButton*>(selectAll_), cover_, static_cast<QPushButton*>(grabNow_),
+                           static_cast<QPushButton*>(selectAll_), lookup_, cover_, static_cast<QPushButton*>(grabNow_),
                            static_cast<QPushButton*>(ok_), static_cast<QPushButton*>(cancel_)})
         b->setAutoDefault(false);
     return buttons;
@@ -277,8 +302,8 @@ QHBoxLayout* GrabberDialog::BuildButtons()
 
 void GrabberDialog::SetTabOrder()
 {
-    QWidget* const order[] = {drives_,  refresh_, setDefault_, tracks_, artist_,  album_, genres_, year_,
-                              comment_, assign_,  selectAll_,  cover_,  grabNow_, ok_,    cancel_};
+    QWidget* const order[] = {drives_,  refresh_, setDefault_, tracks_, artist_, album_,   genres_, year_,
+                              comment_, assign_,  selectAll_,  lookup_, cover_,  grabNow_, ok_,     cancel_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -299,6 +324,7 @@ void GrabberDialog::ConnectControls()
     connect(genres_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnFieldChanged);
     connect(hover_, &QTimer::timeout, this, &GrabberDialog::OnHover);
     connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
+    connect(lookup_, &QPushButton::clicked, this, &GrabberDialog::OnLookup);
     connect(cover_, &QPushButton::clicked, this, &GrabberDialog::OnCover);
     connect(ok_, &QPushButton::clicked, this, &GrabberDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -331,6 +357,11 @@ bool GrabberDialog::Open()
 
 bool GrabberDialog::LoadDisc(int index)
 {
+    // A look-up still running asks about the disc that is going.
+    if (lookupCall_->Running()) {
+        CancelLookup();
+        EndLookup(QString::fromLatin1(kLookupCancelled));
+    }
     const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
     model_->Reset();
     discSize_->setText(QString::fromStdString(session_.DiscSize()));
@@ -348,6 +379,8 @@ bool GrabberDialog::LoadDisc(int index)
         if (box.exec() == QMessageBox::No)
             return false;
     }
+    if (GrabberSession::LooksUpByItself(load, app_.settings.lookup.autoLookup))
+        StartLookup(false);
     return true;
 }
 
@@ -435,6 +468,88 @@ void GrabberDialog::OnCover()
     }
     session_.cover = *picture;
     ShowCover(FileNameText(*path));
+}
+
+void GrabberDialog::OnLookup()
+{
+    if (lookupCall_->Running()) {
+        CancelLookup();
+        EndLookup(QString::fromLatin1(kLookupCancelled));
+        return;
+    }
+    StartLookup(true);
+}
+
+void GrabberDialog::StartLookup(bool asked)
+{
+    const LookupRequest request = session_.DiscLookupRequest(app_.settings.lookup.musicBrainzServer,
+                                                             app_.settings.lookup.coverArtServer, kEnvironment);
+    lookup_->setText(QString::fromLatin1(kCancelLookupLabel));
+    lookup_->setAccessibleName(Plain(lookup_->text()));
+    lookupStatus_->setText(QString::fromLatin1(kLookingUpText));
+    lookupCall_->Start(
+        [request](const std::atomic<bool>& cancel) { return LookUpDisc(request, cancel); },
+        [this, request, asked](LookupResult found) { OnLookupAnswer(request, std::move(found), asked); });
+}
+
+void GrabberDialog::OnLookupAnswer(const LookupRequest& request, LookupResult found, bool asked)
+{
+    if (found.outcome != LookupOutcome::Found) {
+        const QString message = Utf8Text(found.message);
+        lookupStatus_->setText(message);
+        // Nothing stops: the box only tells, and a look-up of its own does not even that.
+        if (asked) {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Quillon"), message, QMessageBox::Ok, this);
+            box.exec();
+        }
+        EndLookup(message);
+        return;
+    }
+    size_t chosen = 0;
+    if (found.releases.size() > 1) {
+        const std::optional<size_t> pick = ChooseRelease(this, found.releases);
+        if (!pick) {
+            EndLookup(QString::fromLatin1(kNoReleaseChosenText));
+            return;
+        }
+        chosen = *pick;
+    }
+    const ReleaseChoice release = found.releases[chosen];
+    session_.TakeRelease(release);
+    model_->RowsChanged();
+    ShowFields();
+    const QString filled = Utf8Text(GrabberSession::FilledText(release));
+    lookupStatus_->setText(filled);
+    // The cover comes with the release; the button stays Cancel until it is here.
+    lookupCall_->Start(
+        [request, release](const std::atomic<bool>& cancel) { return FetchFrontCover(request, release, cancel); },
+        [this, filled](TagPicture cover) {
+            if (cover.bytes) {
+                session_.cover = std::move(cover);
+                ShowCover(QStringLiteral("front cover from the Cover Art Archive"));
+            }
+            EndLookup(filled);
+        });
+}
+
+void GrabberDialog::EndLookup(const QString& status)
+{
+    lookup_->setText(QString::fromLatin1(kLookupLabel));
+    lookup_->setAccessibleName(Plain(lookup_->text()));
+    lookupStatus_->setText(status);
+    lookupStatus_->setToolTip(status);
+    emit LookupFinished();
+}
+
+void GrabberDialog::CancelLookup()
+{
+    lookupCall_->Cancel();
+}
+
+void GrabberDialog::done(int result)
+{
+    CancelLookup();
+    QDialog::done(result);
 }
 
 void GrabberDialog::ShowCover(const QString& name)

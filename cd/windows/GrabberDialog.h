@@ -18,6 +18,7 @@ class QTimer;
 
 namespace quillon {
 
+class BackgroundCall;
 class ValueLabel;
 
 class FlatButton;
@@ -25,8 +26,9 @@ class GrabberTrackModel;
 struct QuillonApp;
 
 // "Quillon - CD-Audio Grabber Options...": the drives, the tracks of the loaded disc,
-// their names and tag texts, "&Grab Now!" to WAV files and O&K to CD jobs. The rules
-// live in GrabberSession; this class shows its state and passes the user's actions in.
+// their names and tag texts, "&Lookup" in MusicBrainz (also by itself for a disc with no
+// stored text), "&Grab Now!" to WAV files and O&K to CD jobs. The rules live in
+// GrabberSession; this class shows its state and passes the user's actions in.
 class GrabberDialog : public QDialog
 {
     Q_OBJECT
@@ -48,6 +50,13 @@ public:
     // Stores all default settings (the settings file unless a test sets it).
     std::function<void()> saveDefaults;
 
+    // Closing cancels a look-up that still runs.
+    void done(int result) override;
+
+signals:
+    // A look-up (with its cover) ended: filled in, failed, or cancelled.
+    void LookupFinished();
+
 private:
     void BuildControls();
     QHBoxLayout* BuildDriveRow();
@@ -67,6 +76,13 @@ private:
     void OnHover();
     void OnGrabNow();
     void OnCover();
+    void OnLookup();
+    // `asked`: the user pressed "&Lookup"; a look-up of its own tells failures only in
+    // the status line.
+    void StartLookup(bool asked);
+    void OnLookupAnswer(const LookupRequest& request, LookupResult found, bool asked);
+    void EndLookup(const QString& status);
+    void CancelLookup();
     // The session's cover, small, its accessible name saying where it came from.
     void ShowCover(const QString& name);
     void OnOk();
@@ -96,6 +112,9 @@ private:
     QLineEdit* comment_;
     QPushButton* assign_;
     FlatButton* selectAll_;
+    QPushButton* lookup_;
+    ValueLabel* lookupStatus_;
+    BackgroundCall* lookupCall_;
     QPushButton* cover_;
     QLabel* coverPicture_;
     FlatButton* grabNow_;

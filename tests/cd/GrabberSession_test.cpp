@@ -8,6 +8,7 @@
 
 #include <clocale>
 #include <cstring>
+#include <filesystem>
 
 namespace quillon {
 namespace {
@@ -152,6 +153,60 @@ TEST(GrabberSession, AcceptAddsJobsNamedForTheirLayerAndStoresTheText)
         EXPECT_FALSE(again.RenameTrack(1, longest + "x")) << "a name of 256 characters";
         EXPECT_EQ(again.Rows()[1].texts.name, longest);
     }
+}
+
+// A chosen release reaches the rows and fields as the records hold it: each track its own
+// credit, a track the release does not list its typed name, a data track nothing; the
+// fields are the current track's, so the next edit cannot spread one credit over all.
+TEST(GrabberSession, TakeReleaseShowsEachTracksCreditAndKeepsWhatTheReleaseLacks)
+{
+    GrabberFixture f({{false, 750}, {false, 750}, {false, 750}, {true, 300}});
+    ASSERT_TRUE(f.session.DetectDrives());
+    f.session.LoadDisc(0, 2031);
+    ASSERT_TRUE(f.session.RenameTrack(2, "Typed by hand"));
+    f.session.comment = "first pressing";
+    ReleaseChoice release;
+    release.title = "Bridge over Troubled Water";
+    release.artist = "Simon & Garfunkel";
+    release.date = "1970-01-26";
+    release.genres = {"singer-songwriter", "folk-rock"};
+    release.tracks = {{"Bridge over Troubled Water", "Simon & Garfunkel"},
+                      {"El Condor Pasa (If I Could)", "Simon & Garfunkel feat. Los Incas"}};
+    f.session.TakeRelease(release);
+
+    const int folkRock = FindGenre("Folk-Rock");
+    struct Want
+    {
+        std::string name, artist, genre;
+    } wants[] = {{"Bridge over Troubled Water", "Simon & Garfunkel", "Folk-Rock"},
+                 {"El Condor Pasa (If I Could)", "Simon & Garfunkel feat. Los Incas", "Folk-Rock"},
+                 {"Typed by hand", "Simon & Garfunkel", "Folk-Rock"},
+                 {"Track04", "Unknown", "Other"}};
+    ASSERT_EQ(f.session.Rows().size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const GrabberRow& row = f.session.Rows()[i];
+        EXPECT_EQ(row.texts.name, wants[i].name) << i;
+        EXPECT_EQ(row.texts.artist, wants[i].artist) << i;
+        EXPECT_EQ(row.texts.genre, wants[i].genre) << i;
+        EXPECT_EQ(TrackText(f.session.Record(int(i)), f.session.Texts(int(i)), TrackField::Artist), wants[i].artist);
+    }
+    EXPECT_EQ(f.session.artist, "Simon & Garfunkel");
+    EXPECT_EQ(f.session.album, "Bridge over Troubled Water");
+    EXPECT_EQ(f.session.year, "1970");
+    EXPECT_EQ(f.session.genre, folkRock);
+    EXPECT_EQ(f.session.comment, "first pressing");
+    char stored[32];
+    std::snprintf(stored, sizeof stored, "cddata/%08x.txt", f.drives[0].discId);
+    EXPECT_FALSE(std::filesystem::exists(f.dir / stored)) << "nothing is stored before O&K";
+
+    // Moving from row to row stores the fields into the track they show: each keeps its own credit.
+    f.session.CommitTrackInfo(1, -1);
+    EXPECT_EQ(f.session.artist, "Simon & Garfunkel feat. Los Incas");
+    f.session.CommitTrackInfo(0, -1);
+    EXPECT_EQ(f.session.artist, "Simon & Garfunkel");
+    EXPECT_EQ(TrackText(f.session.Record(1), f.session.Texts(1), TrackField::Artist),
+              "Simon & Garfunkel feat. Los Incas");
+    EXPECT_EQ(TrackText(f.session.Record(0), f.session.Texts(0), TrackField::Artist), "Simon & Garfunkel");
 }
 
 TEST(FixedOneDecimal, KeepsItsPointUnderAGermanLocale)

@@ -10,6 +10,7 @@ GET /ws/2/discid/ID?... as the plan file says for ID, one line per disc id:
     ID toc FILE      404 for the id, 200 with ANSWERS/FILE when asked with toc=
     ID missing       404, with or without toc=
     ID busy FILE     503 the first time, then 200 with ANSWERS/FILE
+    ID down          503 every time
     ID garbage       200 with a page that is not JSON
     ID slow FILE     ANSWERS/FILE after 5 seconds
     ID close         the connection closed without an answer
@@ -84,6 +85,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             else:
                 BUSY_SEEN.add(disc_id)
                 self.answer(503, b'{"error": "Your requests are exceeding the allowable rate limit."}')
+        elif behaviour == "down":
+            self.answer(503, b'{"error": "The service is temporarily unavailable."}')
         elif behaviour == "garbage":
             self.answer(200, b"<html><body>Service temporarily down</body></html>", "text/html")
         elif behaviour == "slow":

@@ -133,7 +133,7 @@ private slots:
                 ++controls;
             }
         }
-        QCOMPARE(controls, 15);
+        QCOMPARE(controls, 16);
         QCOMPARE(Child<FlatButton>(d, "grabNow")->accessibleName(), QStringLiteral("Grab Now!"));
     }
 
