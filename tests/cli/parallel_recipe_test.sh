@@ -51,6 +51,9 @@ done
 echo "not audio" >"$tree/Album Two/broken.wav"
 
 export PATH=$build/bin:$PATH HOME=$work/home XDG_CONFIG_HOME=$work/config
+# parallel runs remote commands through $SHELL; a login session sets it, a bare CI
+# container may not, and then every remote job "succeeds" without running.
+export SHELL=${SHELL:-/bin/sh}
 export HOSTS="1/:,1/$work/bin/stand-in-ssh one,1/$work/bin/stand-in-ssh two"
 set +e
 (cd "$tree" && bash -c "$recipe") >"$work/out.txt" 2>&1
