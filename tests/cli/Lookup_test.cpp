@@ -4,6 +4,7 @@
 // network gives.
 
 #include "tests/cd/TestDisc.h"
+#include "tests/support/LookupServer.h"
 #include "tests/support/ShellRun.h"
 #include "tests/support/TempFolder.h"
 
@@ -25,22 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kHere = fs::path(QUILLON_SOURCE_DIR) / "tests/cli";
 
-// A disc image of a real disc's TOC: the sheet, and a sparse image of the disc's length.
-void MakeImage(const testing_support::TempFolder& dir, const std::string& name, const std::vector<uint32_t>& frames,
-               uint32_t leadOutFrame)
-{
-    std::string cue = "FILE \"" + name + ".bin\" BINARY\n";
-    char line[96];
-    for (size_t i = 0; i < frames.size(); ++i) {
-        const uint32_t lba = frames[i] - 150;
-        std::snprintf(line, sizeof line, "  TRACK %02zu AUDIO\n    INDEX 01 %02u:%02u:%02u\n", i + 1, lba / 4500,
-                      lba / 75 % 60, lba % 75);
-        cue += line;
-    }
-    testing::WriteTextFile(dir / (name + ".cue"), cue);
-    dir.MakeFile(name + ".bin", static_cast<std::uintmax_t>(leadOutFrame - 150) * 2352);
-}
-
 std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -60,9 +45,10 @@ protected:
     // disc of four short tracks (the fuzzy answer's single).
     void SetUp() override
     {
-        MakeImage(dir, "wywh", {150, 91851, 148493, 230435, 240674, 273050}, 301068);
-        MakeImage(dir, "aerial", {150, 6614, 32287, 54041, 61236, 88129, 92729, 115276, 153877}, 189343);
-        MakeImage(dir, "single", {150, 450, 750, 1050}, 1350);
+        testing_support::WriteTocImage(dir.Path(), "wywh", {150, 91851, 148493, 230435, 240674, 273050}, 301068);
+        testing_support::WriteTocImage(dir.Path(), "aerial",
+                                       {150, 6614, 32287, 54041, 61236, 88129, 92729, 115276, 153877}, 189343);
+        testing_support::WriteTocImage(dir.Path(), "single", {150, 450, 750, 1050}, 1350);
         testing::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | wywh.cue\n"
                                                "ATAPI | QUILLON | VIRTUAL CD | 1.0 | aerial.cue\n"
                                                "ATAPI | QUILLON | VIRTUAL CD | 1.0 | single.cue\n");
