@@ -24,6 +24,8 @@ VALUES = [
     (GRABBER, "all tracks", r"Total Time: 00:00:0[4-6]"),
     (GRABBER, "all tracks", r"Total Size: [0-9]+\.[0-9] MB"),
     (GRABBER, "all tracks", r"Total Disc Size: [0-9]+ MBytes"),
+    (GRABBER, "all tracks", r"Look-up: Could not reach MusicBrainz: .+"),
+    (GRABBER, "all tracks", r"Lookup"),
     ("status", "run ended", r"Elapsed Time: 00:00:0[0-9]"),
     ("status", "run ended", r"Sizes: [0-9.]+MB Compressed to [0-9.]+MB"),
     (WIZARD, "tracks taken", r"Selected files: 3"),
