@@ -217,7 +217,9 @@ void Scramble(uint8_t* sector, uint64_t key)
 
 void VirtualCdUnit::SpoilSectors(uint32_t lba, uint32_t count, uint8_t* out, const std::vector<bool>& fromCache)
 {
-    auto inRead = [&](uint32_t sector) { return sector >= lba && sector - lba < count && !fromCache[sector - lba]; };
+    auto inRead = [&](uint32_t sector) {
+        return sector >= lba && sector - lba < count && (fromCache.empty() || !fromCache[sector - lba]);
+    };
     for (auto& fault : garbageLeft_) {
         if (fault.count > 0 && inRead(fault.lba)) {
             --fault.count;
@@ -233,9 +235,10 @@ void VirtualCdUnit::SpoilSectors(uint32_t lba, uint32_t count, uint8_t* out, con
 
 std::vector<bool> VirtualCdUnit::TakeCache(uint32_t lba, uint32_t count)
 {
-    std::vector<bool> fromCache(count, false);
+    // No cache, no list: a plain drive's reads stay as cheap as they were.
     if (entry_.cacheSectors == 0)
-        return fromCache;
+        return {};
+    std::vector<bool> fromCache(count, false);
     // A seek further than the cache holds empties it, as a drive drops its read-ahead.
     const int64_t distance = static_cast<int64_t>(lba) - nextSector_;
     if (distance > int64_t{entry_.cacheSectors} || -distance > int64_t{entry_.cacheSectors}) {

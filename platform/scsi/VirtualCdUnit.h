@@ -38,9 +38,10 @@ private:
     // Spoils the sectors the garbage and stuck faults name; `fromCache` marks the sectors
     // the drive did not read from the disc.
     void SpoilSectors(uint32_t lba, uint32_t count, uint8_t* out, const std::vector<bool>& fromCache);
-    // Serves the sectors of the read the cache holds and keeps the others; which sectors
-    // came from the cache.
+    // Which sectors of the read the cache holds (empty when the drive has none); a seek
+    // further than the cache holds empties it first.
     std::vector<bool> TakeCache(uint32_t lba, uint32_t count);
+    // Puts the cached sectors into the read and keeps the others in the cache.
     void FillFromCache(uint32_t lba, uint32_t count, uint8_t* out, const std::vector<bool>& fromCache);
 
     VirtualDriveEntry entry_;
