@@ -72,6 +72,10 @@ bool SecureTrackReader::ReadRange(uint32_t first, uint32_t count, uint32_t readS
         const uint32_t n = std::min(readSize, count - done);
         if (!read_(first + done, n, out + static_cast<size_t>(done) * kSector))
             return false;
+        if (afterRead_ && afterRead_()) {
+            stopped_ = true;
+            return false;
+        }
     }
     return true;
 }

@@ -41,14 +41,19 @@ public:
     // `discSectors`: the sectors of the disc, for the reads far away.
     SecureTrackReader(AudioSectorReader read, uint32_t discSectors, SecureReadLimits limits = {});
 
+    // Called after every read; true stops the chunk being read (Cancel), which then gives
+    // nothing. A chunk takes many reads: the window stays alive through this.
+    void SetAfterEachRead(std::function<bool()> afterRead) { afterRead_ = std::move(afterRead); }
+
     // Reads sectors [first, first + count), count at most the chunk size, in reads of
-    // `readSize`; the sectors kept, empty when a read failed.
+    // `readSize`; the sectors kept, empty when a read failed or was stopped.
     std::span<const uint8_t> ReadChunk(uint32_t first, uint32_t count, uint32_t readSize);
 
     uint32_t TestCrc() const { return testCrc_; }
     // The LBAs of the sectors never settled, in runs.
     const std::vector<RipSectorRange>& Suspicious() const { return suspicious_; }
     const SecureReadLimits& Limits() const { return limits_; }
+    bool Stopped() const { return stopped_; }
 
 private:
     struct Votes;
@@ -58,6 +63,8 @@ private:
     void MarkSuspicious(uint32_t lba);
 
     AudioSectorReader read_;
+    std::function<bool()> afterRead_;
+    bool stopped_ = false;
     uint32_t discSectors_;
     SecureReadLimits limits_;
     uint32_t testCrc_;

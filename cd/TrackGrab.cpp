@@ -82,11 +82,15 @@ TrackGrabEnd GrabSecurely(CdDrive& drive, int fd, uint32_t start, uint32_t count
 {
     const uint64_t end = static_cast<uint64_t>(start) + count;
     uint64_t position = start;
+    // Cancel is looked at after every read of a chunk, and its data is then not written.
+    secure.SetAfterEachRead([&window] { return window.CheckCancel(); });
     while (position < end) {
         const int readSize = ReadSizeFor(drive, bufferSectors);
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(secure.Limits().chunkSectors, end - position));
         const std::span<const uint8_t> kept =
             secure.ReadChunk(static_cast<uint32_t>(position), n, static_cast<uint32_t>(readSize));
+        if (secure.Stopped())
+            return TrackGrabEnd::Cancelled;
         const int reads = static_cast<int>((n + static_cast<uint32_t>(readSize) - 1) / static_cast<uint32_t>(readSize));
         if (ShowReads(window, counters, clock, restoreWindow, reads, readSize))
             return TrackGrabEnd::Cancelled;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 namespace quillon {
@@ -123,6 +125,20 @@ TEST_F(SecureGrab, SecureModeGivesTheImagesAudioOrMarksTheTrack)
     }
     const Grabbed clean = Grab({"plain", "", "grab --tracks 1"}, "plain-clean");
     EXPECT_TRUE(clean.audio == image);
+
+    // Ctrl-C stops a secure grab within a chunk, keeping what was settled before it.
+    testing_support::WriteTextFile(dir / "drives", "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | delay=10\n");
+    dir.MakeFolder("stopped");
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun stopped = Run("grab --secure --tracks 2 -o stopped", "sleep 0.5; kill -INT $p");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_EQ(stopped.status, 130) << stopped.out;
+    const auto part = testing_support::ReadBinaryFile(dir / "stopped/Track02.WAV");
+    ASSERT_GE(part.size(), 44u) << stopped.out;
+    EXPECT_LT(part.size() - 44, 2500u * 2352);
+    EXPECT_EQ((part.size() - 44) % (1024 * 2352), 0u) << "whole chunks only";
+    EXPECT_TRUE(
+        std::equal(part.begin() + 44, part.end(), testing_support::PatternSectors(kTrackSectors, 2500).begin()));
 
     // A rip in secure mode marks the track the same way and fails.
     const Grabbed rip = Grab({"rip", "garbage=" + sector + ":1000", "rip --secure --tracks 1"}, "ripped");
