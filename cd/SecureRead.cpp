@@ -59,8 +59,10 @@ struct SecureTrackReader::Votes
     }
 };
 
-SecureTrackReader::SecureTrackReader(AudioSectorReader read, uint32_t discSectors, SecureReadLimits limits)
-    : read_(std::move(read)), discSectors_(discSectors), limits_(limits), testCrc_(Crc32(0, {})), farAway_(kSector)
+SecureTrackReader::SecureTrackReader(AudioSectorReader read, uint32_t discSectors, SecureReadLimits limits,
+                                     AudioSectorReader farRead)
+    : read_(std::move(read)), farRead_(farRead ? std::move(farRead) : read_), discSectors_(discSectors),
+      limits_(limits), testCrc_(Crc32(0, {})), farAway_(kSector)
 {
     limits_.chunkSectors = std::max<uint32_t>(limits_.chunkSectors, 1);
 }
@@ -96,7 +98,7 @@ void SecureTrackReader::DefeatCache(uint32_t first, uint32_t count)
     else
         far = first > discSectors_ - std::min<uint64_t>(last + 1, discSectors_) ? 0 : discSectors_ - 1;
     // What it reads does not matter, nor whether it could.
-    read_(far, 1, farAway_.data());
+    farRead_(far, 1, farAway_.data());
 }
 
 bool SecureTrackReader::ReReadBatch(uint32_t first, std::vector<Votes>& open, uint32_t readSize)

@@ -38,8 +38,10 @@ SecureReadLimits DefaultSecureReadLimits();
 class SecureTrackReader
 {
 public:
-    // `discSectors`: the sectors of the disc, for the reads far away.
-    SecureTrackReader(AudioSectorReader read, uint32_t discSectors, SecureReadLimits limits = {});
+    // `discSectors`: the sectors of the disc, for the reads far away, which go through
+    // `farRead` when given (a sector there may be data, which need not be tried again).
+    SecureTrackReader(AudioSectorReader read, uint32_t discSectors, SecureReadLimits limits = {},
+                      AudioSectorReader farRead = {});
 
     // Called after every read; true stops the chunk being read (Cancel), which then gives
     // nothing. A chunk takes many reads: the window stays alive through this.
@@ -63,6 +65,7 @@ private:
     void MarkSuspicious(uint32_t lba);
 
     AudioSectorReader read_;
+    AudioSectorReader farRead_;
     std::function<bool()> afterRead_;
     bool stopped_ = false;
     uint32_t discSectors_;

@@ -121,7 +121,8 @@ SecureTrackReader MakeSecureReader(CdDrive& drive)
                 result = drive.ReadCorrectedAudio(lba, n, out);
             return result == 1;
         },
-        leadOut, DefaultSecureReadLimits());
+        leadOut, DefaultSecureReadLimits(),
+        [&drive](uint32_t lba, uint32_t n, uint8_t* out) { return drive.ReadCorrectedAudio(lba, n, out) == 1; });
 }
 
 TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
