@@ -101,7 +101,7 @@ void SecureTrackReader::DefeatCache(uint32_t first, uint32_t count)
     farRead_(far, 1, farAway_.data());
 }
 
-bool SecureTrackReader::ReReadBatch(uint32_t first, std::vector<Votes>& open, uint32_t readSize)
+bool SecureTrackReader::ReReadOpenSectors(uint32_t first, std::vector<Votes>& open, uint32_t readSize)
 {
     // The open sectors in runs of neighbours, each run in as few reads as the read size lets.
     for (size_t from = 0; from < open.size();) {
@@ -155,7 +155,7 @@ std::span<const uint8_t> SecureTrackReader::ReadChunk(uint32_t first, uint32_t c
     }
     for (int batch = 0; batch < limits_.batches && !open.empty(); ++batch) {
         for (int r = 0; r < limits_.batchReads; ++r)
-            if (!ReReadBatch(first, open, readSize))
+            if (!ReReadOpenSectors(first, open, readSize))
                 return {};
         std::erase_if(open, [&](const Votes& v) {
             if (!v.Settled())

@@ -61,7 +61,7 @@ private:
     struct Votes;
     bool ReadRange(uint32_t first, uint32_t count, uint32_t readSize, uint8_t* out);
     void DefeatCache(uint32_t first, uint32_t count);
-    bool ReReadBatch(uint32_t first, std::vector<Votes>& open, uint32_t readSize);
+    bool ReReadOpenSectors(uint32_t first, std::vector<Votes>& open, uint32_t readSize);
     void MarkSuspicious(uint32_t lba);
 
     AudioSectorReader read_;
