@@ -60,6 +60,7 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
         {"Deemp", &o.deEmphasis},
         {"DefaultCD", &settings.defaultCd},
         {"AutoLookup", &settings.lookup.autoLookup},
+        {"SecureMode", &settings.secureMode},
     };
     for (const auto& [name, member] : numbers) {
         const auto text = backend.ReadValue(name);
@@ -87,6 +88,7 @@ int SettingsStore::SaveDefaults(SettingsBackend& backend, const DefaultSettings&
         {"MusicBrainzServer", settings.lookup.musicBrainzServer},
         {"CoverArtServer", settings.lookup.coverArtServer},
         {"AutoLookup", std::to_string(settings.lookup.autoLookup)},
+        {"SecureMode", std::to_string(settings.secureMode)},
     };
     return backend.WriteAll(values);
 }

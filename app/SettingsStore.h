@@ -21,14 +21,15 @@ struct LookupSettings
 };
 
 // The defaults kept for the whole run of the program: the options new jobs receive, the
-// default output folder (a folder text ending in "/", or "NOT SET"), the default CD drive
-// and the look-up settings.
+// default output folder (a folder text ending in "/", or "NOT SET"), the default CD drive,
+// the look-up settings and whether the grabber reads in secure mode ("SecureMode", 1 or 0).
 struct DefaultSettings
 {
     DefaultEncodingOptions options;
     int32_t defaultCd = 0;
     std::string defaultOutputDir;
     LookupSettings lookup;
+    int32_t secureMode = 0;
 };
 
 // The temporary folder with "/" appended, or "NOT SET" when it is empty.

@@ -12,6 +12,8 @@
 namespace quillon {
 
 const char* const kBurstReadMode = "Burst (each sector read once, a failed read tried up to 6 times)";
+const char* const kSecureReadMode = "Secure (each sector read at least twice with the drive's cache emptied between, "
+                                    "re-read 4 times a batch for up to 8 batches until a majority agrees)";
 
 namespace {
 

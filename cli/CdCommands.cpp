@@ -200,13 +200,32 @@ int Grab(const CdOptions& options, int index)
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window,
-        WallClockSeconds, &report);
+        WallClockSeconds, &report, options.secure);
+    const bool clean = TellSuspiciousTracks(report, "grab");
     if (outcome == GrabOutcome::Cancelled)
         return kExitCancelled;
-    return outcome == GrabOutcome::Completed ? kExitOk : kExitFailed;
+    return outcome == GrabOutcome::Completed && clean ? kExitOk : kExitFailed;
 }
 
 } // namespace
+
+bool TellSuspiciousTracks(const RipReport& report, const char* command)
+{
+    bool clean = true;
+    for (const RipTrackReport& track : report.tracks) {
+        if (track.suspicious.empty())
+            continue;
+        clean = false;
+        std::string ranges;
+        for (const RipSectorRange& range : track.suspicious)
+            ranges += (ranges.empty() ? " " : ", ") + std::to_string(range.first) +
+                      (range.last != range.first ? "-" + std::to_string(range.last) : std::string());
+        std::fprintf(stderr,
+                     "quillon %s: %s: suspicious positions at sectors%s: reads never agreed (kept, see the log)\n",
+                     command, track.fileName.c_str(), ranges.c_str());
+    }
+    return clean;
+}
 
 bool TakesCdOptionsOnly(const char* name)
 {

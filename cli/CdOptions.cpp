@@ -69,8 +69,9 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
 };
 
-// lookup's one option without a value.
+// The options without a value: lookup's and grab's.
 constexpr const char* kSaveFlag = "--save";
+constexpr const char* kSecureFlag = "--secure";
 
 } // namespace
 
@@ -80,6 +81,10 @@ bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
         const std::string word = argv[i];
         if (word == kSaveFlag) {
             o.save = true;
+            continue;
+        }
+        if (word == kSecureFlag) {
+            o.secure = true;
             continue;
         }
         // "--name value", "--name=value" and "-oDIR", as the other commands read them.
@@ -109,6 +114,7 @@ std::vector<std::string> CdOptionWords()
     for (const CdOptionRow& row : kCdOptionRows)
         words.push_back(row.name);
     words.push_back(kSaveFlag);
+    words.push_back(kSecureFlag);
     return words;
 }
 

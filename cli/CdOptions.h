@@ -15,6 +15,7 @@ struct CdOptions
     std::optional<int> release;  // lookup: the release's number in the list, from 1
     bool save = false;           // lookup: store the release's texts and cover
     int readCorrection = 0;      // grab's read offset correction, in samples
+    bool secure = false;         // grab: read every sector until its reads agree
 };
 
 // Parses the words after the command; false with `error` set on a bad word.

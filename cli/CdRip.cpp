@@ -7,6 +7,7 @@
 #include "cd/GenreList.h"
 #include "cd/RipLog.h"
 #include "cd/RipRecorder.h"
+#include "cd/SecureRead.h"
 #include "cd/TrackJobs.h"
 #include "cli/CdCommands.h"
 #include "cli/CdLookup.h"
@@ -221,7 +222,7 @@ int TakeLookup(ChosenTracks& chosen, RipRequest& request, LoadedDiscLookup& look
 
 // Grabs each track to a temporary WAV file beside the outputs and encodes it; what each
 // read gave goes into the rip's record.
-int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder)
+int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder, bool secure)
 {
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
     UnpacedRunClock clock;
@@ -229,10 +230,12 @@ int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder
     return RunParallelBatch(jobs, window, clock, workers, [&](FileJob& job, GrabProgressWindow& grabWindow) {
         const std::string output = job.outputName;
         TrackChecksums sums = recorder.Sums(job.trackIndex);
-        const bool read = GrabToTempWav(job, drive, tempFolder, grabWindow, WallClockSeconds, &sums);
+        SecureTrackReader reader = MakeSecureReader(drive);
+        const bool read =
+            GrabToTempWav(job, drive, tempFolder, grabWindow, WallClockSeconds, &sums, secure ? &reader : nullptr);
         if (read)
             recorder.Add(job.trackIndex, output, job.tags ? job.tags->title : "", job.tags ? job.tags->artist : "",
-                         sums, true);
+                         sums, true, secure ? &reader : nullptr);
         else
             recorder.AddMissing(job.trackIndex);
         return read;
@@ -275,10 +278,14 @@ int RunRip(const CliArguments& arguments)
     chosen.drive->readCorrection = request.rip.offset.value_or(0);
     RipReport report = StartRipReport(*chosen.drive);
     report.offsetCorrection = request.rip.offset;
+    if (request.rip.secure)
+        report.readMode = kSecureReadMode;
     report.album = text.album;
     report.performer = text.artist;
     RipRecorder recorder(report);
-    const int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder);
+    int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder, request.rip.secure);
+    if (!TellSuspiciousTracks(report, "rip") && status == kExitOk)
+        status = kExitFailed;
     return WriteRipRecord(recorder, request.outputDir, status);
 }
 

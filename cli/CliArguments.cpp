@@ -45,6 +45,7 @@ constexpr std::pair<const char*, Command> kCommandWords[] = {
 // `defaults --save` stores the options given.
 constexpr const char* kSaveWord = "--save";
 constexpr const char* kLookupWord = "--lookup"; // rip's flag
+constexpr const char* kSecureWord = "--secure"; // rip's flag
 
 // The command the first word names; false with the error set when it names none.
 bool ReadCommand(const std::string& first, CliArguments& result)
@@ -224,6 +225,10 @@ private:
             result_.rip.lookup = true;
             return true;
         }
+        if (word == kSecureWord && result_.command == Command::Rip) {
+            result_.rip.secure = true;
+            return true;
+        }
         if (const auto flag = flags_.find(word); flag != flags_.end()) {
             *flag->second.first = flag->second.second;
             anyOption_ = true;
@@ -337,6 +342,7 @@ std::vector<std::string> KnownOptionWords()
             words.push_back(word);
     words.push_back(kSaveWord);
     words.push_back(kLookupWord);
+    words.push_back(kSecureWord);
     CliArguments unused;
     for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused)})
         for (const auto& [name, setter] : rows)

@@ -39,6 +39,7 @@ struct RipOptions
     bool lookup = false;              // name and tag the files from MusicBrainz
     std::optional<int> release;       // the release of the look-up to take, from 1
     std::optional<int> offset;        // the drive's read offset correction, in samples
+    bool secure = false;              // read every sector until its reads agree
 };
 
 struct CliArguments

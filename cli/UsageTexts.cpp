@@ -33,6 +33,11 @@ constexpr std::string_view kOffsetOption =
     "  --offset C               the drive's read offset correction in samples (+6: the drive\n"
     "                           delivers data 6 samples early); none when not given\n";
 
+constexpr std::string_view kSecureOption =
+    "  --secure                 read every sector at least twice, until its reads agree; a\n"
+    "                           track with sectors that never agreed is kept, marked in the\n"
+    "                           log, and makes the exit status 1\n";
+
 constexpr std::string_view kExitStatus =
     "Ctrl-C cancels. Exit status: 0 when every file was converted, 1 on a failure, 2 on a\n"
     "usage error, 130 when cancelled.\n";
@@ -88,10 +93,10 @@ const std::vector<Subcommand>& Subcommands()
          "for the disc in cddata/.\n",
          {kDriveOption}},
         {"grab",
-         "[--drive N] --tracks 1,3-5 [--offset C] [-o DIR]",
+         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [-o DIR]",
          "grab tracks into WAV files",
          "Grabs audio tracks into WAV files named after the tracks' titles.\n",
-         {kDriveOption, kTracksOption, kOffsetOption,
+         {kDriveOption, kTracksOption, kOffsetOption, kSecureOption,
           "  -o DIR                   output folder (default: the current folder)\n"}},
         {"lookup",
          "[--drive N] [--release N] [--save]",
@@ -106,14 +111,14 @@ const std::vector<Subcommand>& Subcommands()
          {kDriveOption, kReleaseOption,
           "  --save                   store the release's texts and cover for the disc\n"}},
         {"rip",
-         "[--drive N] --tracks 1,3-5 [--offset C] [options] [--jobs N] [-o DIR]\n"
+         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [options] [--jobs N] [-o DIR]\n"
          "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME] [--cover FILE]\n"
          "[--lookup [--release N]]",
          "encode tracks to MPEG files with their tags",
          "Grabs audio tracks and encodes them to MPEG files named after the tracks' titles,\n"
          "each starting with an ID3v2 tag and ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
          "cddata/ and from the options below, and are stored there.\n",
-         {kDriveOption, kTracksOption, kOffsetOption, kOutputAndJobs, kEncodingOptions,
+         {kDriveOption, kTracksOption, kOffsetOption, kSecureOption, kOutputAndJobs, kEncodingOptions,
           "  --artist T, --album T    the disc's artist and album (up to 255 characters)\n"
           "  --year Y, --comment T    its year (4) and comment (255)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"

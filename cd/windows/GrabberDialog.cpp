@@ -17,6 +17,7 @@
 #include "ui/TextBytes.h"
 #include "ui/ValueLabel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
@@ -260,6 +261,10 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     auto* buttons = new QHBoxLayout;
     selectAll_ = new FlatButton(QString::fromLatin1(kSelectAllLabel), this);
     selectAll_->setObjectName(QStringLiteral("selectAll"));
+    secure_ = new QCheckBox(QStringLiteral("&Secure mode"), this);
+    secure_->setObjectName(QStringLiteral("secureMode"));
+    secure_->setAccessibleName(Plain(secure_->text()));
+    secure_->setChecked(app_.settings.secureMode != 0);
     grabNow_ = new FlatButton(QStringLiteral("&Grab Now!"), this);
     grabNow_->setObjectName(QStringLiteral("grabNow"));
     grabNow_->SetIcons(QString::fromLatin1(pictures::kGrabIconPath), QString::fromLatin1(pictures::kGrabHotIconPath),
@@ -289,6 +294,7 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     buttons->addWidget(cover_);
     buttons->addWidget(coverPicture_);
     buttons->addStretch(1);
+    buttons->addWidget(secure_);
     buttons->addWidget(grabNow_);
     buttons->addSpacing(16);
     buttons->addWidget(ok_);
@@ -302,8 +308,8 @@ QHBoxLayout* GrabberDialog::BuildButtons()
 
 void GrabberDialog::SetTabOrder()
 {
-    QWidget* const order[] = {drives_,  refresh_, setDefault_, tracks_, artist_, album_,   genres_, year_,
-                              comment_, assign_,  selectAll_,  lookup_, cover_,  grabNow_, ok_,     cancel_};
+    QWidget* const order[] = {drives_, refresh_,   setDefault_, tracks_, artist_, album_,   genres_, year_,  comment_,
+                              assign_, selectAll_, lookup_,     cover_,  secure_, grabNow_, ok_,     cancel_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -323,6 +329,10 @@ void GrabberDialog::ConnectControls()
         connect(edit, &QLineEdit::textChanged, this, &GrabberDialog::OnFieldChanged);
     connect(genres_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnFieldChanged);
     connect(hover_, &QTimer::timeout, this, &GrabberDialog::OnHover);
+    connect(secure_, &QCheckBox::toggled, this, [this](bool on) {
+        app_.settings.secureMode = on ? 1 : 0;
+        saveDefaults();
+    });
     connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
     connect(lookup_, &QPushButton::clicked, this, &GrabberDialog::OnLookup);
     connect(cover_, &QPushButton::clicked, this, &GrabberDialog::OnCover);
@@ -452,7 +462,16 @@ void GrabberDialog::OnGrabNow()
     report.album = session_.album;
     report.performer = session_.artist;
     GrabProgressDialog window(this);
-    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report);
+    const bool secure = app_.settings.secureMode != 0;
+    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report, secure);
+    QString marked;
+    for (const RipTrackReport& track : report.tracks)
+        if (!track.suspicious.empty())
+            marked += QStringLiteral("\n") + FileNameText(track.fileName);
+    if (!marked.isEmpty())
+        StopMessage(QStringLiteral("These tracks have suspicious positions, where the reads never agreed; they are "
+                                   "kept and marked in the log:") +
+                    marked);
 }
 
 void GrabberDialog::OnCover()

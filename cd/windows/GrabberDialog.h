@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -117,6 +118,7 @@ private:
     BackgroundCall* lookupCall_;
     QPushButton* cover_;
     QLabel* coverPicture_;
+    QCheckBox* secure_;
     FlatButton* grabNow_;
     FlatButton* ok_;
     FlatButton* cancel_;

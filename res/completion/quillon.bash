@@ -20,10 +20,10 @@ _quillon_options()
             ;;
         drives) echo "--help" ;;
         toc) echo "--drive --help" ;;
-        grab) echo "--drive --tracks --offset -o --help" ;;
+        grab) echo "--drive --tracks --offset --secure -o --help" ;;
         lookup) echo "--drive --release --save --help" ;;
         rip)
-            echo "--drive --tracks --offset -o --jobs $_quillon_encoding_options
+            echo "--drive --tracks --offset --secure -o --jobs $_quillon_encoding_options
                 --artist --album --year --comment --genre --cover --lookup --release --help"
             ;;
     esac

@@ -140,17 +140,20 @@ TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
                       {"DefOutDir", "whatever form"},
                       {"Deemp", "99999999999"},
                       {"MusicBrainzServer", "http://mirror:5000"},
-                      {"AutoLookup", "0"}};
+                      {"AutoLookup", "0"},
+                      {"SecureMode", "1"}};
     DefaultSettings s = SettingsStore::Initialise(Env({}));
     SettingsStore::LoadDefaults(backend, s);
     EXPECT_EQ(s.lookup.musicBrainzServer, "http://mirror:5000");
     EXPECT_EQ(s.lookup.coverArtServer, "https://coverartarchive.org"); // not stored: the default
     EXPECT_EQ(s.lookup.autoLookup, 0);
+    EXPECT_EQ(s.secureMode, 1);
     // Saving keeps the look-up settings with the defaults: the file is written whole.
     MemoryBackend saved;
     SettingsStore::SaveDefaults(saved, s);
     EXPECT_EQ(saved.values["MusicBrainzServer"], "http://mirror:5000");
     EXPECT_EQ(saved.values["AutoLookup"], "0");
+    EXPECT_EQ(saved.values["SecureMode"], "1");
     EXPECT_EQ(s.options.layer, 7);     // no range check
     EXPECT_EQ(s.options.bitrate, 128); // not a number: kept
     EXPECT_EQ(s.options.mode, 0);

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
@@ -133,7 +134,7 @@ private slots:
                 ++controls;
             }
         }
-        QCOMPARE(controls, 16);
+        QCOMPARE(controls, 17);
         QCOMPARE(Child<FlatButton>(d, "grabNow")->accessibleName(), QStringLiteral("Grab Now!"));
     }
 
@@ -506,6 +507,44 @@ private slots:
             QCOMPARE(second, ExpectedWav(place.disc, 1, static_cast<uint32_t>((second.size() - 44) / 2352)));
             QVERIFY2(!QFile::exists(QString::fromStdString(out + "/Track03.WAV")), way.name);
         }
+    }
+
+    void secureModeIsASettingAndNamesTheTracksWhoseReadsNeverAgreed()
+    {
+        // Sector 70, in the second track, reads differently every time.
+        const std::vector<TestTrack> tracks = {{false, 60}, {false, 60}};
+        GrabberPlace place(tracks, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | garbage=70:1000\n");
+        GrabberDialog d(place.app);
+        int saves = 0;
+        d.saveDefaults = [&] { ++saves; };
+        QVERIFY(d.Open());
+        d.show();
+        auto* secure = Child<QCheckBox>(d, "secureMode");
+        QCOMPARE(secure->text(), QStringLiteral("&Secure mode"));
+        QVERIFY(!secure->isChecked());
+        QTest::mouseClick(secure, Qt::LeftButton);
+        QCOMPARE(place.app.settings.secureMode, 1);
+        QCOMPARE(saves, 1);
+
+        const std::string out = place.dir / "wav";
+        QDir().mkpath(QString::fromStdString(out));
+        d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
+        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
+        BoxRobot robot;
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
+        QCOMPARE(robot.seen.size(), 1);
+        QVERIFY2(robot.seen[0].text.endsWith(QStringLiteral(":\nTrack02.WAV")), qPrintable(robot.seen[0].text));
+        const QStringList logs = QDir(QString::fromStdString(out)).entryList({QStringLiteral("*.log")});
+        QCOMPARE(logs.size(), 1);
+        const std::vector<uint8_t> bytes = ReadBinaryFile(out + "/" + logs[0].toStdString());
+        const std::string log(bytes.begin(), bytes.end());
+        QVERIFY2(log.find("(sectors 70 to 70)\n") != std::string::npos, log.c_str());
+        QVERIFY2(log.find("    Test CRC ") != std::string::npos, log.c_str());
+
+        // A new grabber starts as the setting says.
+        GrabberDialog again(place.app);
+        QVERIFY(Child<QCheckBox>(again, "secureMode")->isChecked());
     }
 };
 
