@@ -30,6 +30,30 @@ std::optional<int32_t> ParseStoredNumber(const std::string& text)
     return value;
 }
 
+std::string DriveOffsetKey(const std::string& vendor, const std::string& product)
+{
+    const auto model = [](std::string text) {
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        for (char& c : text) {
+            const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ' ||
+                               c == '.' || c == '-' || c == '_';
+            if (!plain)
+                c = '_';
+        }
+        return text;
+    };
+    return "DriveOffsets/" + model(vendor) + " " + model(product);
+}
+
+std::optional<int32_t> SettingsStore::LoadDriveOffset(SettingsBackend& backend, const std::string& key)
+{
+    if (!backend.OpenForReading())
+        return std::nullopt;
+    const auto text = backend.ReadValue(key);
+    return text ? ParseStoredNumber(*text) : std::nullopt;
+}
+
 DefaultSettings SettingsStore::Initialise(const EnvironmentLookup& getEnv)
 {
     DefaultSettings settings;
@@ -45,7 +69,8 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
     if (auto text = backend.ReadValue("DefOutDir"); text && text->size() < kValueRoom)
         settings.defaultOutputDir = *text;
     for (const auto& [name, member] : {std::pair{"MusicBrainzServer", &settings.lookup.musicBrainzServer},
-                                       std::pair{"CoverArtServer", &settings.lookup.coverArtServer}}) {
+                                       std::pair{"CoverArtServer", &settings.lookup.coverArtServer},
+                                       std::pair{"AccurateRipServer", &settings.lookup.accurateRipServer}}) {
         if (auto text = backend.ReadValue(name); text && text->size() < kValueRoom)
             *member = *text;
     }
@@ -73,7 +98,7 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
 int SettingsStore::SaveDefaults(SettingsBackend& backend, const DefaultSettings& settings)
 {
     const auto& o = settings.options;
-    const std::vector<std::pair<std::string, std::string>> values = {
+    std::vector<std::pair<std::string, std::string>> values = {
         {"DefOutDir", settings.defaultOutputDir},
         {"Bitrate", std::to_string(o.bitrate)},
         {"Layer", std::to_string(o.layer)},
@@ -86,8 +111,11 @@ int SettingsStore::SaveDefaults(SettingsBackend& backend, const DefaultSettings&
         {"DefaultCD", std::to_string(settings.defaultCd)},
         {"MusicBrainzServer", settings.lookup.musicBrainzServer},
         {"CoverArtServer", settings.lookup.coverArtServer},
+        {"AccurateRipServer", settings.lookup.accurateRipServer},
         {"AutoLookup", std::to_string(settings.lookup.autoLookup)},
     };
+    for (const auto& [key, correction] : settings.driveOffsets)
+        values.emplace_back(key, std::to_string(correction));
     return backend.WriteAll(values);
 }
 

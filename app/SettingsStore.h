@@ -6,17 +6,20 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace quillon {
 
-// Where discs are looked up ("MusicBrainzServer", "CoverArtServer"; an empty text means the
-// default server) and whether the grabber looks up a disc with no stored text on its own
+// Where discs are looked up ("MusicBrainzServer", "CoverArtServer", "AccurateRipServer"; an
+// empty text means the default server) and whether the grabber looks up a disc with no stored text on its own
 // ("AutoLookup", 1 or 0).
 struct LookupSettings
 {
     std::string musicBrainzServer = "https://musicbrainz.org";
     std::string coverArtServer = "https://coverartarchive.org";
+    std::string accurateRipServer = "http://www.accuraterip.com";
     int32_t autoLookup = 1;
 };
 
@@ -29,7 +32,16 @@ struct DefaultSettings
     int32_t defaultCd = 0;
     std::string defaultOutputDir;
     LookupSettings lookup;
+    // Read offset corrections to store, in samples, by DriveOffsetKey (loading leaves it
+    // empty: LoadDriveOffset reads the one a drive needs).
+    std::map<std::string, int32_t> driveOffsets;
 };
+
+// "DriveOffsets/VENDOR PRODUCT": where the read offset correction of a drive model is
+// kept. The correction belongs to the model, whatever its firmware revision; the vendor
+// and product lose their trailing blanks, and every character but letters, digits, blanks
+// and ".-_" becomes "_" (a "/" would open a group of the settings file).
+std::string DriveOffsetKey(const std::string& vendor, const std::string& product);
 
 // The temporary folder with "/" appended, or "NOT SET" when it is empty.
 std::string InitialOutputDir(const EnvironmentLookup& getEnv);
@@ -49,7 +61,10 @@ public:
     // Takes every stored value that is present and well-formed; the others keep their value.
     static void LoadDefaults(SettingsBackend& backend, DefaultSettings& settings);
 
-    // Stores all thirteen values. 0 on success, else the backend's error number (callers may
+    // The correction stored under `key` (DriveOffsetKey), if any.
+    static std::optional<int32_t> LoadDriveOffset(SettingsBackend& backend, const std::string& key);
+
+    // Stores all fourteen values and the drive offsets. 0 on success, else the backend's error number (callers may
     // ignore it).
     static int SaveDefaults(SettingsBackend& backend, const DefaultSettings& settings);
 };

@@ -49,16 +49,9 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
     {"--offset",
      [](const std::string& v, CdOptions& o, std::string& error) {
-         std::string_view digits = v;
-         if (!digits.empty() && digits.front() == '+')
-             digits.remove_prefix(1);
          int samples = 0;
-         if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
-             samples > kLargestReadCorrection) {
-             error = "bad read offset correction \"" + v + "\" (samples, from " +
-                     std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
+         if (!ParseReadCorrection(v, samples, error))
              return false;
-         }
          o.readCorrection = samples;
          return true;
      }},
@@ -73,6 +66,20 @@ constexpr CdOptionRow kCdOptionRows[] = {
 constexpr const char* kSaveFlag = "--save";
 
 } // namespace
+
+bool ParseReadCorrection(const std::string& text, int& samples, std::string& error)
+{
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
+        samples > kLargestReadCorrection) {
+        error = "bad read offset correction \"" + text + "\" (samples, from " +
+                std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
+        return false;
+    }
+    return true;
+}
 
 bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
 {

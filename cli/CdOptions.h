@@ -9,13 +9,17 @@ namespace quillon::cli {
 // Options of the CD commands.
 struct CdOptions
 {
-    std::optional<int> drive;    // the stored default CD drive when not given
-    std::string tracks;          // "1,3-5"
-    std::string outputDir = "."; // the current folder
-    std::optional<int> release;  // lookup: the release's number in the list, from 1
-    bool save = false;           // lookup: store the release's texts and cover
-    int readCorrection = 0;      // grab's read offset correction, in samples
+    std::optional<int> drive;          // the stored default CD drive when not given
+    std::string tracks;                // "1,3-5"
+    std::string outputDir = ".";       // the current folder
+    std::optional<int> release;        // lookup: the release's number in the list, from 1
+    bool save = false;                 // lookup: store the release's texts and cover
+    std::optional<int> readCorrection; // grab's read offset correction, in samples
 };
+
+// A read offset correction in samples ("+6", "-1200"), within what a drive can be given;
+// false with `error` set ("bad read offset correction ...") when it is not one.
+bool ParseReadCorrection(const std::string& text, int& samples, std::string& error);
 
 // Parses the words after the command; false with `error` set on a bad word.
 bool ParseCdOptions(int argc, char** argv, CdOptions& options, std::string& error);

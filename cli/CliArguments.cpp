@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include "cd/CdDrive.h"
+#include "cli/CdOptions.h"
 #include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
@@ -44,7 +45,8 @@ constexpr std::pair<const char*, Command> kCommandWords[] = {
 
 // `defaults --save` stores the options given.
 constexpr const char* kSaveWord = "--save";
-constexpr const char* kLookupWord = "--lookup"; // rip's flag
+constexpr const char* kLookupWord = "--lookup";                // rip's flag
+constexpr const char* kNoAccurateRipWord = "--no-accuraterip"; // rip's flag
 
 // The command the first word names; false with the error set when it names none.
 bool ReadCommand(const std::string& first, CliArguments& result)
@@ -147,7 +149,26 @@ Setters RipOptionRows(CliArguments& result)
         {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
         {"--offset",
          [&](const std::string& v) {
-             return RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, rip.offset);
+             return RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, result.offset);
+         }},
+    };
+}
+
+// What `defaults --save` takes beside the shared options: the correction it stores for a
+// drive, refused as grab refuses it.
+Setters DefaultsOptionRows(CliArguments& result)
+{
+    return {
+        {"--offset",
+         [&](const std::string& v) {
+             int samples = 0;
+             std::string problem;
+             if (!ParseReadCorrection(v, samples, problem)) {
+                 result.error = problem;
+                 return false;
+             }
+             result.offset = samples;
+             return true;
          }},
     };
 }
@@ -173,6 +194,8 @@ public:
     {
         if (result.command == Command::Rip)
             ripOwn_ = RipOptionRows(result);
+        else if (result.command == Command::ShowDefaults)
+            defaultsOwn_ = DefaultsOptionRows(result);
     }
 
     // False with the error set at the first word that cannot be understood.
@@ -224,6 +247,10 @@ private:
             result_.rip.lookup = true;
             return true;
         }
+        if (word == kNoAccurateRipWord && result_.command == Command::Rip) {
+            result_.rip.accurateRip = false;
+            return true;
+        }
         if (const auto flag = flags_.find(word); flag != flags_.end()) {
             *flag->second.first = flag->second.second;
             anyOption_ = true;
@@ -241,6 +268,11 @@ private:
         anyOption_ = true;
         if (const auto own = ripOwn_.find(name); own != ripOwn_.end())
             return (value && own->second(*value)) || Fail("bad or missing value for " + name);
+        if (const auto own = defaultsOwn_.find(name); own != defaultsOwn_.end()) {
+            if (!value)
+                return Fail("option '" + name + "' needs a value");
+            return own->second(*value) || Fail(result_.error);
+        }
         const auto setter = shared_.find(name);
         if (setter == shared_.end())
             return Fail("unknown option '" + word + "'");
@@ -253,6 +285,7 @@ private:
     CliArguments& result_;
     Setters shared_;
     Setters ripOwn_;
+    Setters defaultsOwn_;
     Flags flags_;
     size_t i_ = 1;
     bool anyOption_ = false;
@@ -274,6 +307,8 @@ std::string CommandWordsProblem(const CliArguments& result, bool anyOption)
             return "options are stored only with 'quillon defaults --save'";
         [[fallthrough]];
     case Command::SaveDefaults:
+        if (result.offset && !result.drive)
+            return "--offset is stored for a drive's model: give --drive N too";
         if (result.jobs)
             return "--jobs applies to encode, decode and rip only";
         if (!result.files.empty())
@@ -337,8 +372,9 @@ std::vector<std::string> KnownOptionWords()
             words.push_back(word);
     words.push_back(kSaveWord);
     words.push_back(kLookupWord);
+    words.push_back(kNoAccurateRipWord);
     CliArguments unused;
-    for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused)})
+    for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused), DefaultsOptionRows(unused)})
         for (const auto& [name, setter] : rows)
             words.push_back(name);
     for (const auto& [name, flag] : FlagRows(unused.options))

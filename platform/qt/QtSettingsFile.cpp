@@ -128,6 +128,16 @@ std::optional<std::string> QtSettingsFile::ReadValue(const std::string& name)
     return value.toString().toStdString();
 }
 
+bool QtSettingsFile::HasGroup(const std::string& name) const
+{
+    if (!reader_)
+        return false;
+    reader_->settings.beginGroup(kGroup);
+    const bool has = reader_->settings.childGroups().contains(QString::fromStdString(name));
+    reader_->settings.endGroup();
+    return has;
+}
+
 namespace {
 
 // Where a save must put the new file: the settings path, or the file a symbolic link
