@@ -149,7 +149,11 @@ Setters RipOptionRows(CliArguments& result)
         {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
         {"--offset",
          [&](const std::string& v) {
-             return RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, result.offset);
+             if (RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, result.offset))
+                 return true;
+             int unused = 0;
+             ParseReadCorrection(v, unused, result.error); // the words grab refuses it with
+             return false;
          }},
     };
 }
@@ -267,7 +271,8 @@ private:
             value = words_[++i_];
         anyOption_ = true;
         if (const auto own = ripOwn_.find(name); own != ripOwn_.end())
-            return (value && own->second(*value)) || Fail("bad or missing value for " + name);
+            return (value && own->second(*value)) ||
+                   Fail(result_.error.empty() ? "bad or missing value for " + name : result_.error);
         if (const auto own = defaultsOwn_.find(name); own != defaultsOwn_.end()) {
             if (!value)
                 return Fail("option '" + name + "' needs a value");
