@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 
 #include "batch/JobList.h"
+#include "cd/ReadCorrection.h"
 
 #include <charconv>
 #include <vector>
@@ -46,6 +47,31 @@ std::string DriveOffsetKey(const std::string& vendor, const std::string& product
     return "DriveOffsets/" + model(vendor) + " " + model(product);
 }
 
+std::string DriveOffsetFieldText(const DefaultSettings& settings, const std::string& key)
+{
+    const auto stored = settings.driveOffsets.find(key);
+    return stored == settings.driveOffsets.end() ? std::string() : ReadCorrectionText(stored->second);
+}
+
+bool TakeDriveOffsetField(DefaultSettings& settings, const std::string& key, const std::string& text,
+                          std::optional<int>& correction, bool& changed, std::string& error)
+{
+    correction.reset();
+    changed = false;
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return true;
+    const std::string given = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    int samples = 0;
+    if (!ParseReadCorrection(given, samples, error))
+        return false;
+    correction = samples;
+    const auto stored = settings.driveOffsets.find(key);
+    changed = stored == settings.driveOffsets.end() || stored->second != samples;
+    settings.driveOffsets[key] = samples;
+    return true;
+}
+
 std::optional<int32_t> SettingsStore::LoadDriveOffset(SettingsBackend& backend, const std::string& key)
 {
     if (!backend.OpenForReading())
@@ -73,6 +99,12 @@ void SettingsStore::LoadDefaults(SettingsBackend& backend, DefaultSettings& sett
                                        std::pair{"AccurateRipServer", &settings.lookup.accurateRipServer}}) {
         if (auto text = backend.ReadValue(name); text && text->size() < kValueRoom)
             *member = *text;
+    }
+    for (const std::string& model : backend.ValueNames("DriveOffsets")) {
+        const std::string key = "DriveOffsets/" + model;
+        if (const auto text = backend.ReadValue(key))
+            if (const auto correction = ParseStoredNumber(*text))
+                settings.driveOffsets[key] = *correction;
     }
     const std::pair<const char*, int32_t*> numbers[] = {
         {"Layer", &o.layer},

@@ -32,8 +32,7 @@ struct DefaultSettings
     int32_t defaultCd = 0;
     std::string defaultOutputDir;
     LookupSettings lookup;
-    // Read offset corrections to store, in samples, by DriveOffsetKey (loading leaves it
-    // empty: LoadDriveOffset reads the one a drive needs).
+    // The read offset corrections of drive models, in samples, by DriveOffsetKey.
     std::map<std::string, int32_t> driveOffsets;
 };
 
@@ -45,6 +44,17 @@ std::string DriveOffsetKey(const std::string& vendor, const std::string& product
 
 // The temporary folder with "/" appended, or "NOT SET" when it is empty.
 std::string InitialOutputDir(const EnvironmentLookup& getEnv);
+
+// The grabber's read offset field for the drive model `key` (DriveOffsetKey): the stored
+// correction as ReadCorrectionText writes it, "" when none is stored.
+std::string DriveOffsetFieldText(const DefaultSettings& settings, const std::string& key);
+
+// What the field holds, taken for a grab: "" is no correction (a stored one stays stored);
+// a correction ParseReadCorrection takes is kept in `settings` for the model, `changed`
+// saying whether it differs from what was stored. False with `error` set when the text is
+// no correction.
+bool TakeDriveOffsetField(DefaultSettings& settings, const std::string& key, const std::string& text,
+                          std::optional<int>& correction, bool& changed, std::string& error);
 
 // Reads a stored number: an optional sign and decimal digits that fit 32 bits, nothing else.
 std::optional<int32_t> ParseStoredNumber(const std::string& text);

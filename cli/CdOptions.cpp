@@ -1,7 +1,7 @@
 #include "cli/CdOptions.h"
 
+#include "cd/ReadCorrection.h"
 #include "cli/CliArguments.h"
-#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <charconv>
@@ -66,20 +66,6 @@ constexpr CdOptionRow kCdOptionRows[] = {
 constexpr const char* kSaveFlag = "--save";
 
 } // namespace
-
-bool ParseReadCorrection(const std::string& text, int& samples, std::string& error)
-{
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+')
-        digits.remove_prefix(1);
-    if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
-        samples > kLargestReadCorrection) {
-        error = "bad read offset correction \"" + text + "\" (samples, from " +
-                std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
-        return false;
-    }
-    return true;
-}
 
 bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
 {

@@ -17,10 +17,6 @@ struct CdOptions
     std::optional<int> readCorrection; // grab's read offset correction, in samples
 };
 
-// A read offset correction in samples ("+6", "-1200"), within what a drive can be given;
-// false with `error` set ("bad read offset correction ...") when it is not one.
-bool ParseReadCorrection(const std::string& text, int& samples, std::string& error);
-
 // Parses the words after the command; false with `error` set on a bad word.
 bool ParseCdOptions(int argc, char** argv, CdOptions& options, std::string& error);
 

@@ -1,7 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include "cd/CdDrive.h"
-#include "cli/CdOptions.h"
+#include "cd/ReadCorrection.h"
 #include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>

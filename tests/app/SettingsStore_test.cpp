@@ -369,6 +369,11 @@ TEST_F(SettingsFileTest, DriveOffsetsAreKeptPerModel)
         EXPECT_EQ(SettingsStore::LoadDriveOffset(file, model.key), model.correction) << model.key << "\n" << ReadRaw();
     }
     QtSettingsFile file(path);
+    DefaultSettings loaded = SettingsStore::Initialise(Env({}));
+    SettingsStore::LoadDefaults(file, loaded);
+    EXPECT_EQ(loaded.driveOffsets.size(), 4u); // two spellings share a key
+    for (const Model& model : models)
+        EXPECT_EQ(loaded.driveOffsets[model.key], model.correction) << model.key;
     EXPECT_EQ(SettingsStore::LoadDriveOffset(file, DriveOffsetKey("PLEXTOR", "PX-W4012A")), std::nullopt);
     EXPECT_TRUE(file.HasGroup("DriveOffsets"));
     EXPECT_FALSE(file.HasGroup("Nothing"));
