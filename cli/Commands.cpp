@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "batch/JobList.h"
 #include "batch/OutputClashes.h"
+#include "cd/ReadCorrection.h"
 #include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/ParallelBatch.h"
@@ -45,7 +46,7 @@ bool SameFile(const std::string& a, const std::string& b)
 // "+6 samples": a correction as the rip log gives it.
 std::string CorrectionText(int32_t samples)
 {
-    return (samples > 0 ? "+" : "") + std::to_string(samples) + " samples";
+    return ReadCorrectionText(samples) + " samples";
 }
 
 // The model of a drive as its settings key names it, for the user.
@@ -55,11 +56,10 @@ std::string ModelText(const std::string& key)
 }
 
 // A line for each drive found whose model has a stored read offset correction; drives are
-// looked for only when the settings file stores any.
-void PrintStoredCorrections(const std::string& path)
+// looked for only when the settings store any.
+void PrintStoredCorrections(const DefaultSettings& settings)
 {
-    QtSettingsFile file(path);
-    if (!file.OpenForReading() || !file.HasGroup("DriveOffsets"))
+    if (settings.driveOffsets.empty())
         return;
     DriveTable drives;
     const int found = DetectDrives(drives);
@@ -193,7 +193,7 @@ int ShowDefaults()
     std::printf("%s\n", FormatOptionSummary(loaded.settings.options).c_str());
     std::printf("Output folder: %s\n", loaded.settings.defaultOutputDir.c_str());
     std::printf("Default CD drive: %d\n", loaded.settings.defaultCd);
-    PrintStoredCorrections(loaded.path);
+    PrintStoredCorrections(loaded.settings);
     std::printf("Settings file: %s\n", loaded.path.c_str());
     return kExitOk;
 }

@@ -140,16 +140,6 @@ std::vector<std::string> QtSettingsFile::ValueNames(const std::string& group)
     return names;
 }
 
-bool QtSettingsFile::HasGroup(const std::string& name) const
-{
-    if (!reader_)
-        return false;
-    reader_->settings.beginGroup(kGroup);
-    const bool has = reader_->settings.childGroups().contains(QString::fromStdString(name));
-    reader_->settings.endGroup();
-    return has;
-}
-
 namespace {
 
 // Where a save must put the new file: the settings path, or the file a symbolic link

@@ -25,8 +25,6 @@ public:
     std::vector<std::string> ValueNames(const std::string& group) override;
     int WriteAll(std::span<const std::pair<std::string, std::string>> values) override;
     std::string Problem() const override { return problem_; }
-    // Whether the file read holds values under "NAME/" in our group.
-    bool HasGroup(const std::string& name) const;
 
 private:
     struct Reader;
