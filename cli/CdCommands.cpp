@@ -191,8 +191,11 @@ int Grab(const CdOptions& options, int index)
     std::vector<GrabChoice> ticked;
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[t]});
-    chosen.drive->readCorrection = options.readCorrection;
+    const std::optional<int> correction =
+        options.readCorrection ? options.readCorrection : StoredReadCorrection(*chosen.drive);
+    chosen.drive->readCorrection = correction.value_or(0);
     RipReport report = StartRipReport(*chosen.drive);
+    report.offsetCorrection = correction;
     if (chosen.stored) {
         report.album = chosen.store.Text(index, 0, TrackField::Album);
         report.performer = chosen.store.Text(index, 0, TrackField::Artist);

@@ -1,7 +1,7 @@
 #include "cli/CdOptions.h"
 
+#include "cd/ReadCorrection.h"
 #include "cli/CliArguments.h"
-#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <charconv>
@@ -49,16 +49,9 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
     {"--offset",
      [](const std::string& v, CdOptions& o, std::string& error) {
-         std::string_view digits = v;
-         if (!digits.empty() && digits.front() == '+')
-             digits.remove_prefix(1);
          int samples = 0;
-         if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
-             samples > kLargestReadCorrection) {
-             error = "bad read offset correction \"" + v + "\" (samples, from " +
-                     std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
+         if (!ParseReadCorrection(v, samples, error))
              return false;
-         }
          o.readCorrection = samples;
          return true;
      }},

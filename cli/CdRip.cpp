@@ -1,14 +1,17 @@
 #include "cli/CdRip.h"
 
 #include "batch/JobList.h"
+#include "cd/AccurateRipLookup.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/DiscTextFile.h"
 #include "cd/GenreList.h"
+#include "cd/RipChecksums.h"
 #include "cd/RipLog.h"
 #include "cd/RipRecorder.h"
 #include "cd/SecureRead.h"
 #include "cd/TrackJobs.h"
+#include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/CdLookup.h"
 #include "cli/CliArguments.h"
@@ -22,6 +25,7 @@
 #include "run/TempWavGrab.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <unistd.h>
 
@@ -64,6 +68,8 @@ struct RipRequest
     std::string outputDir;
     int drive = 0;
     int workers = 1;
+    std::optional<int> offset;     // the correction given, else the one stored for the drive
+    std::string accurateRipServer; // the setting's
 };
 
 // Why rip's own words cannot be used ("" when they can). The texts become UTF-8 on the way;
@@ -125,6 +131,8 @@ int MakeRipRequest(const CliArguments& arguments, RipRequest& request)
         return kExitFailed;
     }
     request.drive = arguments.drive.value_or(loaded.settings.defaultCd);
+    request.offset = arguments.offset;
+    request.accurateRipServer = loaded.settings.lookup.accurateRipServer;
     request.workers = arguments.jobs.value_or(UsableCpuCount());
     return kExitOk;
 }
@@ -242,6 +250,38 @@ int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder
     });
 }
 
+// Each track read whole judged by the AccurateRip database, printed and kept for the log.
+// A track that is not accurate makes the rip fail (its file stays); a database that cannot
+// be asked or read is told, and the rip stands as it is.
+int CheckAccurateRip(RipReport& report, const RipRequest& request, int status)
+{
+    if (!request.rip.accurateRip) {
+        report.summary.push_back("AccurateRip: not asked (--no-accuraterip)");
+        return status;
+    }
+    if (report.tracks.empty())
+        return status;
+    const EnvironmentLookup environment = [](const char* name) { return std::getenv(name); };
+    std::atomic<bool> cancel{false};
+    AccurateRipAnswer answer;
+    {
+        CancelWatcher watcher([&cancel] { cancel = true; });
+        answer = LookUpAccurateRip(ChooseAccurateRipServer(request.accurateRipServer, environment),
+                                   RipAccurateRipIds(report), LookupTimeoutSeconds(environment), cancel);
+    }
+    const RipVerdicts verdicts = JudgeRipTracks(answer, report);
+    if (!answer.message.empty())
+        Complain(answer.message + " The tracks are not checked against AccurateRip.");
+    for (const RipTrackReport& track : report.tracks)
+        if (!track.verdict.empty())
+            std::printf("Track %2d: %s\n", track.number, track.verdict.c_str());
+    if (answer.outcome == AccurateRipOutcome::Cancelled && status == kExitOk)
+        return kExitCancelled;
+    if (verdicts.notAccurate > 0 && status == kExitOk)
+        return kExitFailed;
+    return status;
+}
+
 // The rip's log and cue sheet beside its files; a rip whose log cannot be written fails.
 int WriteRipRecord(RipRecorder& recorder, const std::string& folder, int status)
 {
@@ -275,9 +315,11 @@ int RunRip(const CliArguments& arguments)
     if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
         return status;
     chosen.store.SaveDiscInfo(request.drive, *chosen.drive);
-    chosen.drive->readCorrection = request.rip.offset.value_or(0);
+    if (!request.offset)
+        request.offset = StoredReadCorrection(*chosen.drive);
+    chosen.drive->readCorrection = request.offset.value_or(0);
     RipReport report = StartRipReport(*chosen.drive);
-    report.offsetCorrection = request.rip.offset;
+    report.offsetCorrection = request.offset;
     if (request.rip.secure)
         report.readMode = kSecureReadMode;
     report.album = text.album;
@@ -286,6 +328,8 @@ int RunRip(const CliArguments& arguments)
     int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder, request.rip.secure);
     if (!TellSuspiciousTracks(report, "rip") && status == kExitOk)
         status = kExitFailed;
+    if (status != kExitCancelled)
+        status = CheckAccurateRip(report, request, status);
     return WriteRipRecord(recorder, request.outputDir, status);
 }
 

@@ -173,6 +173,15 @@ QHBoxLayout* GrabberDialog::BuildDriveRow()
     setDefault_ = new FlatButton(QStringLiteral("&Set default CD"), this);
     setDefault_->setObjectName(QStringLiteral("setDefaultCd"));
     driveRow->addWidget(setDefault_);
+    readOffset_ = new QLineEdit(this);
+    readOffset_->setObjectName(QStringLiteral("readOffset"));
+    readOffset_->setPlaceholderText(QStringLiteral("not set"));
+    readOffset_->setToolTip(QStringLiteral("The drive's read offset correction in samples (+6: the drive delivers "
+                                           "data 6 samples early), kept for its model"));
+    readOffset_->setMaximumWidth(80);
+    driveRow->addSpacing(12);
+    driveRow->addWidget(Labelled(QStringLiteral("Read &offset:"), readOffset_, this));
+    driveRow->addWidget(readOffset_);
     auto* sizeCaption = new QLabel(QStringLiteral("Total Disc Size:"), this);
     discSize_ = new ValueLabel(sizeCaption->text(), QStringLiteral("0 MBytes"), this);
     discSize_->setObjectName(QStringLiteral("discSize"));
@@ -375,6 +384,7 @@ bool GrabberDialog::LoadDisc(int index)
     const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
     model_->Reset();
     discSize_->setText(QString::fromStdString(session_.DiscSize()));
+    ShowReadOffset();
     ShowCover(QStringLiteral("stored with the disc"));
     ShowTotals();
     ShowFields();
@@ -458,7 +468,12 @@ void GrabberDialog::OnGrabNow()
         StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
         return;
     }
+    std::optional<int> correction;
+    if (!TakeReadOffset(correction))
+        return;
+    drive->readCorrection = correction.value_or(0);
     RipReport report = StartRipReport(*drive);
+    report.offsetCorrection = correction;
     report.album = session_.album;
     report.performer = session_.artist;
     GrabProgressDialog window(this);
@@ -472,6 +487,31 @@ void GrabberDialog::OnGrabNow()
         StopMessage(QStringLiteral("These tracks have suspicious positions, where the reads never agreed; they are "
                                    "kept and marked in the log:") +
                     marked);
+}
+
+void GrabberDialog::ShowReadOffset()
+{
+    const CdDrive* drive = session_.CurrentDrive();
+    const std::string key = drive ? DriveOffsetKey(drive->vendor, drive->product) : std::string();
+    readOffset_->setText(QString::fromStdString(drive ? DriveOffsetFieldText(app_.settings, key) : std::string()));
+}
+
+bool GrabberDialog::TakeReadOffset(std::optional<int>& correction)
+{
+    const CdDrive* drive = session_.CurrentDrive();
+    if (drive == nullptr)
+        return true;
+    bool changed = false;
+    std::string problem;
+    if (!TakeDriveOffsetField(app_.settings, DriveOffsetKey(drive->vendor, drive->product),
+                              readOffset_->text().toStdString(), correction, changed, problem)) {
+        StopMessage(Utf8Text(problem));
+        readOffset_->setFocus();
+        return false;
+    }
+    if (changed)
+        saveDefaults();
+    return true;
 }
 
 void GrabberDialog::OnCover()

@@ -13,7 +13,7 @@ _quillon_options()
         decode) echo "-o --jobs --help" ;;
         defaults)
             if [[ $saving ]]; then
-                echo "-o --drive $_quillon_encoding_options"
+                echo "-o --drive --offset $_quillon_encoding_options"
             else
                 echo "--save --help"
             fi
@@ -24,7 +24,7 @@ _quillon_options()
         lookup) echo "--drive --release --save --help" ;;
         rip)
             echo "--drive --tracks --offset --secure -o --jobs $_quillon_encoding_options
-                --artist --album --year --comment --genre --cover --lookup --release --help"
+                --artist --album --year --comment --genre --cover --lookup --release --no-accuraterip --help"
             ;;
     esac
 }
