@@ -22,6 +22,7 @@
 #include <QDate>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -178,7 +179,9 @@ QHBoxLayout* GrabberDialog::BuildDriveRow()
     readOffset_->setPlaceholderText(QStringLiteral("not set"));
     readOffset_->setToolTip(QStringLiteral("The drive's read offset correction in samples (+6: the drive delivers "
                                            "data 6 samples early), kept for its model"));
-    readOffset_->setMaximumWidth(80);
+    // Wide enough for the widest correction and for the placeholder.
+    const QFontMetrics metrics(readOffset_->font());
+    readOffset_->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("-220500")) + metrics.averageCharWidth() * 3);
     driveRow->addSpacing(12);
     driveRow->addWidget(Labelled(QStringLiteral("Read &offset:"), readOffset_, this));
     driveRow->addWidget(readOffset_);
