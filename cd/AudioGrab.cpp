@@ -4,6 +4,7 @@
 #include "cd/RipRecorder.h"
 #include "cd/SecureRead.h"
 #include "cd/TrackFileName.h"
+#include "cd/TrackList.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
 #include "platform/PartFile.h"
@@ -88,7 +89,7 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
     uint32_t total = 0;
     for (const GrabChoice& c : ticked)
         if (c.track >= 0 && c.track < drive.trackCount)
-            total += drive.tracks[c.track].sectors;
+            total += AudioSectorsToGrab(drive, c.track);
 
     std::vector<uint8_t> buffer(kGrabBufferSectors * kSectorBytes);
     int readSize = ReadSizeFor(drive, kGrabBufferSectors);
@@ -107,7 +108,8 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
     for (const GrabChoice& c : ticked) {
         if (c.track < 0 || c.track >= drive.trackCount)
             continue;
-        const TrackRecord& track = drive.tracks[c.track];
+        TrackRecord track = drive.tracks[c.track];
+        track.sectors = AudioSectorsToGrab(drive, c.track);
         const std::string fileName = TrackFileName(c.name);
         if (fileName.empty()) {
             window.ShowStopMessage(TrackNameNotAFileName(c.name));

@@ -56,7 +56,7 @@ EditResult AddTrackJobs(JobList& jobs, const CdDrive& drive, const std::vector<T
         source.tags = TrackTagsFromRecord(*track.record, track.texts ? *track.texts : TrackTexts{});
         NumberAmongAudioTracks(drive, track.index, *source.tags);
         source.tags->picture = cover;
-        source.sectors = drive.tracks[static_cast<size_t>(track.index)].sectors;
+        source.sectors = AudioSectorsToGrab(drive, track.index);
         sources.push_back(std::move(source));
     }
     return jobs.AddCdTracks(sources, defaults);

@@ -52,6 +52,19 @@ bool IsAudioTrack(const TrackRecord& track)
     return (track.entry.adrControl & 0x04) == 0;
 }
 
+uint32_t AudioSectorsToGrab(const CdDrive& drive, int index)
+{
+    constexpr uint32_t kSessionGap = 11400;
+    if (index < 0 || index >= drive.trackCount)
+        return 0;
+    const TrackRecord& track = drive.tracks[static_cast<size_t>(index)];
+    if (index + 1 >= drive.trackCount || !IsAudioTrack(track) ||
+        IsAudioTrack(drive.tracks[static_cast<size_t>(index) + 1]))
+        return track.sectors;
+    // A data track too close for a gap (an image that leaves it out) ends the audio there.
+    return track.sectors > kSessionGap ? track.sectors - kSessionGap : track.sectors;
+}
+
 const char* TrackTypeText(uint8_t adrControl)
 {
     if (adrControl == 0x10)

@@ -31,6 +31,10 @@ const std::string& TrackRowText(const TrackRow& row, TrackColumn column);
 const char* TrackTypeText(uint8_t adrControl);
 // True for an audio track (control bit 2 clear); a data track must never be grabbed as audio.
 bool IsAudioTrack(const TrackRecord& track);
+// The sectors of audio a grab reads of the drive's track `index`: its TOC length,
+// but for the last audio track before a data session (an enhanced CD), which ends 11400
+// sectors (the session gap) before the data track; no drive reads audio in the gap.
+uint32_t AudioSectorsToGrab(const CdDrive& drive, int index);
 // "Track%02d" of the 0-based track index.
 std::string DefaultTrackName(int index);
 // "%<width>.1f" with a decimal point whatever the user's locale.

@@ -1,5 +1,6 @@
 #include "run/TempWavGrab.h"
 
+#include "cd/TrackList.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
 #include "platform/TemporaryFolder.h"
@@ -49,7 +50,8 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
     GrabCounters counters;
     counters.startTime = clock();
     const bool haveTrack = job.trackIndex >= 0 && job.trackIndex < drive.trackCount;
-    const TrackRecord track = haveTrack ? drive.tracks[job.trackIndex] : TrackRecord{};
+    TrackRecord track = haveTrack ? drive.tracks[job.trackIndex] : TrackRecord{};
+    track.sectors = AudioSectorsToGrab(drive, job.trackIndex);
     const int readSize = ReadSizeFor(drive, kTempGrabBufferSectors);
 
     drive.PrepareForAudio();

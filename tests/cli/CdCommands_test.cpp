@@ -89,6 +89,25 @@ TEST_F(CdCommands, DefaultsSaveStoresTheDefaultDrive)
     EXPECT_EQ(r.out.rfind("No CD-Audio Disc Present in Drive!\n", 0), 0u) << "drive 1 has no disc: " << r.out;
 }
 
+// The last audio track of an enhanced CD ends where its session ends, 11400 sectors
+// before the data track; an image that leaves the gap out keeps the track whole.
+TEST_F(CdCommands, EnhancedCdsLastAudioTrackEndsAtItsSession)
+{
+    const struct
+    {
+        uint32_t tocSectors, audioSectors;
+    } rows[] = {{200 + 11400, 200}, {200, 200}};
+    for (const auto& row : rows) {
+        disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 300}, {false, row.tocSectors}, {true, 500}});
+        const CliRun r = Run("grab --tracks 2 -o " + dir.Path());
+        ASSERT_EQ(r.status, 0) << r.out;
+        const auto bytes = testing::ReadBinaryFile(dir / "Track02.WAV");
+        ASSERT_EQ(bytes.size(), 44 + row.audioSectors * 2352u) << row.tocSectors << " sectors in the TOC";
+        const auto want = testing::PatternSectors(disc.starts[1], row.audioSectors);
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), bytes.begin() + 44));
+    }
+}
+
 TEST_F(CdCommands, GrabWritesTheImageData)
 {
     disc = testing::MakeTestDisc(dir.Path(), "disc", {{false, 22050}, {false, 300}, {false, 750}});
