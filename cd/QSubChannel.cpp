@@ -6,6 +6,8 @@ namespace quillon {
 
 namespace {
 
+constexpr uint32_t kUsualGap = 150;
+
 bool IsBcd(uint8_t v)
 {
     return (v >> 4) <= 9 && (v & 0x0F) <= 9;
@@ -116,6 +118,25 @@ std::optional<uint32_t> FindPregap(int track, uint32_t lowest, uint32_t start, c
     if (!*last)
         return 0u;
     uint32_t low = lowest, high = start - 1; // high is in the gap
+    // Most gaps are the two seconds of the Red Book: tried first, they take three reads.
+    if (start - lowest > kUsualGap) {
+        const uint32_t guess = start - kUsualGap;
+        const std::optional<bool> in = inGap(guess);
+        if (!in)
+            return std::nullopt;
+        if (*in)
+            high = guess;
+        else
+            low = guess + 1;
+        if (*in && guess > low) {
+            const std::optional<bool> before = inGap(guess - 1);
+            if (!before)
+                return std::nullopt;
+            if (!*before)
+                return kUsualGap;
+            high = guess - 1;
+        }
+    }
     while (low < high) {
         const uint32_t middle = low + (high - low) / 2;
         const std::optional<bool> in = inGap(middle);

@@ -44,9 +44,9 @@ std::string ParseIsrcReply(const uint8_t* reply, size_t length, int track);
 
 // Where index 0 of `track` begins, searched among sectors lowest..start-1 before the
 // track's INDEX 01 at `start`: the sectors of a gap follow each other, so a binary search
-// finds its first one with at most 1 + log2(start - lowest) reads of `probe`. The number
-// of gap sectors (0 when the sector before the start is not in it); nothing when a probe
-// fails.
+// finds its first one, with at most 3 + log2(start - lowest) reads of `probe`; the usual
+// gap of 150 sectors is tried first and takes 3. The number of gap sectors (0, after one
+// read, when the sector before the start is not in it); nothing when a probe fails.
 using QProbe = std::function<std::optional<QPosition>(uint32_t lba)>;
 std::optional<uint32_t> FindPregap(int track, uint32_t lowest, uint32_t start, const QProbe& probe);
 

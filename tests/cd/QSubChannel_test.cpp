@@ -134,11 +134,12 @@ TEST(QSubChannel, CatalogueNumberAndIsrcReplies)
 
 TEST(QSubChannel, GapSearchFindsIndexZeroWithFewReads)
 {
-    // A disc: track 1 at 0, track 2's gap from 900 to its start at 1050, track 3 at 2000
-    // without gap, track 4's gap of one sector, track 5 (hidden-style gap) at 5000 from 3001.
-    const std::map<uint32_t, std::pair<int, int>> starts = {{0, {1, 1}},    {900, {2, 0}},  {1050, {2, 1}},
-                                                            {2000, {3, 1}}, {2999, {4, 0}}, {3000, {4, 1}},
-                                                            {3001, {5, 0}}, {5000, {5, 1}}};
+    // A disc: track 1 at 0, track 2's gap of the usual 150 sectors before its start at
+    // 1050, track 3 at 2000 without gap, track 4's gap of one sector, track 5's gap from
+    // the sector after track 4's start, tracks 6 and 7 with gaps a sector either side of 150.
+    const std::map<uint32_t, std::pair<int, int>> starts = {
+        {0, {1, 1}},    {900, {2, 0}},  {1050, {2, 1}}, {2000, {3, 1}}, {2999, {4, 0}}, {3000, {4, 1}},
+        {3001, {5, 0}}, {5000, {5, 1}}, {5849, {6, 0}}, {6000, {6, 1}}, {6851, {7, 0}}, {7000, {7, 1}}};
     const auto positionOf = [&](uint32_t lba) { return std::prev(starts.upper_bound(lba))->second; };
     int reads = 0;
     bool refuse = false;
@@ -156,8 +157,8 @@ TEST(QSubChannel, GapSearchFindsIndexZeroWithFewReads)
         std::optional<uint32_t> gap;
         int mostReads;
     } rows[] = {
-        {2, 1, 1050, 150u, 12},     {3, 1051, 2000, 0u, 1}, {4, 2001, 3000, 1u, 11},
-        {5, 3001, 5000, 1999u, 12}, {1, 0, 0, 0u, 0},
+        {2, 1, 1050, 150u, 3},     {3, 1051, 2000, 0u, 1},    {4, 2001, 3000, 1u, 13}, {5, 3001, 5000, 1999u, 14},
+        {6, 5001, 6000, 151u, 13}, {7, 6001, 7000, 149u, 13}, {1, 0, 0, 0u, 0},        {2, 901, 1050, 149u, 11},
     };
     for (const auto& row : rows) {
         reads = 0;
