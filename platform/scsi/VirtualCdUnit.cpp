@@ -198,11 +198,10 @@ ScsiOutcome VirtualCdUnit::ReadSubChannel(const ScsiRequest& r)
 }
 
 // Audio sectors each followed by 16 bytes of formatted Q, the one sub-channel form served.
-// These reads play no faults: they find the disc's layout, not its audio.
+// These reads play no faults, no delay, no offset nor jitter: they find the disc's layout
+// before a rip's reads of audio, which the faults are for.
 ScsiOutcome VirtualCdUnit::ReadWithSubChannel(const ScsiRequest& r, uint32_t lba, uint32_t count)
 {
-    if (entry_.delayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(entry_.delayMs));
     if (!disc_)
         return CheckCondition(kNotReady, kNoMedium);
     if (entry_.noSubChannel || (r.cdb[10] & 0x07) != 0x02)
@@ -214,7 +213,7 @@ ScsiOutcome VirtualCdUnit::ReadWithSubChannel(const ScsiRequest& r, uint32_t lba
     std::vector<uint8_t> reply(count * kWithQ);
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t* at = reply.data() + i * kWithQ;
-        if (!ReadFromDisc(lba + i, 1, at))
+        if (!disc_->ReadRaw(lba + i, 1, at))
             return CheckCondition(kMediumError, kUnrecoveredRead);
         MakeFormattedQ(*disc_, lba + i, at + kRawSector);
     }
