@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quillon {
 
@@ -20,6 +21,10 @@ public:
 
     // The stored text of one value; nothing when it is missing or not a plain text.
     virtual std::optional<std::string> ReadValue(const std::string& name) = 0;
+
+    // The names of the values stored under "GROUP/", without the group; none when the
+    // store cannot list them.
+    virtual std::vector<std::string> ValueNames(const std::string& /*group*/) { return {}; }
 
     // Writes all values at once, in the order given. Either the whole new set is
     // stored or the old file stays as it was. Returns 0 on success, else an error number.

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Grab speed of a virtual drive: a generated 10-minute disc (45000 sectors, 10 audio
 # tracks) grabbed with `quillon grab` and no read delay, in sectors per second, against
-# reading the BIN file straight (cat to /dev/null) in the same run. Prints the ratio.
-# Usage: bench/cd_grab_speed.sh [build-dir]
+# reading the BIN file straight (cat to /dev/null) in the same run; and `quillon grab
+# --secure` of the same clean disc against the plain grab (goal: at most 2.3 times its
+# time). Medians of ROUNDS rounds (default 5). Prints both ratios.
+# Usage: bench/cd_grab_speed.sh [build-dir [rounds]]
 set -euo pipefail
 build=${1:-build}
+rounds=${2:-5}
 quillon=$(realpath "$build/bin/quillon")
 work=$(mktemp -d /tmp/quillon-cdbench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -24,23 +27,40 @@ head -c $((sectors * 2352)) /dev/urandom > "$work/disc.bin"
 echo "ATAPI | QUILLON | BENCH DRIVE | 1.0 | disc.cue" > "$work/drives"
 # 26 sectors per read, as a typical quirks entry asks.
 echo '"QUILLON" "" "" BE 0 0 0 26 0' > "$work/tosharc"
-mkdir "$work/out"
+mkdir "$work/out" "$work/secure"
 
 now() { date +%s.%N; }
+grab() { (cd "$work" && QUILLON_VIRTUAL_CD="$work/drives" "$quillon" grab "$@" --tracks 1-$tracks > /dev/null); }
 
-cat "$work/disc.bin" > /dev/null   # both runs start from the page cache
-t0=$(now)
-cat "$work/disc.bin" > /dev/null
-t1=$(now)
-(cd "$work" && QUILLON_VIRTUAL_CD="$work/drives" "$quillon" grab --tracks 1-$tracks -o "$work/out" > /dev/null)
-t2=$(now)
+cat "$work/disc.bin" > /dev/null   # every run starts from the page cache
+times=()
+for ((r = 0; r < rounds; r++)); do
+  t0=$(now)
+  cat "$work/disc.bin" > /dev/null
+  t1=$(now)
+  grab -o "$work/out"
+  t2=$(now)
+  grab --secure -o "$work/secure"
+  t3=$(now)
+  times+=("$t0 $t1 $t2 $t3")
+done
+# The secure grab must have given the same files.
+for f in "$work"/out/*.WAV; do
+  cmp -s "$f" "$work/secure/${f##*/}" || { echo "secure grab differs: ${f##*/}"; exit 1; }
+done
 
-python3 - "$sectors" "$t0" "$t1" "$t2" <<'PY'
-import sys
-sectors, t0, t1, t2 = int(sys.argv[1]), *map(float, sys.argv[2:])
-cat_rate = sectors / (t1 - t0)
-grab_rate = sectors / (t2 - t1)
-print(f"cat of the BIN:   {cat_rate:12.0f} sectors/s ({t1 - t0:.3f} s)")
-print(f"quillon grab:     {grab_rate:12.0f} sectors/s ({t2 - t1:.3f} s, {grab_rate / 75:.0f}x real time)")
-print(f"ratio grab / cat: {grab_rate / cat_rate:.3f}")
-PY
+printf '%s\n' "${times[@]}" | python3 -c '
+import statistics, sys
+sectors = int(sys.argv[1])
+rows = [list(map(float, line.split())) for line in sys.stdin if line.strip()]
+cat = statistics.median(t1 - t0 for t0, t1, t2, t3 in rows)
+plain = statistics.median(t2 - t1 for t0, t1, t2, t3 in rows)
+secure = statistics.median(t3 - t2 for t0, t1, t2, t3 in rows)
+ratio = statistics.median((t3 - t2) / (t2 - t1) for t0, t1, t2, t3 in rows)
+print(f"cat of the BIN:   {sectors / cat:12.0f} sectors/s ({cat:.3f} s)")
+print(f"quillon grab:     {sectors / plain:12.0f} sectors/s ({plain:.3f} s, {sectors / plain / 75:.0f}x real time)")
+print(f"grab --secure:    {sectors / secure:12.0f} sectors/s ({secure:.3f} s, {sectors / secure / 75:.0f}x real time)")
+print(f"ratio grab / cat: {cat / plain:.3f}")
+print(f"ratio secure / plain time: {ratio:.3f} (goal at most 2.3)")
+print(f"medians of {len(rows)} rounds")
+' "$sectors"

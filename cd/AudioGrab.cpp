@@ -1,6 +1,8 @@
 #include "cd/AudioGrab.h"
 
+#include "cd/RipLog.h"
 #include "cd/RipRecorder.h"
+#include "cd/SecureRead.h"
 #include "cd/TrackFileName.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
@@ -22,11 +24,11 @@ constexpr size_t kGrabBufferSectors = 256;
 // failure leaves nothing but what stood at `path` before.
 GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const CreatedFile& part, const std::string& path,
                          std::vector<uint8_t>& buffer, GrabProgressWindow& window, GrabCounters& counters,
-                         const SecondsClock& clock, TrackChecksums* sums)
+                         const SecondsClock& clock, TrackChecksums* sums, SecureTrackReader* secure)
 {
     ::lseek(part.fd, kWavHeaderSize, SEEK_SET);
     const TrackGrabEnd end = GrabTrackSectors(drive, part.fd, track.entry.start, track.sectors, buffer, window,
-                                              counters, clock, false, sums);
+                                              counters, clock, false, sums, secure);
     const char* stop = end == TrackGrabEnd::Cancelled    ? kGrabAbortedMessage
                        : end == TrackGrabEnd::ReadFailed ? kGrabReadFailedMessage
                                                          : nullptr;
@@ -56,7 +58,7 @@ GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const Created
 } // namespace
 
 GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
-                      GrabProgressWindow& window, const SecondsClock& clock, RipReport* report)
+                      GrabProgressWindow& window, const SecondsClock& clock, RipReport* report, bool secure)
 {
     if (ticked.empty()) {
         window.ShowStopMessage(kGrabNoTrackMessage);
@@ -98,6 +100,8 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
     window.SetGrabbedText("");
 
     RipReport unused;
+    if (report && secure)
+        report->readMode = kSecureReadMode;
     RipRecorder recorder(report ? *report : unused);
     GrabOutcome outcome = GrabOutcome::Completed;
     for (const GrabChoice& c : ticked) {
@@ -126,10 +130,12 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
         readSize = ReadSizeFor(drive, kGrabBufferSectors);
         window.SetTrackRange(0, static_cast<int>(track.sectors / static_cast<uint32_t>(readSize)));
         TrackChecksums sums = recorder.Sums(c.track);
-        outcome = GrabOneTrack(drive, track, part, path, buffer, window, counters, clock, report ? &sums : nullptr);
+        SecureTrackReader reader = MakeSecureReader(drive);
+        outcome = GrabOneTrack(drive, track, part, path, buffer, window, counters, clock, report ? &sums : nullptr,
+                               secure ? &reader : nullptr);
         if (report && (outcome == GrabOutcome::Completed || outcome == GrabOutcome::Cancelled))
-            recorder.Add(c.track, fileName + ".WAV", c.name, report->performer, sums,
-                         outcome == GrabOutcome::Completed);
+            recorder.Add(c.track, fileName + ".WAV", c.name, report->performer, sums, outcome == GrabOutcome::Completed,
+                         secure ? &reader : nullptr);
         else if (report)
             recorder.AddMissing(c.track);
         if (outcome != GrabOutcome::Completed)

@@ -36,9 +36,9 @@ using FolderAsker = std::function<std::optional<std::string>(const std::string& 
 // file per track, with the progress window, its messages and Cancel. With a `report`
 // (StartRipReport's, with the disc's texts) each track read is added to it and its log
 // and cue sheet are written into the folder once the grab ends; a log that cannot be
-// written fails the grab.
+// written fails the grab. `secure` reads each track in secure mode (SecureTrackReader).
 GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
                       GrabProgressWindow& window, const SecondsClock& clock = WallClockSeconds,
-                      RipReport* report = nullptr);
+                      RipReport* report = nullptr, bool secure = false);
 
 } // namespace quillon

@@ -20,19 +20,6 @@ namespace {
 const char* const kNotInMusicBrainz = "This disc is not in MusicBrainz.";
 const char* const kIncludes = "inc=artist-credits+recordings+labels&cdstubs=no&fmt=json";
 
-std::string ServerSetting(const std::string& setting, const char* variable, const char* fallback,
-                          const EnvironmentLookup& getEnv)
-{
-    std::string server = setting;
-    if (const char* given = getEnv(variable); given != nullptr && given[0] != '\0')
-        server = given;
-    if (server.empty())
-        server = fallback;
-    while (server.size() > 1 && server.back() == '/')
-        server.pop_back();
-    return server;
-}
-
 HttpOptions Options(const LookupRequest& request)
 {
     HttpOptions options;
@@ -80,13 +67,26 @@ std::string TocQuery(const std::string& toc)
 
 } // namespace
 
+std::string ChooseServer(const std::string& setting, const char* variable, const char* fallback,
+                         const EnvironmentLookup& getEnv)
+{
+    std::string server = setting;
+    if (const char* given = getEnv(variable); given != nullptr && given[0] != '\0')
+        server = given;
+    if (server.empty())
+        server = fallback;
+    while (server.size() > 1 && server.back() == '/')
+        server.pop_back();
+    return server;
+}
+
 LookupServers ChooseLookupServers(const std::string& musicBrainzSetting, const std::string& coverArtSetting,
                                   const EnvironmentLookup& getEnv)
 {
     LookupServers servers;
     servers.musicBrainz =
-        ServerSetting(musicBrainzSetting, "QUILLON_MUSICBRAINZ_SERVER", kDefaultMusicBrainzServer, getEnv);
-    servers.coverArt = ServerSetting(coverArtSetting, "QUILLON_COVERART_SERVER", kDefaultCoverArtServer, getEnv);
+        ChooseServer(musicBrainzSetting, "QUILLON_MUSICBRAINZ_SERVER", kDefaultMusicBrainzServer, getEnv);
+    servers.coverArt = ChooseServer(coverArtSetting, "QUILLON_COVERART_SERVER", kDefaultCoverArtServer, getEnv);
     return servers;
 }
 

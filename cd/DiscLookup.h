@@ -40,6 +40,11 @@ struct LookupServers
     std::string coverArt = kDefaultCoverArtServer;
 };
 
+// The server of a setting, replaced by the environment's `variable` when set and not
+// empty, an empty setting by `fallback`; a trailing "/" is dropped.
+std::string ChooseServer(const std::string& setting, const char* variable, const char* fallback,
+                         const EnvironmentLookup& getEnv);
+
 // The servers of the settings, each replaced by QUILLON_MUSICBRAINZ_SERVER or
 // QUILLON_COVERART_SERVER when set and not empty, an empty setting by its default; a
 // trailing "/" is dropped.

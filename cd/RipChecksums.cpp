@@ -20,12 +20,6 @@ constexpr uint64_t kSectorSamples = 588;
 // whole number of such strides.
 constexpr uint64_t kCtdbStride = 10 * kSectorSamples;
 
-uint32_t Crc32(uint32_t crc, std::span<const uint8_t> bytes)
-{
-    // zlib takes at most 4 GiB a call; a track's write is far less.
-    return static_cast<uint32_t>(::crc32(crc, bytes.data(), static_cast<uInt>(bytes.size())));
-}
-
 int FirstAudio(const std::vector<RipTocRow>& toc)
 {
     for (size_t i = 0; i < toc.size(); ++i)
@@ -50,6 +44,12 @@ uint64_t AudioSamples(const std::vector<RipTocRow>& toc, int first, int last)
 }
 
 } // namespace
+
+uint32_t Crc32(uint32_t crc, std::span<const uint8_t> bytes)
+{
+    // zlib takes at most 4 GiB a call; a track's write is far less.
+    return static_cast<uint32_t>(::crc32(crc, bytes.data(), static_cast<uInt>(bytes.size())));
+}
 
 std::vector<RipTocRow> RipTocRows(const CdDrive& drive)
 {

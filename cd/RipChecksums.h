@@ -13,6 +13,9 @@
 
 namespace quillon {
 
+// zlib's CRC-32 of `bytes` continued from `crc` (0 to start).
+uint32_t Crc32(uint32_t crc, std::span<const uint8_t> bytes);
+
 // The rows of a disc's TOC for its rip log: every track with its start and length, the
 // last audio track of an enhanced CD ending where its session ends (11400 sectors before
 // the data session), as log readers take them to rebuild the disc ids.

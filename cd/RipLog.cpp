@@ -13,6 +13,8 @@
 namespace quillon {
 
 const char* const kBurstReadMode = "Burst (each sector read once, a failed read tried up to 6 times)";
+const char* const kSecureReadMode = "Secure (each sector read at least twice with the drive's cache emptied between, "
+                                    "re-read 4 times a batch for up to 8 batches until a majority agrees)";
 
 namespace {
 
@@ -122,18 +124,27 @@ std::string SummaryText(const RipReport& report)
     int suspicious = 0;
     int verdicts = 0;
     int accurate = 0;
+    int notAccurate = 0;
+    int unknown = 0;
     for (const RipTrackReport& track : report.tracks) {
         whole += track.complete ? 1 : 0;
         suspicious += track.suspicious.empty() ? 0 : 1;
         verdicts += track.verdict.empty() ? 0 : 1;
         accurate += track.verdict.rfind("Accurately ripped", 0) == 0 ? 1 : 0;
+        notAccurate += track.verdict == "Not accurate" ? 1 : 0;
+        unknown += track.verdict == "Not in AccurateRip" ? 1 : 0;
     }
     const int count = static_cast<int>(report.tracks.size());
     std::string text = "Summary\n";
     text += Line("    Tracks read whole: %d of %d", whole, count);
     text += Line("    Tracks with suspicious positions: %d", suspicious);
-    if (verdicts > 0)
+    if (verdicts > 0) {
         text += Line("    Accurately ripped: %d of %d", accurate, count);
+        if (notAccurate > 0)
+            text += Line("    Not accurate: %d of %d", notAccurate, count);
+        if (unknown > 0)
+            text += Line("    Not in AccurateRip: %d of %d", unknown, count);
+    }
     if (report.ctdbCrc)
         text += "    CTDB CRC " + Hex8(*report.ctdbCrc) + "\n";
     else

@@ -9,6 +9,7 @@ namespace quillon {
 
 // The read mode of a rip that reads each sector once.
 extern const char* const kBurstReadMode;
+extern const char* const kSecureReadMode;
 
 // A rip's record as it starts: the program, the drive, its read mode and correction, the
 // disc's TOC and ids, and what the drive's Q sub-channel tells (catalogue number, ISRCs,

@@ -1,6 +1,7 @@
 #include "cd/RipRecorder.h"
 
 #include "cd/RipLog.h"
+#include "cd/SecureRead.h"
 
 #include <algorithm>
 
@@ -17,7 +18,7 @@ int Number(const RipReport& report, int index)
 } // namespace
 
 void RipRecorder::Add(int index, const std::string& fileName, const std::string& title, const std::string& performer,
-                      const TrackChecksums& sums, bool whole)
+                      const TrackChecksums& sums, bool whole, const SecureTrackReader* secure)
 {
     RipTrackReport track;
     track.number = Number(report_, index);
@@ -28,6 +29,10 @@ void RipRecorder::Add(int index, const std::string& fileName, const std::string&
     track.accurateRipV1 = sums.V1();
     track.accurateRipV2 = sums.V2();
     track.complete = whole;
+    if (secure) {
+        track.testCrc = secure->TestCrc();
+        track.suspicious = secure->Suspicious();
+    }
     for (const RipSubChannelTrack& q : report_.subChannel) {
         if (q.number == track.number) {
             track.isrc = q.isrc;

@@ -1,6 +1,7 @@
 #include "cd/TrackGrab.h"
 
 #include "cd/RipChecksums.h"
+#include "cd/SecureRead.h"
 #include "cd/TrackList.h"
 
 #include <algorithm>
@@ -59,12 +60,78 @@ bool WriteAll(int fd, const uint8_t* data, size_t length)
     return true;
 }
 
+// Counts `reads` reads of `readSize` and shows them; true when Cancel was pressed.
+bool ShowReads(GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock, bool restoreWindow,
+               int reads, int readSize)
+{
+    counters.grabbedSectors += static_cast<uint32_t>(reads * readSize);
+    window.SetGrabbedText(GrabbedText(counters.grabbedSectors));
+    window.SetSpeedText(SpeedText(counters.grabbedSectors, clock() - counters.startTime));
+    for (int i = 0; i < reads; ++i) {
+        window.StepTotal();
+        window.StepTrack();
+    }
+    if (restoreWindow)
+        window.RestoreIfMinimised();
+    return window.CheckCancel();
+}
+
+TrackGrabEnd GrabSecurely(CdDrive& drive, int fd, uint32_t start, uint32_t count, size_t bufferSectors,
+                          GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
+                          bool restoreWindow, TrackChecksums* sums, SecureTrackReader& secure)
+{
+    const uint64_t end = static_cast<uint64_t>(start) + count;
+    uint64_t position = start;
+    // Cancel is looked at after every read of a chunk, and its data is then not written.
+    secure.SetAfterEachRead([&window] { return window.CheckCancel(); });
+    while (position < end) {
+        const int readSize = ReadSizeFor(drive, bufferSectors);
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(secure.Limits().chunkSectors, end - position));
+        const std::span<const uint8_t> kept =
+            secure.ReadChunk(static_cast<uint32_t>(position), n, static_cast<uint32_t>(readSize));
+        if (secure.Stopped())
+            return TrackGrabEnd::Cancelled;
+        const int reads = static_cast<int>((n + static_cast<uint32_t>(readSize) - 1) / static_cast<uint32_t>(readSize));
+        if (ShowReads(window, counters, clock, restoreWindow, reads, readSize))
+            return TrackGrabEnd::Cancelled;
+        if (kept.empty())
+            return TrackGrabEnd::ReadFailed;
+        if (!WriteAll(fd, kept.data(), kept.size()))
+            return TrackGrabEnd::WriteFailed;
+        if (sums)
+            sums->Add(kept);
+        position += n;
+    }
+    return TrackGrabEnd::Done;
+}
+
 } // namespace
+
+SecureTrackReader MakeSecureReader(CdDrive& drive)
+{
+    uint32_t leadOut = 0;
+    if (drive.trackCount > 0) {
+        const TrackRecord& last = drive.tracks[static_cast<size_t>(drive.trackCount - 1)];
+        leadOut = last.entry.start + last.sectors;
+    }
+    return SecureTrackReader(
+        [&drive](uint32_t lba, uint32_t n, uint8_t* out) {
+            int32_t result = 0;
+            for (int attempt = 0; attempt < kReadAttempts && result != 1; ++attempt)
+                result = drive.ReadCorrectedAudio(lba, n, out);
+            return result == 1;
+        },
+        leadOut, DefaultSecureReadLimits(),
+        [&drive](uint32_t lba, uint32_t n, uint8_t* out) { return drive.ReadCorrectedAudio(lba, n, out) == 1; });
+}
 
 TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
                               GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
-                              bool restoreWindow, TrackChecksums* sums)
+                              bool restoreWindow, TrackChecksums* sums, SecureTrackReader* secure)
 {
+    if (secure)
+        return GrabSecurely(drive, fd, start, count, buffer.size() / kSectorBytes, window, counters, clock,
+                            restoreWindow, sums, *secure);
     const size_t bufferSectors = buffer.size() / kSectorBytes;
     const uint64_t end = static_cast<uint64_t>(start) + count;
     uint64_t position = start;

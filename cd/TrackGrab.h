@@ -10,6 +10,7 @@
 
 namespace quillon {
 
+class SecureTrackReader;
 class TrackChecksums;
 
 // Texts of the grab and its failures, as the user sees them.
@@ -42,10 +43,15 @@ enum class TrackGrabEnd { Done, Cancelled, ReadFailed, WriteFailed };
 // Reads sectors [start, start + count) of the drive and appends them to `fd`, one write
 // per read, each read tried up to 6 times; the windows's texts and bars follow every
 // read, and Cancel is looked at after every read (whose data is then not written).
-// `buffer` bounds the read size. `sums`, when given, takes every byte written.
+// `buffer` bounds the read size. `sums`, when given, takes every byte written. With
+// `secure`, the sectors are read through it a chunk at a time, each chunk written once
+// it is settled, and the bars step by the reads of its first pass.
 TrackGrabEnd GrabTrackSectors(CdDrive& drive, int fd, uint32_t start, uint32_t count, std::vector<uint8_t>& buffer,
                               GrabProgressWindow& window, GrabCounters& counters, const SecondsClock& clock,
-                              bool restoreWindow, TrackChecksums* sums = nullptr);
+                              bool restoreWindow, TrackChecksums* sums = nullptr, SecureTrackReader* secure = nullptr);
+
+// A secure reader of the drive's corrected audio, each read tried up to 6 times.
+SecureTrackReader MakeSecureReader(CdDrive& drive);
 
 // The drive's sectors per read, kept within 1 and the buffer's sectors.
 int ReadSizeFor(const CdDrive& drive, size_t bufferSectors);

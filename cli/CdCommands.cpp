@@ -191,8 +191,11 @@ int Grab(const CdOptions& options, int index)
     std::vector<GrabChoice> ticked;
     for (int t : chosen.tracks)
         ticked.push_back({t, chosen.names[t]});
-    chosen.drive->readCorrection = options.readCorrection;
+    const std::optional<int> correction =
+        options.readCorrection ? options.readCorrection : StoredReadCorrection(*chosen.drive);
+    chosen.drive->readCorrection = correction.value_or(0);
     RipReport report = StartRipReport(*chosen.drive);
+    report.offsetCorrection = correction;
     if (chosen.stored) {
         report.album = chosen.store.Text(index, 0, TrackField::Album);
         report.performer = chosen.store.Text(index, 0, TrackField::Artist);
@@ -200,13 +203,32 @@ int Grab(const CdOptions& options, int index)
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window,
-        WallClockSeconds, &report);
+        WallClockSeconds, &report, options.secure);
+    const bool clean = TellSuspiciousTracks(report, "grab");
     if (outcome == GrabOutcome::Cancelled)
         return kExitCancelled;
-    return outcome == GrabOutcome::Completed ? kExitOk : kExitFailed;
+    return outcome == GrabOutcome::Completed && clean ? kExitOk : kExitFailed;
 }
 
 } // namespace
+
+bool TellSuspiciousTracks(const RipReport& report, const char* command)
+{
+    bool clean = true;
+    for (const RipTrackReport& track : report.tracks) {
+        if (track.suspicious.empty())
+            continue;
+        clean = false;
+        std::string ranges;
+        for (const RipSectorRange& range : track.suspicious)
+            ranges += (ranges.empty() ? " " : ", ") + std::to_string(range.first) +
+                      (range.last != range.first ? "-" + std::to_string(range.last) : std::string());
+        std::fprintf(stderr,
+                     "quillon %s: %s: suspicious positions at sectors%s: reads never agreed (kept, see the log)\n",
+                     command, track.fileName.c_str(), ranges.c_str());
+    }
+    return clean;
+}
 
 bool TakesCdOptionsOnly(const char* name)
 {

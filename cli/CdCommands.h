@@ -2,6 +2,7 @@
 
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/RipReport.h"
 
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ struct ChosenTracks
 };
 // 0 when `chosen` is filled, else the exit status after a line saying why.
 int ChooseTracks(int index, const std::string& trackList, const char* command, ChosenTracks& chosen);
+
+// Says on the standard error which tracks of the report have suspicious positions, as
+// "quillon COMMAND: FILE: suspicious positions ..."; false when there were any.
+bool TellSuspiciousTracks(const RipReport& report, const char* command);
 
 // "drives", "toc", "grab", "lookup" and "rip".
 bool IsCdCommand(const char* name);

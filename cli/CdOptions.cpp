@@ -1,7 +1,7 @@
 #include "cli/CdOptions.h"
 
+#include "cd/ReadCorrection.h"
 #include "cli/CliArguments.h"
-#include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
 #include <charconv>
@@ -49,16 +49,9 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
     {"--offset",
      [](const std::string& v, CdOptions& o, std::string& error) {
-         std::string_view digits = v;
-         if (!digits.empty() && digits.front() == '+')
-             digits.remove_prefix(1);
          int samples = 0;
-         if (!ParseInt(std::string(digits), samples) || samples < -kLargestReadCorrection ||
-             samples > kLargestReadCorrection) {
-             error = "bad read offset correction \"" + v + "\" (samples, from " +
-                     std::to_string(-kLargestReadCorrection) + " to " + std::to_string(kLargestReadCorrection) + ")";
+         if (!ParseReadCorrection(v, samples, error))
              return false;
-         }
          o.readCorrection = samples;
          return true;
      }},
@@ -69,8 +62,9 @@ constexpr CdOptionRow kCdOptionRows[] = {
      }},
 };
 
-// lookup's one option without a value.
+// The options without a value: lookup's and grab's.
 constexpr const char* kSaveFlag = "--save";
+constexpr const char* kSecureFlag = "--secure";
 
 } // namespace
 
@@ -80,6 +74,10 @@ bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
         const std::string word = argv[i];
         if (word == kSaveFlag) {
             o.save = true;
+            continue;
+        }
+        if (word == kSecureFlag) {
+            o.secure = true;
             continue;
         }
         // "--name value", "--name=value" and "-oDIR", as the other commands read them.
@@ -109,6 +107,7 @@ std::vector<std::string> CdOptionWords()
     for (const CdOptionRow& row : kCdOptionRows)
         words.push_back(row.name);
     words.push_back(kSaveFlag);
+    words.push_back(kSecureFlag);
     return words;
 }
 

@@ -9,12 +9,13 @@ namespace quillon::cli {
 // Options of the CD commands.
 struct CdOptions
 {
-    std::optional<int> drive;    // the stored default CD drive when not given
-    std::string tracks;          // "1,3-5"
-    std::string outputDir = "."; // the current folder
-    std::optional<int> release;  // lookup: the release's number in the list, from 1
-    bool save = false;           // lookup: store the release's texts and cover
-    int readCorrection = 0;      // grab's read offset correction, in samples
+    std::optional<int> drive;          // the stored default CD drive when not given
+    std::string tracks;                // "1,3-5"
+    std::string outputDir = ".";       // the current folder
+    std::optional<int> release;        // lookup: the release's number in the list, from 1
+    bool save = false;                 // lookup: store the release's texts and cover
+    std::optional<int> readCorrection; // grab's read offset correction, in samples
+    bool secure = false;               // grab: read every sector until its reads agree
 };
 
 // Parses the words after the command; false with `error` set on a bad word.

@@ -1,13 +1,17 @@
 #include "cli/CdRip.h"
 
 #include "batch/JobList.h"
+#include "cd/AccurateRipLookup.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/DiscTextFile.h"
 #include "cd/GenreList.h"
+#include "cd/RipChecksums.h"
 #include "cd/RipLog.h"
 #include "cd/RipRecorder.h"
+#include "cd/SecureRead.h"
 #include "cd/TrackJobs.h"
+#include "cli/CancelWatcher.h"
 #include "cli/CdCommands.h"
 #include "cli/CdLookup.h"
 #include "cli/CliArguments.h"
@@ -21,6 +25,7 @@
 #include "run/TempWavGrab.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <unistd.h>
 
@@ -63,6 +68,8 @@ struct RipRequest
     std::string outputDir;
     int drive = 0;
     int workers = 1;
+    std::optional<int> offset;     // the correction given, else the one stored for the drive
+    std::string accurateRipServer; // the setting's
 };
 
 // Why rip's own words cannot be used ("" when they can). The texts become UTF-8 on the way;
@@ -124,6 +131,8 @@ int MakeRipRequest(const CliArguments& arguments, RipRequest& request)
         return kExitFailed;
     }
     request.drive = arguments.drive.value_or(loaded.settings.defaultCd);
+    request.offset = arguments.offset;
+    request.accurateRipServer = loaded.settings.lookup.accurateRipServer;
     request.workers = arguments.jobs.value_or(UsableCpuCount());
     return kExitOk;
 }
@@ -221,7 +230,7 @@ int TakeLookup(ChosenTracks& chosen, RipRequest& request, LoadedDiscLookup& look
 
 // Grabs each track to a temporary WAV file beside the outputs and encodes it; what each
 // read gave goes into the rip's record.
-int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder)
+int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder, bool secure)
 {
     TerminalWindow window(stdout, stderr, ::isatty(STDOUT_FILENO) != 0);
     UnpacedRunClock clock;
@@ -229,14 +238,48 @@ int RunRipJobs(JobList& jobs, CdDrive& drive, int workers, RipRecorder& recorder
     return RunParallelBatch(jobs, window, clock, workers, [&](FileJob& job, GrabProgressWindow& grabWindow) {
         const std::string output = job.outputName;
         TrackChecksums sums = recorder.Sums(job.trackIndex);
-        const bool read = GrabToTempWav(job, drive, tempFolder, grabWindow, WallClockSeconds, &sums);
+        SecureTrackReader reader = MakeSecureReader(drive);
+        const bool read =
+            GrabToTempWav(job, drive, tempFolder, grabWindow, WallClockSeconds, &sums, secure ? &reader : nullptr);
         if (read)
             recorder.Add(job.trackIndex, output, job.tags ? job.tags->title : "", job.tags ? job.tags->artist : "",
-                         sums, true);
+                         sums, true, secure ? &reader : nullptr);
         else
             recorder.AddMissing(job.trackIndex);
         return read;
     });
+}
+
+// Each track read whole judged by the AccurateRip database, printed and kept for the log.
+// A track that is not accurate makes the rip fail (its file stays); a database that cannot
+// be asked or read is told, and the rip stands as it is.
+int CheckAccurateRip(RipReport& report, const RipRequest& request, int status)
+{
+    if (!request.rip.accurateRip) {
+        report.summary.push_back("AccurateRip: not asked (--no-accuraterip)");
+        return status;
+    }
+    if (report.tracks.empty())
+        return status;
+    const EnvironmentLookup environment = [](const char* name) { return std::getenv(name); };
+    std::atomic<bool> cancel{false};
+    AccurateRipAnswer answer;
+    {
+        CancelWatcher watcher([&cancel] { cancel = true; });
+        answer = LookUpAccurateRip(ChooseAccurateRipServer(request.accurateRipServer, environment),
+                                   RipAccurateRipIds(report), LookupTimeoutSeconds(environment), cancel);
+    }
+    const RipVerdicts verdicts = JudgeRipTracks(answer, report);
+    if (!answer.message.empty())
+        Complain(answer.message + " The tracks are not checked against AccurateRip.");
+    for (const RipTrackReport& track : report.tracks)
+        if (!track.verdict.empty())
+            std::printf("Track %2d: %s\n", track.number, track.verdict.c_str());
+    if (answer.outcome == AccurateRipOutcome::Cancelled && status == kExitOk)
+        return kExitCancelled;
+    if (verdicts.notAccurate > 0 && status == kExitOk)
+        return kExitFailed;
+    return status;
 }
 
 // The rip's log and cue sheet beside its files; a rip whose log cannot be written fails.
@@ -272,13 +315,21 @@ int RunRip(const CliArguments& arguments)
     if (const int status = AddRipJobs(jobs, chosen, records, request); status != kExitOk)
         return status;
     chosen.store.SaveDiscInfo(request.drive, *chosen.drive);
-    chosen.drive->readCorrection = request.rip.offset.value_or(0);
+    if (!request.offset)
+        request.offset = StoredReadCorrection(*chosen.drive);
+    chosen.drive->readCorrection = request.offset.value_or(0);
     RipReport report = StartRipReport(*chosen.drive);
-    report.offsetCorrection = request.rip.offset;
+    report.offsetCorrection = request.offset;
+    if (request.rip.secure)
+        report.readMode = kSecureReadMode;
     report.album = text.album;
     report.performer = text.artist;
     RipRecorder recorder(report);
-    const int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder);
+    int status = RunRipJobs(jobs, *chosen.drive, request.workers, recorder, request.rip.secure);
+    if (!TellSuspiciousTracks(report, "rip") && status == kExitOk)
+        status = kExitFailed;
+    if (status != kExitCancelled)
+        status = CheckAccurateRip(report, request, status);
     return WriteRipRecord(recorder, request.outputDir, status);
 }
 

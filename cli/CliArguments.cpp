@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include "cd/CdDrive.h"
+#include "cd/ReadCorrection.h"
 #include "platform/scsi/ShiftedRead.h"
 
 #include <algorithm>
@@ -44,7 +45,9 @@ constexpr std::pair<const char*, Command> kCommandWords[] = {
 
 // `defaults --save` stores the options given.
 constexpr const char* kSaveWord = "--save";
-constexpr const char* kLookupWord = "--lookup"; // rip's flag
+constexpr const char* kLookupWord = "--lookup";                // rip's flag
+constexpr const char* kSecureWord = "--secure";                // rip's flag
+constexpr const char* kNoAccurateRipWord = "--no-accuraterip"; // rip's flag
 
 // The command the first word names; false with the error set when it names none.
 bool ReadCommand(const std::string& first, CliArguments& result)
@@ -147,7 +150,30 @@ Setters RipOptionRows(CliArguments& result)
         {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
         {"--offset",
          [&](const std::string& v) {
-             return RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, rip.offset);
+             if (RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, result.offset))
+                 return true;
+             int unused = 0;
+             ParseReadCorrection(v, unused, result.error); // the words grab refuses it with
+             return false;
+         }},
+    };
+}
+
+// What `defaults --save` takes beside the shared options: the correction it stores for a
+// drive, refused as grab refuses it.
+Setters DefaultsOptionRows(CliArguments& result)
+{
+    return {
+        {"--offset",
+         [&](const std::string& v) {
+             int samples = 0;
+             std::string problem;
+             if (!ParseReadCorrection(v, samples, problem)) {
+                 result.error = problem;
+                 return false;
+             }
+             result.offset = samples;
+             return true;
          }},
     };
 }
@@ -173,6 +199,8 @@ public:
     {
         if (result.command == Command::Rip)
             ripOwn_ = RipOptionRows(result);
+        else if (result.command == Command::ShowDefaults)
+            defaultsOwn_ = DefaultsOptionRows(result);
     }
 
     // False with the error set at the first word that cannot be understood.
@@ -224,6 +252,14 @@ private:
             result_.rip.lookup = true;
             return true;
         }
+        if (word == kSecureWord && result_.command == Command::Rip) {
+            result_.rip.secure = true;
+            return true;
+        }
+        if (word == kNoAccurateRipWord && result_.command == Command::Rip) {
+            result_.rip.accurateRip = false;
+            return true;
+        }
         if (const auto flag = flags_.find(word); flag != flags_.end()) {
             *flag->second.first = flag->second.second;
             anyOption_ = true;
@@ -240,7 +276,13 @@ private:
             value = words_[++i_];
         anyOption_ = true;
         if (const auto own = ripOwn_.find(name); own != ripOwn_.end())
-            return (value && own->second(*value)) || Fail("bad or missing value for " + name);
+            return (value && own->second(*value)) ||
+                   Fail(result_.error.empty() ? "bad or missing value for " + name : result_.error);
+        if (const auto own = defaultsOwn_.find(name); own != defaultsOwn_.end()) {
+            if (!value)
+                return Fail("option '" + name + "' needs a value");
+            return own->second(*value) || Fail(result_.error);
+        }
         const auto setter = shared_.find(name);
         if (setter == shared_.end())
             return Fail("unknown option '" + word + "'");
@@ -253,6 +295,7 @@ private:
     CliArguments& result_;
     Setters shared_;
     Setters ripOwn_;
+    Setters defaultsOwn_;
     Flags flags_;
     size_t i_ = 1;
     bool anyOption_ = false;
@@ -274,6 +317,8 @@ std::string CommandWordsProblem(const CliArguments& result, bool anyOption)
             return "options are stored only with 'quillon defaults --save'";
         [[fallthrough]];
     case Command::SaveDefaults:
+        if (result.offset && !result.drive)
+            return "--offset is stored for a drive's model: give --drive N too";
         if (result.jobs)
             return "--jobs applies to encode, decode and rip only";
         if (!result.files.empty())
@@ -337,8 +382,10 @@ std::vector<std::string> KnownOptionWords()
             words.push_back(word);
     words.push_back(kSaveWord);
     words.push_back(kLookupWord);
+    words.push_back(kSecureWord);
+    words.push_back(kNoAccurateRipWord);
     CliArguments unused;
-    for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused)})
+    for (const Setters& rows : {SharedOptionRows(unused), RipOptionRows(unused), DefaultsOptionRows(unused)})
         for (const auto& [name, setter] : rows)
             words.push_back(name);
     for (const auto& [name, flag] : FlagRows(unused.options))

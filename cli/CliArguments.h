@@ -37,8 +37,9 @@ struct RipOptions
     std::optional<std::string> genre; // a name of the genre list
     std::optional<std::string> cover; // a JPEG or PNG file, the front cover of every file
     bool lookup = false;              // name and tag the files from MusicBrainz
+    bool accurateRip = true;          // check the tracks against the AccurateRip database
     std::optional<int> release;       // the release of the look-up to take, from 1
-    std::optional<int> offset;        // the drive's read offset correction, in samples
+    bool secure = false;              // read every sector until its reads agree
 };
 
 struct CliArguments
@@ -48,6 +49,9 @@ struct CliArguments
     std::optional<std::string> outputDir;
     std::optional<int> drive; // the CD drive of `rip`, or the default one `defaults --save` stores
     std::optional<int> jobs;  // codec programs at once (encode, decode, rip)
+    // The drive's read offset correction in samples: for this `rip`, or the one `defaults
+    // --save --drive N` stores for the model of drive N.
+    std::optional<int> offset;
     RipOptions rip;
     std::vector<std::string> files;
     std::string error; // set when the words cannot be understood

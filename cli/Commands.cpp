@@ -3,7 +3,9 @@
 #include "app/SettingsStore.h"
 #include "batch/JobList.h"
 #include "batch/OutputClashes.h"
+#include "cd/ReadCorrection.h"
 #include "cli/CancelWatcher.h"
+#include "cli/CdCommands.h"
 #include "cli/ParallelBatch.h"
 #include "cli/StoredSettings.h"
 #include "cli/TerminalWindow.h"
@@ -39,6 +41,34 @@ bool SameFile(const std::string& a, const std::string& b)
     struct stat first, second;
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+
+// "+6 samples": a correction as the rip log gives it.
+std::string CorrectionText(int32_t samples)
+{
+    return ReadCorrectionText(samples) + " samples";
+}
+
+// The model of a drive as its settings key names it, for the user.
+std::string ModelText(const std::string& key)
+{
+    return key.substr(key.find('/') + 1);
+}
+
+// A line for each drive found whose model has a stored read offset correction; drives are
+// looked for only when the settings store any.
+void PrintStoredCorrections(const DefaultSettings& settings)
+{
+    if (settings.driveOffsets.empty())
+        return;
+    DriveTable drives;
+    const int found = DetectDrives(drives);
+    for (int i = 0; i < found; ++i) {
+        const std::string key = DriveOffsetKey(drives[i].vendor, drives[i].product);
+        if (const auto correction = StoredReadCorrection(drives[i]))
+            std::printf("Read offset correction of drive %d (%s): %s\n", i, ModelText(key).c_str(),
+                        CorrectionText(*correction).c_str());
+    }
 }
 
 } // namespace
@@ -163,6 +193,7 @@ int ShowDefaults()
     std::printf("%s\n", FormatOptionSummary(loaded.settings.options).c_str());
     std::printf("Output folder: %s\n", loaded.settings.defaultOutputDir.c_str());
     std::printf("Default CD drive: %d\n", loaded.settings.defaultCd);
+    PrintStoredCorrections(loaded.settings);
     std::printf("Settings file: %s\n", loaded.path.c_str());
     return kExitOk;
 }
@@ -188,8 +219,20 @@ int SaveDefaults(const CliArguments& arguments)
             return kExitUsage;
         }
     }
-    if (arguments.drive)
+    std::string corrected; // the line telling the correction stored
+    if (arguments.offset) {
+        // The correction belongs to the drive named, which stays what it was otherwise.
+        DriveTable drives;
+        const CdDrive* drive = PickCdDrive(drives, *arguments.drive);
+        if (drive == nullptr)
+            return kExitFailed;
+        const std::string key = DriveOffsetKey(drive->vendor, drive->product);
+        settings.driveOffsets[key] = *arguments.offset;
+        corrected = "Read offset correction of drive " + std::to_string(*arguments.drive) + " (" + ModelText(key) +
+                    "): " + CorrectionText(*arguments.offset);
+    } else if (arguments.drive) {
         settings.defaultCd = *arguments.drive;
+    }
     QtSettingsFile file(loaded.path);
     if (const int error = SettingsStore::SaveDefaults(file, settings); error != 0) {
         const std::string why = file.Problem().empty() ? std::strerror(error) : file.Problem();
@@ -199,6 +242,8 @@ int SaveDefaults(const CliArguments& arguments)
     std::printf("%s\n", FormatOptionSummary(settings.options).c_str());
     std::printf("Output folder: %s\n", settings.defaultOutputDir.c_str());
     std::printf("Default CD drive: %d\n", settings.defaultCd);
+    if (!corrected.empty())
+        std::printf("%s\n", corrected.c_str());
     return kExitOk;
 }
 

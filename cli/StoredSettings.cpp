@@ -1,6 +1,7 @@
 #include "cli/StoredSettings.h"
 
 #include "platform/qt/QtSettingsFile.h"
+#include "platform/scsi/ShiftedRead.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,16 @@ StoredSettings LoadStoredSettings()
     if (const std::string problem = file.Problem(); !problem.empty())
         std::fprintf(stderr, "quillon: the settings file %s is not read: %s\n", stored.path.c_str(), problem.c_str());
     return stored;
+}
+
+std::optional<int32_t> StoredReadCorrection(const CdDrive& drive)
+{
+    const EnvironmentLookup environment = [](const char* name) { return std::getenv(name); };
+    QtSettingsFile file(SettingsFilePath(environment));
+    const auto correction = SettingsStore::LoadDriveOffset(file, DriveOffsetKey(drive.vendor, drive.product));
+    if (correction && (*correction < -kLargestReadCorrection || *correction > kLargestReadCorrection))
+        return std::nullopt;
+    return correction;
 }
 
 } // namespace quillon::cli

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/SettingsStore.h"
+#include "cd/CdDrive.h"
+
+#include <optional>
 
 #include <string>
 
@@ -15,5 +18,9 @@ struct StoredSettings
 };
 
 StoredSettings LoadStoredSettings();
+
+// The read offset correction stored for the model of `drive` (DriveOffsetKey); nothing when
+// none is stored or the stored one is no correction a drive can be given.
+std::optional<int32_t> StoredReadCorrection(const CdDrive& drive);
 
 } // namespace quillon::cli

@@ -31,7 +31,13 @@ constexpr std::string_view kReleaseOption =
 
 constexpr std::string_view kOffsetOption =
     "  --offset C               the drive's read offset correction in samples (+6: the drive\n"
-    "                           delivers data 6 samples early); none when not given\n";
+    "                           delivers data 6 samples early); when not given, the one\n"
+    "                           stored for the drive's model, else none\n";
+
+constexpr std::string_view kSecureOption =
+    "  --secure                 read every sector at least twice, until its reads agree; a\n"
+    "                           track with sectors that never agreed is kept, marked in the\n"
+    "                           log, and makes the exit status 1\n";
 
 constexpr std::string_view kExitStatus =
     "Ctrl-C cancels. Exit status: 0 when every file was converted, 1 on a failure, 2 on a\n"
@@ -68,11 +74,13 @@ const std::vector<Subcommand>& Subcommands()
          {kOutputAndJobs},
          true},
         {"defaults",
-         "[--save [options] [-o DIR] [--drive N]]",
+         "[--save [options] [-o DIR] [--drive N [--offset C]]]",
          "show the stored defaults, or store new ones",
          "Prints the stored defaults and the settings file they live in. With --save it stores\n"
          "the options given as the new defaults: -o DIR the default output folder, --drive N\n"
-         "the default CD drive (0 to 6), and the encoding options below.\n",
+         "the default CD drive (0 to 6), and the encoding options below. --drive N --offset C\n"
+         "stores the read offset correction C for the model of drive N (the default drive\n"
+         "stays); grab and rip use it when no --offset is given.\n",
          {kEncodingOptions}},
         {"drives",
          "",
@@ -88,10 +96,10 @@ const std::vector<Subcommand>& Subcommands()
          "for the disc in cddata/.\n",
          {kDriveOption}},
         {"grab",
-         "[--drive N] --tracks 1,3-5 [--offset C] [-o DIR]",
+         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [-o DIR]",
          "grab tracks into WAV files",
          "Grabs audio tracks into WAV files named after the tracks' titles.\n",
-         {kDriveOption, kTracksOption, kOffsetOption,
+         {kDriveOption, kTracksOption, kOffsetOption, kSecureOption,
           "  -o DIR                   output folder (default: the current folder)\n"}},
         {"lookup",
          "[--drive N] [--release N] [--save]",
@@ -106,21 +114,23 @@ const std::vector<Subcommand>& Subcommands()
          {kDriveOption, kReleaseOption,
           "  --save                   store the release's texts and cover for the disc\n"}},
         {"rip",
-         "[--drive N] --tracks 1,3-5 [--offset C] [options] [--jobs N] [-o DIR]\n"
+         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [options] [--jobs N] [-o DIR]\n"
          "[--artist T] [--album T] [--year Y] [--comment T] [--genre NAME] [--cover FILE]\n"
-         "[--lookup [--release N]]",
+         "[--lookup [--release N]] [--no-accuraterip]",
          "encode tracks to MPEG files with their tags",
          "Grabs audio tracks and encodes them to MPEG files named after the tracks' titles,\n"
          "each starting with an ID3v2 tag and ending with its 128-byte tag, up to --jobs N at once. The disc's texts come from\n"
-         "cddata/ and from the options below, and are stored there.\n",
-         {kDriveOption, kTracksOption, kOffsetOption, kOutputAndJobs, kEncodingOptions,
+         "cddata/ and from the options below, and are stored there. Each track is then checked\n"
+         "against the AccurateRip database (the setting AccurateRipServer, or the environment's\n"
+         "QUILLON_ACCURATERIP_SERVER): a track that is not accurate gives exit status 1.\n",
+         {kDriveOption, kTracksOption, kOffsetOption, kSecureOption, kOutputAndJobs, kEncodingOptions,
           "  --artist T, --album T    the disc's artist and album (up to 255 characters)\n"
           "  --year Y, --comment T    its year (4) and comment (255)\n"
           "  --genre NAME             a genre of the genre list (default: Other)\n"
           "  --cover FILE             a JPEG or PNG picture (up to 16 MiB), every file's front cover\n"
           "  --lookup                 name and tag the files from MusicBrainz (as quillon lookup),\n"
           "                           over the stored text; the options above still win\n",
-          kReleaseOption},
+          kReleaseOption, "  --no-accuraterip         do not look the disc up in the AccurateRip database\n"},
          true},
         {"help",
          "[SUBCOMMAND]",

@@ -49,7 +49,8 @@ function(quillon_widget_tests prefix)
   # No window test may reach the internet: a look-up goes to a port where nothing listens
   # unless the test starts its own server.
   set(environment QT_QPA_PLATFORM=offscreen QUILLON_MUSICBRAINZ_SERVER=http://127.0.0.1:9
-                  QUILLON_COVERART_SERVER=http://127.0.0.1:9 ${ARG_ENVIRONMENT})
+                  QUILLON_COVERART_SERVER=http://127.0.0.1:9 QUILLON_ACCURATERIP_SERVER=http://127.0.0.1:9
+                  ${ARG_ENVIRONMENT})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_wtest.cpp)
   foreach(source ${sources})
     get_filename_component(name ${source} NAME_WE)

@@ -41,7 +41,7 @@ std::string TempWavFolder(const std::string& defaultOutputDir)
 }
 
 bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, GrabProgressWindow& window,
-                   const SecondsClock& clock, TrackChecksums* sums)
+                   const SecondsClock& clock, TrackChecksums* sums, SecureTrackReader* secure)
 {
     std::string path;
     const int fd = CreateTempFile(tempFolder, job.fileName, path);
@@ -85,8 +85,8 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
     ::lseek(fd, kWavHeaderSize, SEEK_SET);
 
     std::vector<uint8_t> buffer(kTempGrabBufferSectors * kSectorBytes);
-    switch (
-        GrabTrackSectors(drive, fd, track.entry.start, track.sectors, buffer, window, counters, clock, true, sums)) {
+    switch (GrabTrackSectors(drive, fd, track.entry.start, track.sectors, buffer, window, counters, clock, true, sums,
+                             secure)) {
     case TrackGrabEnd::Cancelled: return fail(kGrabAbortedMessage, fd, true);
     case TrackGrabEnd::ReadFailed: return fail(kGrabReadFailedMessage, fd, true);
     case TrackGrabEnd::WriteFailed: return fail("Error: Cannot write the temporary file " + path, fd, false);

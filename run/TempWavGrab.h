@@ -21,9 +21,11 @@ std::string TempWavFolder(const std::string& defaultOutputDir);
 // Reads the job's track from `drive` into a new file "<tempFolder><fileName>-XXXXXX.wav"
 // of its own. True when the whole track was read: the job then names that file. False after Cancel, a read that
 // failed 6 times, or a file that could not be made; the user has been told and no
-// temporary file is left. `sums`, when given, takes the audio as it is written.
+// temporary file is left. `sums`, when given, takes the audio as it is written; `secure`,
+// when given, reads the track in secure mode.
 bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, GrabProgressWindow& window,
-                   const SecondsClock& clock = WallClockSeconds, TrackChecksums* sums = nullptr);
+                   const SecondsClock& clock = WallClockSeconds, TrackChecksums* sums = nullptr,
+                   SecureTrackReader* secure = nullptr);
 
 // The conversion run's hook for CD jobs: the job's drive is looked up in `drives`
 // (the table its `cdDrive` points into) and the window made by `makeWindow`.

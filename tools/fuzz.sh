@@ -10,7 +10,7 @@ set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
 
-all=(wav_header audio_decode codec_arguments toc_reply drive_quirks disc_info virtual_drives cue_sheet settings_file musicbrainz_answer)
+all=(wav_header audio_decode codec_arguments toc_reply drive_quirks disc_info virtual_drives cue_sheet settings_file musicbrainz_answer accuraterip_answer)
 targets=()
 runs=10000000
 seconds=600

@@ -17,10 +17,12 @@
 #include "ui/TextBytes.h"
 #include "ui/ValueLabel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -172,6 +174,17 @@ QHBoxLayout* GrabberDialog::BuildDriveRow()
     setDefault_ = new FlatButton(QStringLiteral("&Set default CD"), this);
     setDefault_->setObjectName(QStringLiteral("setDefaultCd"));
     driveRow->addWidget(setDefault_);
+    readOffset_ = new QLineEdit(this);
+    readOffset_->setObjectName(QStringLiteral("readOffset"));
+    readOffset_->setPlaceholderText(QStringLiteral("not set"));
+    readOffset_->setToolTip(QStringLiteral("The drive's read offset correction in samples (+6: the drive delivers "
+                                           "data 6 samples early), kept for its model"));
+    // Wide enough for the widest correction and for the placeholder.
+    const QFontMetrics metrics(readOffset_->font());
+    readOffset_->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("-220500")) + metrics.averageCharWidth() * 3);
+    driveRow->addSpacing(12);
+    driveRow->addWidget(Labelled(QStringLiteral("Read &offset:"), readOffset_, this));
+    driveRow->addWidget(readOffset_);
     auto* sizeCaption = new QLabel(QStringLiteral("Total Disc Size:"), this);
     discSize_ = new ValueLabel(sizeCaption->text(), QStringLiteral("0 MBytes"), this);
     discSize_->setObjectName(QStringLiteral("discSize"));
@@ -260,6 +273,10 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     auto* buttons = new QHBoxLayout;
     selectAll_ = new FlatButton(QString::fromLatin1(kSelectAllLabel), this);
     selectAll_->setObjectName(QStringLiteral("selectAll"));
+    secure_ = new QCheckBox(QStringLiteral("&Secure mode"), this);
+    secure_->setObjectName(QStringLiteral("secureMode"));
+    secure_->setAccessibleName(Plain(secure_->text()));
+    secure_->setChecked(app_.settings.secureMode != 0);
     grabNow_ = new FlatButton(QStringLiteral("&Grab Now!"), this);
     grabNow_->setObjectName(QStringLiteral("grabNow"));
     grabNow_->SetIcons(QString::fromLatin1(pictures::kGrabIconPath), QString::fromLatin1(pictures::kGrabHotIconPath),
@@ -289,6 +306,7 @@ QHBoxLayout* GrabberDialog::BuildButtons()
     buttons->addWidget(cover_);
     buttons->addWidget(coverPicture_);
     buttons->addStretch(1);
+    buttons->addWidget(secure_);
     buttons->addWidget(grabNow_);
     buttons->addSpacing(16);
     buttons->addWidget(ok_);
@@ -302,8 +320,8 @@ QHBoxLayout* GrabberDialog::BuildButtons()
 
 void GrabberDialog::SetTabOrder()
 {
-    QWidget* const order[] = {drives_,  refresh_, setDefault_, tracks_, artist_, album_,   genres_, year_,
-                              comment_, assign_,  selectAll_,  lookup_, cover_,  grabNow_, ok_,     cancel_};
+    QWidget* const order[] = {drives_, refresh_,   setDefault_, tracks_, artist_, album_,   genres_, year_,  comment_,
+                              assign_, selectAll_, lookup_,     cover_,  secure_, grabNow_, ok_,     cancel_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -323,6 +341,10 @@ void GrabberDialog::ConnectControls()
         connect(edit, &QLineEdit::textChanged, this, &GrabberDialog::OnFieldChanged);
     connect(genres_, &QComboBox::currentIndexChanged, this, &GrabberDialog::OnFieldChanged);
     connect(hover_, &QTimer::timeout, this, &GrabberDialog::OnHover);
+    connect(secure_, &QCheckBox::toggled, this, [this](bool on) {
+        app_.settings.secureMode = on ? 1 : 0;
+        saveDefaults();
+    });
     connect(grabNow_, &QPushButton::clicked, this, &GrabberDialog::OnGrabNow);
     connect(lookup_, &QPushButton::clicked, this, &GrabberDialog::OnLookup);
     connect(cover_, &QPushButton::clicked, this, &GrabberDialog::OnCover);
@@ -365,6 +387,7 @@ bool GrabberDialog::LoadDisc(int index)
     const DiscLoad load = session_.LoadDisc(index, QDate::currentDate().year());
     model_->Reset();
     discSize_->setText(QString::fromStdString(session_.DiscSize()));
+    ShowReadOffset();
     ShowCover(QStringLiteral("stored with the disc"));
     ShowTotals();
     ShowFields();
@@ -448,11 +471,50 @@ void GrabberDialog::OnGrabNow()
         StopMessage(QString::fromLatin1(kGrabNoTrackMessage));
         return;
     }
+    std::optional<int> correction;
+    if (!TakeReadOffset(correction))
+        return;
+    drive->readCorrection = correction.value_or(0);
     RipReport report = StartRipReport(*drive);
+    report.offsetCorrection = correction;
     report.album = session_.album;
     report.performer = session_.artist;
     GrabProgressDialog window(this);
-    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report);
+    const bool secure = app_.settings.secureMode != 0;
+    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report, secure);
+    QString marked;
+    for (const RipTrackReport& track : report.tracks)
+        if (!track.suspicious.empty())
+            marked += QStringLiteral("\n") + FileNameText(track.fileName);
+    if (!marked.isEmpty())
+        StopMessage(QStringLiteral("These tracks have suspicious positions, where the reads never agreed; they are "
+                                   "kept and marked in the log:") +
+                    marked);
+}
+
+void GrabberDialog::ShowReadOffset()
+{
+    const CdDrive* drive = session_.CurrentDrive();
+    const std::string key = drive ? DriveOffsetKey(drive->vendor, drive->product) : std::string();
+    readOffset_->setText(QString::fromStdString(drive ? DriveOffsetFieldText(app_.settings, key) : std::string()));
+}
+
+bool GrabberDialog::TakeReadOffset(std::optional<int>& correction)
+{
+    const CdDrive* drive = session_.CurrentDrive();
+    if (drive == nullptr)
+        return true;
+    bool changed = false;
+    std::string problem;
+    if (!TakeDriveOffsetField(app_.settings, DriveOffsetKey(drive->vendor, drive->product),
+                              readOffset_->text().toStdString(), correction, changed, problem)) {
+        StopMessage(Utf8Text(problem));
+        readOffset_->setFocus();
+        return false;
+    }
+    if (changed)
+        saveDefaults();
+    return true;
 }
 
 void GrabberDialog::OnCover()

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -75,6 +76,10 @@ private:
     void OnFieldChanged();
     void OnHover();
     void OnGrabNow();
+    // The read offset field of the current drive's model: shown from the settings, or
+    // taken into them (saved when it changed); false after telling why it is no correction.
+    void ShowReadOffset();
+    bool TakeReadOffset(std::optional<int>& correction);
     void OnCover();
     void OnLookup();
     // `asked`: the user pressed "&Lookup"; a look-up of its own tells failures only in
@@ -100,6 +105,7 @@ private:
     QComboBox* drives_;
     FlatButton* refresh_;
     FlatButton* setDefault_;
+    QLineEdit* readOffset_; // the drive model's read offset correction, in samples
     ValueLabel* discSize_;
     QTableView* tracks_;
     ValueLabel* totalSize_;
@@ -117,6 +123,7 @@ private:
     BackgroundCall* lookupCall_;
     QPushButton* cover_;
     QLabel* coverPicture_;
+    QCheckBox* secure_;
     FlatButton* grabNow_;
     FlatButton* ok_;
     FlatButton* cancel_;

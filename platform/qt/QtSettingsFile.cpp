@@ -128,6 +128,18 @@ std::optional<std::string> QtSettingsFile::ReadValue(const std::string& name)
     return value.toString().toStdString();
 }
 
+std::vector<std::string> QtSettingsFile::ValueNames(const std::string& group)
+{
+    std::vector<std::string> names;
+    if (!reader_)
+        return names;
+    reader_->settings.beginGroup(kGroup + "/" + QString::fromStdString(group));
+    for (const QString& key : reader_->settings.childKeys())
+        names.push_back(key.toStdString());
+    reader_->settings.endGroup();
+    return names;
+}
+
 namespace {
 
 // Where a save must put the new file: the settings path, or the file a symbolic link

@@ -22,6 +22,7 @@ public:
 
     bool OpenForReading() override;
     std::optional<std::string> ReadValue(const std::string& name) override;
+    std::vector<std::string> ValueNames(const std::string& group) override;
     int WriteAll(std::span<const std::pair<std::string, std::string>> values) override;
     std::string Problem() const override { return problem_; }
 

@@ -55,7 +55,8 @@ uint32_t MsfToLba(const uint8_t* p)
 } // namespace
 
 VirtualCdUnit::VirtualCdUnit(VirtualDriveEntry entry, std::unique_ptr<VirtualDisc> disc)
-    : entry_(std::move(entry)), disc_(std::move(disc)), faultsLeft_(entry_.faults)
+    : entry_(std::move(entry)), disc_(std::move(disc)), faultsLeft_(entry_.faults), random_(entry_.seed),
+      garbageLeft_(entry_.garbage)
 {}
 
 ScsiOutcome VirtualCdUnit::Execute(const ScsiRequest& r)
@@ -162,8 +163,11 @@ ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint3
         scratch_.resize(bytes);
         target = scratch_.data();
     }
+    const std::vector<bool> fromCache = TakeCache(lba, count);
     if (!ReadFromDisc(lba, count, target))
         return CheckCondition(kMediumError, kUnrecoveredRead);
+    SpoilSectors(lba, count, target, fromCache);
+    FillFromCache(lba, count, target, fromCache);
     if (target != r.data && room > 0)
         std::memcpy(r.data, target, room);
     if (entry_.swap) {
@@ -174,15 +178,25 @@ ScsiOutcome VirtualCdUnit::ReadSectors(const ScsiRequest& r, uint32_t lba, uint3
     return GoodOutcome();
 }
 
+int VirtualCdUnit::JitterSamples()
+{
+    if (entry_.jitter <= 0.0 || std::uniform_real_distribution<double>(0.0, 1.0)(random_) >= entry_.jitter)
+        return 0;
+    // Up to a sector either way, never none.
+    const int samples = std::uniform_int_distribution<int>(1, 588)(random_);
+    return std::uniform_int_distribution<int>(0, 1)(random_) == 0 ? -samples : samples;
+}
+
 bool VirtualCdUnit::ReadFromDisc(uint32_t lba, uint32_t count, uint8_t* out)
 {
-    if (entry_.offsetSamples == 0)
+    const int shift = entry_.offsetSamples - JitterSamples();
+    if (shift == 0)
         return disc_->ReadRaw(lba, count, out);
     // The drive's sample p is the disc's sample p - C; beyond the disc it reads silence.
     const SectorReader read = [this](uint32_t first, uint32_t n, uint8_t* into) {
         return disc_->ReadRaw(first, n, into);
     };
-    const int64_t firstByte = static_cast<int64_t>(lba) * kRawSector - int64_t{entry_.offsetSamples} * 4;
+    const int64_t firstByte = static_cast<int64_t>(lba) * kRawSector - int64_t{shift} * 4;
     return ReadShifted(read, disc_->LeadOut(), firstByte, static_cast<size_t>(count) * kRawSector, out,
                        shiftScratch_) >= 0;
 }
@@ -218,6 +232,81 @@ ScsiOutcome VirtualCdUnit::ReadWithSubChannel(const ScsiRequest& r, uint32_t lba
         MakeFormattedQ(*disc_, lba + i, at + kRawSector);
     }
     return Reply(r, reply.data(), reply.size());
+}
+
+namespace {
+
+// Scrambles a sector's samples with a stream that `key` picks: every sample changes, and
+// two keys give two different results.
+void Scramble(uint8_t* sector, uint64_t key)
+{
+    uint64_t x = key * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
+    for (uint32_t i = 0; i < kRawSector; i += 4) {
+        x ^= x >> 12;
+        x ^= x << 25;
+        x ^= x >> 27;
+        const uint64_t mix = (x * 0x2545F4914F6CDD1Dull) | 1u;
+        for (int b = 0; b < 4; ++b)
+            sector[i + static_cast<uint32_t>(b)] ^= static_cast<uint8_t>(mix >> (8 * b));
+    }
+}
+
+} // namespace
+
+void VirtualCdUnit::SpoilSectors(uint32_t lba, uint32_t count, uint8_t* out, const std::vector<bool>& fromCache)
+{
+    auto inRead = [&](uint32_t sector) {
+        return sector >= lba && sector - lba < count && (fromCache.empty() || !fromCache[sector - lba]);
+    };
+    for (auto& fault : garbageLeft_) {
+        if (fault.count > 0 && inRead(fault.lba)) {
+            --fault.count;
+            const int reads = ++garbageReads_[fault.lba];
+            Scramble(out + static_cast<size_t>(fault.lba - lba) * kRawSector,
+                     (uint64_t{fault.lba} << 20) + static_cast<uint64_t>(reads));
+        }
+    }
+    for (const uint32_t sector : entry_.stuck)
+        if (inRead(sector))
+            Scramble(out + static_cast<size_t>(sector - lba) * kRawSector, uint64_t{sector} << 20);
+}
+
+std::vector<bool> VirtualCdUnit::TakeCache(uint32_t lba, uint32_t count)
+{
+    // No cache, no list: a plain drive's reads stay as cheap as they were.
+    if (entry_.cacheSectors == 0)
+        return {};
+    std::vector<bool> fromCache(count, false);
+    // A seek further than the cache holds empties it, as a drive drops its read-ahead.
+    const int64_t distance = static_cast<int64_t>(lba) - nextSector_;
+    if (distance > int64_t{entry_.cacheSectors} || -distance > int64_t{entry_.cacheSectors}) {
+        cache_.clear();
+        cacheOrder_.clear();
+    }
+    nextSector_ = static_cast<int64_t>(lba) + count;
+    for (uint32_t i = 0; i < count; ++i)
+        fromCache[i] = cache_.count(lba + i) != 0;
+    return fromCache;
+}
+
+void VirtualCdUnit::FillFromCache(uint32_t lba, uint32_t count, uint8_t* out, const std::vector<bool>& fromCache)
+{
+    if (entry_.cacheSectors == 0)
+        return;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* sector = out + static_cast<size_t>(i) * kRawSector;
+        if (fromCache[i]) {
+            const std::vector<uint8_t>& kept = cache_[lba + i];
+            std::memcpy(sector, kept.data(), kRawSector);
+            continue;
+        }
+        cache_[lba + i].assign(sector, sector + kRawSector);
+        cacheOrder_.push_back(lba + i);
+        if (cacheOrder_.size() > entry_.cacheSectors) {
+            cache_.erase(cacheOrder_.front());
+            cacheOrder_.pop_front();
+        }
+    }
 }
 
 ScsiOutcome VirtualCdUnit::ModeSenseCapabilities(const ScsiRequest& r)

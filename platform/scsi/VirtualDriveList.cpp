@@ -48,14 +48,29 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveEntry& entry)
         if (!ParseNumber(value, entry.offsetSamples) || entry.offsetSamples < -kLargestReadCorrection ||
             entry.offsetSamples > kLargestReadCorrection)
             return "bad offset \"" + std::string(flag) + "\" (offset=C, in samples)";
-    } else if (flag.substr(0, 5) == "fail=") {
-        const std::string_view value = flag.substr(5);
+    } else if (flag.substr(0, 5) == "fail=" || flag.substr(0, 8) == "garbage=") {
+        const bool fails = flag.front() == 'f';
+        const std::string_view value = flag.substr(fails ? 5 : 8);
         const auto colon = value.find(':');
         VirtualReadFault fault;
         if (colon == std::string_view::npos || !ParseNumber(value.substr(0, colon), fault.lba) ||
             !ParseNumber(value.substr(colon + 1), fault.count) || fault.count < 0)
-            return "bad fault \"" + std::string(flag) + "\" (fail=LBA:N)";
-        entry.faults.push_back(fault);
+            return "bad fault \"" + std::string(flag) + (fails ? "\" (fail=LBA:N)" : "\" (garbage=LBA:N)");
+        (fails ? entry.faults : entry.garbage).push_back(fault);
+    } else if (flag.substr(0, 6) == "stuck=") {
+        uint32_t lba = 0;
+        if (!ParseNumber(flag.substr(6), lba))
+            return "bad fault \"" + std::string(flag) + "\" (stuck=LBA)";
+        entry.stuck.push_back(lba);
+    } else if (flag.substr(0, 7) == "jitter=") {
+        if (!ParseNumber(flag.substr(7), entry.jitter) || !(entry.jitter >= 0.0 && entry.jitter <= 1.0))
+            return "bad jitter \"" + std::string(flag) + "\" (jitter=P, a probability from 0 to 1)";
+    } else if (flag.substr(0, 5) == "seed=") {
+        if (!ParseNumber(flag.substr(5), entry.seed))
+            return "bad seed \"" + std::string(flag) + "\" (seed=N)";
+    } else if (flag.substr(0, 6) == "cache=") {
+        if (!ParseNumber(flag.substr(6), entry.cacheSectors))
+            return "bad cache \"" + std::string(flag) + "\" (cache=N, in sectors)";
     } else {
         return "unknown flag \"" + std::string(flag) + "\"";
     }

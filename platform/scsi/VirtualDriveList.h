@@ -33,6 +33,17 @@ struct VirtualDriveEntry
     // that many samples earlier than asked (later when negative).
     int offsetSamples = 0;
     std::vector<VirtualReadFault> faults;
+    // Each read starts a random number of samples early or late with this probability,
+    // drawn from a generator seeded with `seed`, so that a run can be played again.
+    double jitter = 0.0;
+    uint32_t seed = 1;
+    // The first `count` reads of each of these sectors give different wrong samples.
+    std::vector<VirtualReadFault> garbage;
+    // These sectors always give the same wrong samples.
+    std::vector<uint32_t> stuck;
+    // Re-reads of the last this many sectors read give what the drive read before, until a
+    // read further away than that empties its cache.
+    uint32_t cacheSectors = 0;
 };
 
 // Parses the list. Disc paths are taken relative to `baseDir` unless absolute. Each

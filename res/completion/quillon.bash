@@ -13,18 +13,18 @@ _quillon_options()
         decode) echo "-o --jobs --help" ;;
         defaults)
             if [[ $saving ]]; then
-                echo "-o --drive $_quillon_encoding_options"
+                echo "-o --drive --offset $_quillon_encoding_options"
             else
                 echo "--save --help"
             fi
             ;;
         drives) echo "--help" ;;
         toc) echo "--drive --help" ;;
-        grab) echo "--drive --tracks --offset -o --help" ;;
+        grab) echo "--drive --tracks --offset --secure -o --help" ;;
         lookup) echo "--drive --release --save --help" ;;
         rip)
-            echo "--drive --tracks --offset -o --jobs $_quillon_encoding_options
-                --artist --album --year --comment --genre --cover --lookup --release --help"
+            echo "--drive --tracks --offset --secure -o --jobs $_quillon_encoding_options
+                --artist --album --year --comment --genre --cover --lookup --release --no-accuraterip --help"
             ;;
     esac
 }

@@ -140,17 +140,20 @@ TEST(SettingsStore, LoadTakesWellFormedValuesUnchecked)
                       {"DefOutDir", "whatever form"},
                       {"Deemp", "99999999999"},
                       {"MusicBrainzServer", "http://mirror:5000"},
-                      {"AutoLookup", "0"}};
+                      {"AutoLookup", "0"},
+                      {"SecureMode", "1"}};
     DefaultSettings s = SettingsStore::Initialise(Env({}));
     SettingsStore::LoadDefaults(backend, s);
     EXPECT_EQ(s.lookup.musicBrainzServer, "http://mirror:5000");
     EXPECT_EQ(s.lookup.coverArtServer, "https://coverartarchive.org"); // not stored: the default
     EXPECT_EQ(s.lookup.autoLookup, 0);
+    EXPECT_EQ(s.secureMode, 1);
     // Saving keeps the look-up settings with the defaults: the file is written whole.
     MemoryBackend saved;
     SettingsStore::SaveDefaults(saved, s);
     EXPECT_EQ(saved.values["MusicBrainzServer"], "http://mirror:5000");
     EXPECT_EQ(saved.values["AutoLookup"], "0");
+    EXPECT_EQ(saved.values["SecureMode"], "1");
     EXPECT_EQ(s.options.layer, 7);     // no range check
     EXPECT_EQ(s.options.bitrate, 128); // not a number: kept
     EXPECT_EQ(s.options.mode, 0);
@@ -333,4 +336,49 @@ TEST_F(SettingsFileTest, FailedSaveIsReportedAndLeavesNoTemporaryFile)
 }
 
 } // namespace
+} // namespace quillon
+
+namespace quillon {
+
+// Each drive model keeps its own read offset correction through the settings file, however
+// its vendor and product are spelled; a save of one keeps the others.
+TEST_F(SettingsFileTest, DriveOffsetsAreKeptPerModel)
+{
+    struct Model
+    {
+        const char* vendor;
+        const char* product;
+        const char* key;
+        int32_t correction;
+    };
+    const Model models[] = {
+        {"PLEXTOR ", "DVDR   PX-716A  ", "DriveOffsets/PLEXTOR DVDR   PX-716A", 30},
+        {"HL-DT-ST", "DVDRAM GH24NSB0", "DriveOffsets/HL-DT-ST DVDRAM GH24NSB0", 6},
+        // "/" would open a group, "\" and "%" are the file's escapes, "=" ends a key.
+        {"A/B\\C", "x%y=z", "DriveOffsets/A_B_C x_y_z", -1200},
+        {"A_B_C", "x_y_z ", "DriveOffsets/A_B_C x_y_z", -1200},
+        {"", "", "DriveOffsets/ ", 220500},
+    };
+    for (const Model& model : models) {
+        EXPECT_EQ(DriveOffsetKey(model.vendor, model.product), model.key) << model.vendor;
+        DefaultSettings settings = SettingsStore::Initialise(Env({}));
+        QtSettingsFile file(path);
+        SettingsStore::LoadDefaults(file, settings);
+        settings.driveOffsets[model.key] = model.correction;
+        ASSERT_EQ(SettingsStore::SaveDefaults(file, settings), 0);
+    }
+    for (const Model& model : models) {
+        QtSettingsFile file(path);
+        EXPECT_EQ(SettingsStore::LoadDriveOffset(file, model.key), model.correction) << model.key << "\n" << ReadRaw();
+    }
+    QtSettingsFile file(path);
+    DefaultSettings loaded = SettingsStore::Initialise(Env({}));
+    SettingsStore::LoadDefaults(file, loaded);
+    EXPECT_EQ(loaded.driveOffsets.size(), 4u); // two spellings share a key
+    for (const Model& model : models)
+        EXPECT_EQ(loaded.driveOffsets[model.key], model.correction) << model.key;
+    EXPECT_EQ(SettingsStore::LoadDriveOffset(file, DriveOffsetKey("PLEXTOR", "PX-W4012A")), std::nullopt);
+    EXPECT_TRUE(file.ValueNames("Nothing").empty());
+}
+
 } // namespace quillon

@@ -101,7 +101,7 @@ TEST(RipFiles, LogAndCueSayWhatTheRipRead)
           "    Accurately ripped (confidence 3) [v2]\n    Suspicious positions:\n"
           "        0:02.50 to 0:02.51 (sectors 1200 to 1201)\n",
           "    Test CRC 00000031\n    Copy CRC 00000030\n    Test and copy differ\n", "    Not accurate\n",
-          "    Tracks with suspicious positions: 1\n    Accurately ripped: 1 of 3\n    CTDB CRC CAFEF00D\n",
+          "    Tracks with suspicious positions: 1\n    Accurately ripped: 1 of 3\n    Not accurate: 1 of 3\n    CTDB CRC CAFEF00D\n",
           "    Samples beyond the disc given as silence: 6\n"},
          {},
          {"offset not set", "Test CRC 00000010"}},

@@ -57,6 +57,7 @@ TEST_F(ReadOffset, CorrectionGivesTheDiscsAudioWithSilenceBeyondIt)
         {"grab --tracks 1 --offset x -o out", 2,
          "quillon grab: bad read offset correction \"x\" (samples, from -220500 to 220500)"},
         {"grab --tracks 1 --offset 220501 -o out", 2, "bad read offset correction \"220501\""},
-        {"rip --tracks 1 --offset 6x -o out", 2, "--offset"},
+        {"rip --tracks 1 --offset 6x -o out", 2,
+         "quillon rip: bad read offset correction \"6x\" (samples, from -220500 to 220500)"},
     });
 }

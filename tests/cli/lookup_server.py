@@ -15,6 +15,10 @@ GET /ws/2/discid/ID?... as the plan file says for ID, one line per disc id:
     ID slow FILE     ANSWERS/FILE after 5 seconds
     ID close         the connection closed without an answer
 
+GET /accuraterip/X/Y/Z/NAME.bin answers as the plan's line for NAME.bin says, with the
+same words (an "answer" FILE is sent as bytes; "garbage" is bytes that are no whole
+database record; "html" is the page some servers send for a disc they do not know).
+
 GET /release/MBID/front-500 redirects, as the archive does, to /images/MBID.jpg, which
 answers with ANSWERS/MBID.jpg when the test put one there, else 404. Every request is
 logged as one line "PATH?QUERY<TAB>USER-AGENT" in LOG.
@@ -68,6 +72,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         parts = url.path.strip("/").split("/")
         if parts[:3] == ["ws", "2", "discid"] and len(parts) == 4:
             self.disc(parts[3], "toc" in urllib.parse.parse_qs(url.query))
+        elif len(parts) == 5 and parts[0] == "accuraterip":
+            self.accuraterip(parts[4])
         elif len(parts) == 3 and parts[0] == "release" and parts[2] == "front-500":
             self.answer(307, headers=[("Location", "/images/%s.jpg" % parts[1])])
         elif len(parts) == 2 and parts[0] == "images" and os.path.exists(os.path.join(ANSWERS, parts[1])):
@@ -97,6 +103,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.connection.shutdown(2)
         else:
             self.answer(404, b'{"error": "Not found"}')
+
+    def accuraterip(self, name):
+        behaviour, *rest = plan_for(name)
+        if behaviour == "answer":
+            self.answer_file(rest[0], "application/octet-stream")
+        elif behaviour == "garbage":
+            self.answer(200, bytes(range(40)), "application/octet-stream")
+        elif behaviour == "html":
+            self.answer(200, b"<html><body>No such disc</body></html>", "text/html")
+        elif behaviour == "close":
+            self.close_connection = True
+            self.connection.shutdown(2)
+        else:
+            self.answer(404, b"<html><body>404 Not Found</body></html>", "text/html")
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):

@@ -49,12 +49,14 @@ LookupServer::LookupServer(const std::string& folder) : folder_(folder)
     url_ = "http://127.0.0.1:" + ReadText(port);
     ::setenv("QUILLON_MUSICBRAINZ_SERVER", url_.c_str(), 1);
     ::setenv("QUILLON_COVERART_SERVER", url_.c_str(), 1);
+    ::setenv("QUILLON_ACCURATERIP_SERVER", url_.c_str(), 1);
 }
 
 LookupServer::~LookupServer()
 {
     ::unsetenv("QUILLON_MUSICBRAINZ_SERVER");
     ::unsetenv("QUILLON_COVERART_SERVER");
+    ::unsetenv("QUILLON_ACCURATERIP_SERVER");
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);

@@ -14,7 +14,8 @@ class LookupServer
 {
 public:
     // Copies the recorded answers into `folder`/answers and starts the server there with an
-    // empty plan; QUILLON_MUSICBRAINZ_SERVER and QUILLON_COVERART_SERVER name it until it ends.
+    // empty plan; QUILLON_MUSICBRAINZ_SERVER, QUILLON_COVERART_SERVER and
+    // QUILLON_ACCURATERIP_SERVER name it until it ends.
     explicit LookupServer(const std::string& folder);
     ~LookupServer();
     LookupServer(const LookupServer&) = delete;

@@ -25,6 +25,9 @@ CliRun Quillon(const std::string& dir, const std::string& args, const std::strin
 {
     std::string cmd = "cd '" + dir + "' && " + (limits.empty() ? "" : "trap '' XFSZ; " + limits + " ") + "TMP='" + dir +
                       "/tmp' XDG_CONFIG_HOME='" + dir + "/config' QUILLON_VIRTUAL_CD='" + dir + "/drives' " +
+                      // A rip asks AccurateRip: where the test starts no server, a port where
+                      // nothing listens, never the internet.
+                      "QUILLON_ACCURATERIP_SERVER=\"${QUILLON_ACCURATERIP_SERVER:-http://127.0.0.1:9}\" " +
                       QUILLON_BIN_DIR + "/quillon " + args + " 2>&1";
     if (!after.empty())
         cmd = "{ " + cmd + " & p=$!; " + after + "; wait $p; }";

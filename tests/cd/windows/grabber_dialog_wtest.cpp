@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
@@ -133,7 +134,7 @@ private slots:
                 ++controls;
             }
         }
-        QCOMPARE(controls, 16);
+        QCOMPARE(controls, 18);
         QCOMPARE(Child<FlatButton>(d, "grabNow")->accessibleName(), QStringLiteral("Grab Now!"));
     }
 
@@ -506,6 +507,100 @@ private slots:
             QCOMPARE(second, ExpectedWav(place.disc, 1, static_cast<uint32_t>((second.size() - 44) / 2352)));
             QVERIFY2(!QFile::exists(QString::fromStdString(out + "/Track03.WAV")), way.name);
         }
+    }
+
+    void secureModeIsASettingAndNamesTheTracksWhoseReadsNeverAgreed()
+    {
+        // Sector 70, in the second track, reads differently every time.
+        const std::vector<TestTrack> tracks = {{false, 60}, {false, 60}};
+        GrabberPlace place(tracks, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | garbage=70:1000\n");
+        GrabberDialog d(place.app);
+        int saves = 0;
+        d.saveDefaults = [&] { ++saves; };
+        QVERIFY(d.Open());
+        d.show();
+        auto* secure = Child<QCheckBox>(d, "secureMode");
+        QCOMPARE(secure->text(), QStringLiteral("&Secure mode"));
+        QVERIFY(!secure->isChecked());
+        QTest::mouseClick(secure, Qt::LeftButton);
+        QCOMPARE(place.app.settings.secureMode, 1);
+        QCOMPARE(saves, 1);
+
+        const std::string out = place.dir / "wav";
+        QDir().mkpath(QString::fromStdString(out));
+        d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
+        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
+        BoxRobot robot;
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
+        QCOMPARE(robot.seen.size(), 1);
+        QVERIFY2(robot.seen[0].text.endsWith(QStringLiteral(":\nTrack02.WAV")), qPrintable(robot.seen[0].text));
+        const QStringList logs = QDir(QString::fromStdString(out)).entryList({QStringLiteral("*.log")});
+        QCOMPARE(logs.size(), 1);
+        const std::vector<uint8_t> bytes = ReadBinaryFile(out + "/" + logs[0].toStdString());
+        const std::string log(bytes.begin(), bytes.end());
+        QVERIFY2(log.find("(sectors 70 to 70)\n") != std::string::npos, log.c_str());
+        QVERIFY2(log.find("    Test CRC ") != std::string::npos, log.c_str());
+
+        // A new grabber starts as the setting says.
+        GrabberDialog again(place.app);
+        QVERIFY(Child<QCheckBox>(again, "secureMode")->isChecked());
+    }
+
+    // "Read &offset:" holds the correction of the drive's model: a grab reads the disc's own
+    // audio from a drive that needs it, and the correction is stored for the model.
+    void readOffsetFieldCorrectsTheGrabAndIsKeptForTheModel()
+    {
+        GrabberPlace place({{false, 40}, {false, 25}}, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue | offset=667\n");
+        const std::string out = place.dir / "wav";
+        QDir().mkpath(QString::fromStdString(out));
+        int saves = 0;
+        const auto grab = [&](GrabberDialog& d, const QString& typed) {
+            d.saveDefaults = [&] { ++saves; };
+            d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
+            auto* field = Child<QLineEdit>(d, "readOffset");
+            field->selectAll();
+            Type(field, typed);
+            QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        };
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        QCOMPARE(Child<QLineEdit>(d, "readOffset")->text(), QString());
+        QCOMPARE(Child<QLineEdit>(d, "readOffset")->accessibleName(), QStringLiteral("Read offset:"));
+        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
+        {
+            BoxRobot robot;
+            grab(d, QStringLiteral("220501"));
+            QCOMPARE(robot.seen.size(), 1);
+            QCOMPARE(robot.seen[0].text,
+                     QStringLiteral("bad read offset correction \"220501\" (samples, from -220500 to 220500)"));
+            QVERIFY(!QFile::exists(QString::fromStdString(out + "/Track01.WAV")));
+            QCOMPARE(saves, 0);
+        }
+        grab(d, QStringLiteral("+667"));
+        std::vector<uint8_t> audio;
+        for (const char* name : {"/Track01.WAV", "/Track02.WAV"}) {
+            const auto bytes = ReadBinaryFile(out + name);
+            QVERIFY(bytes.size() > kWavHeaderSize);
+            audio.insert(audio.end(), bytes.begin() + kWavHeaderSize, bytes.end());
+        }
+        std::vector<uint8_t> want = PatternSectors(0, 65);
+        std::fill(want.end() - 667 * 4, want.end(), 0);
+        QVERIFY(audio == want);
+        QCOMPARE(saves, 1);
+        QCOMPARE(place.app.settings.driveOffsets.at("DriveOffsets/QUILLON VIRTUAL CD"), 667);
+        const std::vector<uint8_t> log = ReadBinaryFile(out + "/disc-04000002.log");
+        QVERIFY(std::string(log.begin(), log.end()).find("\nRead offset correction: +667 samples\n") !=
+                std::string::npos);
+
+        // The next window shows it for the model; the same correction again stores nothing.
+        GrabberDialog again(place.app);
+        QVERIFY(again.Open());
+        QCOMPARE(Child<QLineEdit>(again, "readOffset")->text(), QStringLiteral("+667"));
+        QTest::mouseClick(Child<FlatButton>(again, "selectAll"), Qt::LeftButton);
+        grab(again, QStringLiteral("+667"));
+        QCOMPARE(saves, 1);
     }
 };
 
