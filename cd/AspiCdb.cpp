@@ -70,6 +70,18 @@ Cdb CdbReadCd12(uint32_t lba, uint32_t count)
     return c;
 }
 
+Cdb CdbReadCdQ(uint32_t lba)
+{
+    Cdb c = CdbReadCd12(lba, 1);
+    c.bytes[10] = 0x02; // sub-channel selection 010b: formatted Q
+    return c;
+}
+
+Cdb CdbReadSubChannel(uint8_t format, int track)
+{
+    return Make({0x42, 0, 0x40, format, 0, 0, static_cast<uint8_t>(track), 0, 24, 0}, 10);
+}
+
 Cdb CdbRead10(uint32_t lba, uint32_t count)
 {
     return ReadWithCount16(0x28, lba, count, 7, 10);

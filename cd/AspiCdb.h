@@ -18,6 +18,8 @@ Cdb CdbSixByte(uint8_t opcode, uint32_t dataLength); // opcode, length in byte 4
 Cdb CdbReadToc();                                    // 43, LBA form, format 0, from track 1
 Cdb CdbReadCd10(uint32_t lba, uint32_t count);       // BE, user data, CDB length 10
 Cdb CdbReadCd12(uint32_t lba, uint32_t count);       // BE, user data, CDB length 12
+Cdb CdbReadCdQ(uint32_t lba);                        // BE, one sector with 16 bytes of formatted Q
+Cdb CdbReadSubChannel(uint8_t format, int track);    // 42, Q data, 24 bytes in
 Cdb CdbRead10(uint32_t lba, uint32_t count);         // 28
 Cdb CdbReadD4(uint32_t lba, uint32_t count);         // vendor read, 10 bytes
 Cdb CdbReadCustom10(uint8_t opcode, uint32_t lba, uint32_t count);

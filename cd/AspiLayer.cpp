@@ -326,6 +326,27 @@ int32_t aspi_cd_read_audio_blocks12mmc(int ha, int target, uint32_t lba, uint32_
     return ExecRead("aspi_cd_read_audio_blocks12mmc", ha, target, CdbReadCd12(lba, count), buffer, count * 2352);
 }
 
+// Neither counts as a failed read of audio: a drive that refuses them rips as before.
+int32_t aspi_cd_read_subchannel(int ha, int target, uint8_t format, int track, uint8_t reply[24])
+{
+    uint8_t block[srb::kExecuteSize] = {};
+    const Cdb cdb = CdbReadSubChannel(format, track);
+    const int status = aspi_exec_command(block, ha, target, reply, 24, kIn, cdb.bytes.data(), cdb.length);
+    const int32_t result = Conclude("aspi_cd_read_subchannel", block, status, false);
+    Log("aspi_cd_read_subchannel : ha=%d target=%x format=%d track=%d ret=%d\n", ha, target, format, track, result);
+    return result;
+}
+
+int32_t aspi_cd_read_q(int ha, int target, uint32_t lba, uint8_t sector[2352 + 16])
+{
+    uint8_t block[srb::kExecuteSize] = {};
+    const Cdb cdb = CdbReadCdQ(lba);
+    const int status = aspi_exec_command(block, ha, target, sector, 2352 + 16, kIn, cdb.bytes.data(), cdb.length);
+    const int32_t result = Conclude("aspi_cd_read_q", block, status, false);
+    Log("aspi_cd_read_q : ha=%d target=%x lba=%u ret=%d\n", ha, target, lba, result);
+    return result;
+}
+
 int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize, uint8_t* buffer)
 {
     return ExecRead("aspi_device_read_blocks", ha, target, CdbRead10(lba, count), buffer, count * blockSize);

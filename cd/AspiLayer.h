@@ -37,6 +37,11 @@ int aspi_inquire_device(int ha, int target, char vendor[9], char product[17], ch
 int32_t aspi_cd_read_toc(int ha, int target, int& count, TocEntry* table, int capacity = kTocCapacity);
 int32_t aspi_cd_read_audio_blocks(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
 int32_t aspi_cd_read_audio_blocks12mmc(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
+// READ SUB-CHANNEL of Q data in `format` (2: catalogue number, 3: ISRC of `track`),
+// kSubChannelReplyBytes into `reply`.
+int32_t aspi_cd_read_subchannel(int ha, int target, uint8_t format, int track, uint8_t reply[24]);
+// READ CD of one sector with its formatted Q: 2352 bytes of audio, then 16 of Q.
+int32_t aspi_cd_read_q(int ha, int target, uint32_t lba, uint8_t sector[2352 + 16]);
 int32_t aspi_device_read_blocks(int ha, int target, uint32_t lba, uint32_t count, uint32_t blockSize, uint8_t* buffer);
 int32_t aspi_device_read_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer);
 int32_t aspi_device_read_custom_audio_blocks10(int ha, int target, uint32_t lba, uint32_t count, uint8_t* buffer,

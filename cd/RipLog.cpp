@@ -2,6 +2,7 @@
 
 #include "cd/Digests.h"
 #include "cd/DiscIds.h"
+#include "cd/DiscSubChannel.h"
 #include "cd/RipChecksums.h"
 #include "cd/RipCueSheet.h"
 #include "cd/TrackFileName.h"
@@ -182,6 +183,7 @@ RipReport StartRipReport(const CdDrive& drive)
         report.leadOut = last.entry.start + last.sectors;
     }
     report.musicBrainzId = ComputeDiscIds(drive).musicBrainz;
+    ReadDiscSubChannel(drive, report);
     return report;
 }
 

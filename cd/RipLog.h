@@ -12,7 +12,8 @@ extern const char* const kBurstReadMode;
 extern const char* const kSecureReadMode;
 
 // A rip's record as it starts: the program, the drive, its read mode and correction, the
-// disc's TOC and ids; no track yet.
+// disc's TOC and ids, and what the drive's Q sub-channel tells (catalogue number, ISRCs,
+// gaps); no track yet.
 RipReport StartRipReport(const CdDrive& drive);
 
 // The name the rip's log and cue sheet share: the album's text as a file name, or

@@ -33,6 +33,12 @@ void RipRecorder::Add(int index, const std::string& fileName, const std::string&
         track.testCrc = secure->TestCrc();
         track.suspicious = secure->Suspicious();
     }
+    for (const RipSubChannelTrack& q : report_.subChannel) {
+        if (q.number == track.number) {
+            track.isrc = q.isrc;
+            track.pregapSectors = q.pregapSectors;
+        }
+    }
     report_.tracks.push_back(std::move(track));
     parts_.push_back(sums.Ctdb());
 }

@@ -28,6 +28,14 @@ struct RipTocRow
     bool preEmphasis = false; // control bit 0 of an audio track
 };
 
+// What the drive's Q sub-channel told of a track of the TOC, before the track is read.
+struct RipSubChannelTrack
+{
+    int number = 0;
+    std::string isrc;                      // "" when none
+    std::optional<uint32_t> pregapSectors; // not set when the drive gave no Q
+};
+
 // One track as it was read and written.
 struct RipTrackReport
 {
@@ -79,7 +87,8 @@ struct RipReport
     std::string performer;
     std::string catalog; // the disc's media catalogue number (EAN/UPC), when reported
 
-    std::vector<RipTrackReport> tracks; // the tracks ripped, in disc order
+    std::vector<RipSubChannelTrack> subChannel; // audio tracks of the TOC, in its order
+    std::vector<RipTrackReport> tracks;         // the tracks ripped, in disc order
 
     // The CUETools database's CRC of the whole disc's audio; not set unless every audio
     // track was ripped whole.

@@ -220,6 +220,7 @@ public:
         text_.album = sheet.title;
         text_.year = sheet.date;
         text_.genre = sheet.genre;
+        catalog_ = sheet.catalog;
         for (const auto& t : sheet.tracks)
             if (!t.title.empty())
                 text_.trackTitles.emplace_back(t.number, t.title);
@@ -229,6 +230,7 @@ public:
     const std::vector<Track>& Tracks() const override { return tracks_; }
     uint32_t LeadOut() const override { return leadOut_; }
     DiscTextOffer Text() const override { return text_; }
+    std::string Catalog() const override { return catalog_; }
 
     bool ReadRaw(uint32_t lba, uint32_t count, uint8_t* out) override
     {
@@ -332,6 +334,8 @@ private:
         if (&index == &t.indexes.front()) {
             if (previous != nullptr)
                 laying.AddSilence(previous->postgap);
+            // The track's index 0 runs from here (its PREGAP, its INDEX 00) to its INDEX 01.
+            gapStart_ = laying.Lba();
             // A first track's PREGAP is the two seconds every disc has before LBA 0.
             laying.AddSilence(previous == nullptr ? t.pregap - std::min<uint32_t>(t.pregap, 150) : t.pregap);
             laying.TakeMode(t.mode);
@@ -339,7 +343,7 @@ private:
         if (index.number == 1) {
             if (!tracks_.empty() && laying.Lba() <= tracks_.back().start)
                 return startsEarly(previous->number);
-            tracks_.push_back({t.number, t.mode != CueTrackMode::Audio, laying.Lba()});
+            tracks_.push_back({t.number, t.mode != CueTrackMode::Audio, laying.Lba(), gapStart_, t.isrc});
         }
         return true;
     }
@@ -368,7 +372,9 @@ private:
     std::vector<Piece> pieces_;
     std::vector<Track> tracks_;
     uint32_t leadOut_ = 0;
+    uint32_t gapStart_ = 0; // of the track being laid
     DiscTextOffer text_;
+    std::string catalog_;
 };
 
 } // namespace

@@ -133,6 +133,11 @@ public:
             return Fail(line_, "unknown command \"" + key + "\"");
         if (words.size() < 2)
             return Fail(line_, key + " without a value");
+        // The codes the disc's Q sub-channel carries, for the drive to report.
+        if (key == "CATALOG")
+            sheet_.catalog = words[1];
+        else if (key == "ISRC" && track_ != nullptr)
+            track_->isrc = words[1];
         return true;
     }
 

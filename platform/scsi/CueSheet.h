@@ -40,6 +40,7 @@ struct CueTrack
     uint32_t postgap = 0;          // POSTGAP
     std::vector<CueIndex> indexes; // in sheet order, numbers rising
     std::string title;
+    std::string isrc; // ISRC, as written
 };
 
 struct CueSheet
@@ -52,6 +53,7 @@ struct CueSheet
     std::string performer; // disc PERFORMER
     std::string date;      // REM DATE
     std::string genre;     // REM GENRE
+    std::string catalog;   // CATALOG, as written
     int lineCount = 0;
 };
 

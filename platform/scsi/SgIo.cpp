@@ -37,7 +37,7 @@ void BuildSgIoHeader(const ScsiRequest& r, uint8_t* sense, uint8_t senseRoom, un
 
 bool ReplyMayBeShort(uint8_t opcode)
 {
-    return opcode == 0x12 || opcode == 0x43 || opcode == 0x1A || opcode == 0x5A || opcode == 0x03;
+    return opcode == 0x12 || opcode == 0x42 || opcode == 0x43 || opcode == 0x1A || opcode == 0x5A || opcode == 0x03;
 }
 
 ScsiOutcome OutcomeFromSgIo(const sg_io_hdr_t& h, const uint8_t* sense, bool fullTransfer)

@@ -1,6 +1,7 @@
 #include "platform/scsi/VirtualCdUnit.h"
 
 #include "platform/scsi/ShiftedRead.h"
+#include "platform/scsi/VirtualSubChannel.h"
 
 #include <algorithm>
 #include <chrono>
@@ -64,7 +65,11 @@ ScsiOutcome VirtualCdUnit::Execute(const ScsiRequest& r)
     switch (c[0]) {
     case 0x12: return Inquiry(r);
     case 0x43: return ReadToc(r);
-    case 0xBE: return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 3), false);
+    case 0xBE:
+        if ((c[10] & 0x07) != 0)
+            return ReadWithSubChannel(r, Be(c + 2, 4), Be(c + 6, 3));
+        return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 3), false);
+    case 0x42: return ReadSubChannel(r);
     case 0x28: return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), true);
     case 0xA8: return ReadSectors(r, Be(c + 2, 4), Be(c + 6, 4), true);
     case 0xD4: return ReadSectors(r, Be(c + 2, 4), Be(c + 7, 2), false);
@@ -194,6 +199,39 @@ bool VirtualCdUnit::ReadFromDisc(uint32_t lba, uint32_t count, uint8_t* out)
     const int64_t firstByte = static_cast<int64_t>(lba) * kRawSector - int64_t{shift} * 4;
     return ReadShifted(read, disc_->LeadOut(), firstByte, static_cast<size_t>(count) * kRawSector, out,
                        shiftScratch_) >= 0;
+}
+
+ScsiOutcome VirtualCdUnit::ReadSubChannel(const ScsiRequest& r)
+{
+    if (!disc_)
+        return CheckCondition(kNotReady, kNoMedium);
+    uint8_t reply[24];
+    if (entry_.noSubChannel || (r.cdb[2] & 0x40) == 0 || !MakeSubChannelReply(*disc_, r.cdb[3], r.cdb[6], reply))
+        return CheckCondition(kIllegalRequest, kInvalidField);
+    return Reply(r, reply, std::min<size_t>(sizeof reply, Be(r.cdb + 7, 2)));
+}
+
+// Audio sectors each followed by 16 bytes of formatted Q, the one sub-channel form served.
+// These reads play no faults, no delay, no offset nor jitter: they find the disc's layout
+// before a rip's reads of audio, which the faults are for.
+ScsiOutcome VirtualCdUnit::ReadWithSubChannel(const ScsiRequest& r, uint32_t lba, uint32_t count)
+{
+    if (!disc_)
+        return CheckCondition(kNotReady, kNoMedium);
+    if (entry_.noSubChannel || (r.cdb[10] & 0x07) != 0x02)
+        return CheckCondition(kIllegalRequest, kInvalidField);
+    const uint32_t leadOut = disc_->LeadOut();
+    if (lba > leadOut || count > leadOut - lba)
+        return CheckCondition(kIllegalRequest, kOutOfRange);
+    constexpr size_t kWithQ = kRawSector + 16;
+    std::vector<uint8_t> reply(count * kWithQ);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* at = reply.data() + i * kWithQ;
+        if (!disc_->ReadRaw(lba + i, 1, at))
+            return CheckCondition(kMediumError, kUnrecoveredRead);
+        MakeFormattedQ(*disc_, lba + i, at + kRawSector);
+    }
+    return Reply(r, reply.data(), reply.size());
 }
 
 namespace {

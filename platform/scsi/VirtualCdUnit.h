@@ -28,6 +28,8 @@ private:
     ScsiOutcome Inquiry(const ScsiRequest& r);
     ScsiOutcome ReadToc(const ScsiRequest& r);
     ScsiOutcome ReadSectors(const ScsiRequest& r, uint32_t lba, uint32_t count, bool needsRawMode);
+    ScsiOutcome ReadSubChannel(const ScsiRequest& r);
+    ScsiOutcome ReadWithSubChannel(const ScsiRequest& r, uint32_t lba, uint32_t count);
     ScsiOutcome ModeSenseCapabilities(const ScsiRequest& r);
     ScsiOutcome ModeSelect(const ScsiRequest& r);
     ScsiOutcome ModeSense6(const ScsiRequest& r);

@@ -31,7 +31,9 @@ public:
     {
         int number = 0;
         bool data = false;
-        uint32_t start = 0;
+        uint32_t start = 0;    // INDEX 01
+        uint32_t gapStart = 0; // where its index 0 begins (INDEX 00, PREGAP); start when none
+        std::string isrc{};    // "" when the sheet gives none
     };
 
     virtual ~VirtualDisc() = default;
@@ -41,6 +43,8 @@ public:
     // read error of the image.
     virtual bool ReadRaw(uint32_t lba, uint32_t count, uint8_t* out) = 0;
     virtual DiscTextOffer Text() const { return {}; }
+    // The media catalogue number the sheet gives; "" when none.
+    virtual std::string Catalog() const { return {}; }
 };
 
 // Opens the image a CUE sheet describes (BINARY and WAVE files); null with `error` set

@@ -36,6 +36,8 @@ std::string ApplyFlag(std::string_view flag, VirtualDriveEntry& entry)
         entry.modeSelect = true;
     } else if (flag == "nocdda") {
         entry.noCdda = true;
+    } else if (flag == "nosubchannel") {
+        entry.noSubChannel = true;
     } else if (flag.substr(0, 6) == "delay=") {
         if (!ParseNumber(flag.substr(6), entry.delayMs) || entry.delayMs < 0)
             return "bad delay \"" + std::string(flag) + "\"";

@@ -23,11 +23,12 @@ struct VirtualDriveEntry
     std::string vendor;
     std::string product;
     std::string revision;
-    std::string disc;        // CUE sheet path, or empty for "none"
-    bool swap = false;       // delivers big-endian samples
-    bool modeSelect = false; // READ(10)/READ(12) need block length 2352 first
-    bool noCdda = false;     // capabilities page without the CD-DA bit
-    int delayMs = 0;         // each read takes this long
+    std::string disc;          // CUE sheet path, or empty for "none"
+    bool swap = false;         // delivers big-endian samples
+    bool modeSelect = false;   // READ(10)/READ(12) need block length 2352 first
+    bool noCdda = false;       // capabilities page without the CD-DA bit
+    bool noSubChannel = false; // refuses READ SUB-CHANNEL and READ CD with sub-channel data
+    int delayMs = 0;           // each read takes this long
     // A drive that needs this read offset correction, in samples: it delivers the data of
     // that many samples earlier than asked (later when negative).
     int offsetSamples = 0;

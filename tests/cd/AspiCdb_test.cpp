@@ -30,6 +30,8 @@ TEST(AspiCdb, EveryCommandByteByByte)
         {"READ TOC", CdbReadToc(), {0x43, 0, 0, 0, 0, 0, 0x01, 0x08, 0, 0}},
         {"READ CD 10", CdbReadCd10(0x01020304, 0x0A0B), {0xBE, 0, 1, 2, 3, 4, 0, 0x0A, 0x0B, 0x10}},
         {"READ CD 12", CdbReadCd12(0x01020304, 0x0A0B), {0xBE, 0, 1, 2, 3, 4, 0, 0x0A, 0x0B, 0x10, 0, 0}},
+        {"READ CD with Q", CdbReadCdQ(0x01020304), {0xBE, 0, 1, 2, 3, 4, 0, 0, 1, 0x10, 0x02, 0}},
+        {"READ SUB-CHANNEL ISRC", CdbReadSubChannel(3, 12), {0x42, 0, 0x40, 3, 0, 0, 12, 0, 24, 0}},
         {"READ(10)", CdbRead10(0xA1B2C3D4, 26), {0x28, 0, 0xA1, 0xB2, 0xC3, 0xD4, 0, 0, 26, 0}},
         {"D4", CdbReadD4(150, 0x0102), {0xD4, 0, 0, 0, 0, 150, 0, 1, 2, 0}},
         {"custom 3C", CdbReadCustom10(0x3C, 1, 2), {0x3C, 0, 0, 0, 0, 1, 0, 0, 2, 0}},
