@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/scsi/QCrc.h"
 #include <cstddef>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,10 +26,6 @@ struct QPosition
     int track = 0;
     int index = 0;
 };
-
-// CRC-16 of the Q frame's first 10 bytes as the disc stores it (polynomial 0x1021,
-// inverted).
-uint16_t QCrc(const uint8_t* q);
 
 // The position in the formatted Q that came with sector `lba`. Nothing when the frame is
 // not mode 1, its CRC (when the drive passes one on) is wrong, or its absolute time is

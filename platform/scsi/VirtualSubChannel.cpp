@@ -1,5 +1,7 @@
 #include "platform/scsi/VirtualSubChannel.h"
 
+#include "platform/scsi/QCrc.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,18 +19,6 @@ void PutMsf(uint8_t* p, uint32_t frames)
     p[0] = Bcd(frames / 4500);
     p[1] = Bcd(frames / 75 % 60);
     p[2] = Bcd(frames % 75);
-}
-
-// CRC-16 of the frame's first 10 bytes, polynomial 0x1021, stored inverted.
-uint16_t Crc(const uint8_t* q)
-{
-    uint16_t crc = 0;
-    for (int i = 0; i < 10; ++i) {
-        crc ^= static_cast<uint16_t>(q[i] << 8);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-    return static_cast<uint16_t>(~crc);
 }
 
 } // namespace
@@ -54,7 +44,7 @@ void MakeFormattedQ(const VirtualDisc& disc, uint32_t lba, uint8_t out[16])
     // In a gap the track's time counts down to its start.
     PutMsf(out + 3, gap ? track->start - lba : lba - track->start);
     PutMsf(out + 7, lba + 150);
-    const uint16_t crc = Crc(out);
+    const uint16_t crc = QCrc(out);
     out[10] = static_cast<uint8_t>(crc >> 8);
     out[11] = static_cast<uint8_t>(crc);
 }
