@@ -127,6 +127,8 @@ std::optional<std::vector<AccurateRipRecord>> ParseAccurateRipAnswer(std::span<c
     return records;
 }
 
+const char* const kNotAccurateVerdict = "Not accurate";
+
 std::string AccurateRipVerdict(const std::vector<AccurateRipRecord>& records, const AccurateRipIds& ids, int track,
                                uint32_t v1, uint32_t v2)
 {
@@ -148,7 +150,7 @@ std::string AccurateRipVerdict(const std::vector<AccurateRipRecord>& records, co
     if (!known)
         return "Not in AccurateRip";
     if (bestVersion == 0)
-        return "Not accurate";
+        return kNotAccurateVerdict;
     char text[64];
     std::snprintf(text, sizeof text, "Accurately ripped (confidence %d) [v%d]", best, bestVersion);
     return text;

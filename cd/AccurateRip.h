@@ -90,6 +90,7 @@ std::optional<std::vector<AccurateRipRecord>> ParseAccurateRipAnswer(std::span<c
 // the track's v1 or v2 checksum, with the highest confidence found; "Not accurate" when
 // the database knows the disc and none does; "Not in AccurateRip" when it has no record
 // of the disc. `track` counts the audio tracks from 0.
+extern const char* const kNotAccurateVerdict; // "Not accurate"
 std::string AccurateRipVerdict(const std::vector<AccurateRipRecord>& records, const AccurateRipIds& ids, int track,
                                uint32_t v1, uint32_t v2);
 

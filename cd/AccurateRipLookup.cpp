@@ -105,7 +105,7 @@ RipVerdicts JudgeRipTracks(const AccurateRipAnswer& answer, RipReport& report)
         track.verdict = AccurateRipVerdict(answer.records, ids, ordinal, track.accurateRipV1, track.accurateRipV2);
         if (track.verdict.rfind("Accurately ripped", 0) == 0)
             ++verdicts.accurate;
-        else if (track.verdict == "Not accurate")
+        else if (track.verdict == kNotAccurateVerdict)
             ++verdicts.notAccurate;
         else
             ++verdicts.unknown;

@@ -9,9 +9,12 @@
 #include "platform/ExitCleanup.h"
 #include "platform/PartFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon {
@@ -58,8 +61,39 @@ GrabOutcome GrabOneTrack(CdDrive& drive, const TrackRecord& track, const Created
 
 } // namespace
 
+namespace {
+
+// The look-up runs beside the window, which is served meanwhile so that it can be moved
+// and cancelled.
+void CheckAgainstAccurateRip(AccurateRipCheck& check, RipReport& report, GrabProgressWindow& window)
+{
+    window.SetFileText(kCheckingAccurateRipText);
+    const AccurateRipIds ids = RipAccurateRipIds(report);
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    AccurateRipAnswer answer;
+    std::thread asker([&] {
+        answer = LookUpAccurateRip(check.server, ids, check.timeoutSeconds, cancel);
+        done = true;
+    });
+    while (!done) {
+        if (window.CheckCancel())
+            cancel = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    asker.join();
+    check.verdicts = JudgeRipTracks(answer, report);
+    check.message = answer.message;
+    check.cancelled = answer.outcome == AccurateRipOutcome::Cancelled;
+}
+
+} // namespace
+
+const char* const kCheckingAccurateRipText = "Checking the tracks against AccurateRip...";
+
 GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, const FolderAsker& askFolder,
-                      GrabProgressWindow& window, const SecondsClock& clock, RipReport* report, bool secure)
+                      GrabProgressWindow& window, const SecondsClock& clock, RipReport* report, bool secure,
+                      AccurateRipCheck* accurateRip)
 {
     if (ticked.empty()) {
         window.ShowStopMessage(kGrabNoTrackMessage);
@@ -144,6 +178,8 @@ GrabOutcome AudioGrab(CdDrive& drive, const std::vector<GrabChoice>& ticked, con
             break;
     }
     drive.RestoreAfterAudio();
+    if (report && accurateRip && outcome == GrabOutcome::Completed && !report->tracks.empty())
+        CheckAgainstAccurateRip(*accurateRip, *report, window);
     if (report && !recorder.Empty()) {
         if (const std::string problem = recorder.Write(folder); !problem.empty()) {
             window.ShowStopMessage("Error: " + problem);

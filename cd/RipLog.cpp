@@ -131,7 +131,7 @@ std::string SummaryText(const RipReport& report)
         suspicious += track.suspicious.empty() ? 0 : 1;
         verdicts += track.verdict.empty() ? 0 : 1;
         accurate += track.verdict.rfind("Accurately ripped", 0) == 0 ? 1 : 0;
-        notAccurate += track.verdict == "Not accurate" ? 1 : 0;
+        notAccurate += track.verdict == kNotAccurateVerdict ? 1 : 0;
         unknown += track.verdict == "Not in AccurateRip" ? 1 : 0;
     }
     const int count = static_cast<int>(report.tracks.size());

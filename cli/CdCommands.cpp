@@ -1,9 +1,11 @@
 #include "cli/CdCommands.h"
 
+#include "cd/AccurateRipLookup.h"
 #include "cd/AudioGrab.h"
 #include "cd/CdDrive.h"
 #include "cd/CommandSense.h"
 #include "cd/DiscInfoStore.h"
+#include "cd/DiscLookup.h"
 #include "cd/RipLog.h"
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace quillon::cli {
@@ -200,17 +203,38 @@ int Grab(const CdOptions& options, int index)
         report.album = chosen.store.Text(index, 0, TrackField::Album);
         report.performer = chosen.store.Text(index, 0, TrackField::Artist);
     }
+    const EnvironmentLookup environment = [](const char* name) { return std::getenv(name); };
+    AccurateRipCheck check;
+    check.server = ChooseAccurateRipServer(LoadStoredSettings().settings.lookup.accurateRipServer, environment);
+    check.timeoutSeconds = LookupTimeoutSeconds(environment);
+    if (!options.accurateRip)
+        report.summary.push_back("AccurateRip: not asked (--no-accuraterip)");
     TerminalGrabWindow window;
     const GrabOutcome outcome = AudioGrab(
         *chosen.drive, ticked, [&](const std::string&) { return std::optional(options.outputDir); }, window,
-        WallClockSeconds, &report, options.secure);
+        WallClockSeconds, &report, options.secure, options.accurateRip ? &check : nullptr);
     const bool clean = TellSuspiciousTracks(report, "grab");
     if (outcome == GrabOutcome::Cancelled)
         return kExitCancelled;
-    return outcome == GrabOutcome::Completed && clean ? kExitOk : kExitFailed;
+    return TellAccurateRip(report, check, "grab", outcome == GrabOutcome::Completed && clean ? kExitOk : kExitFailed);
 }
 
 } // namespace
+
+int TellAccurateRip(const RipReport& report, const AccurateRipCheck& check, const char* command, int status)
+{
+    if (!check.message.empty())
+        std::fprintf(stderr, "quillon %s: %s The tracks are not checked against AccurateRip.\n", command,
+                     check.message.c_str());
+    for (const RipTrackReport& track : report.tracks)
+        if (!track.verdict.empty())
+            std::printf("Track %2d: %s\n", track.number, track.verdict.c_str());
+    if (check.cancelled && status == kExitOk)
+        return kExitCancelled;
+    if (check.verdicts.notAccurate > 0 && status == kExitOk)
+        return kExitFailed;
+    return status;
+}
 
 bool TellSuspiciousTracks(const RipReport& report, const char* command)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cd/AudioGrab.h"
 #include "cd/CdDrive.h"
 #include "cd/DiscInfoStore.h"
 #include "cd/RipReport.h"
@@ -40,6 +41,10 @@ int ChooseTracks(int index, const std::string& trackList, const char* command, C
 // Says on the standard error which tracks of the report have suspicious positions, as
 // "quillon COMMAND: FILE: suspicious positions ..."; false when there were any.
 bool TellSuspiciousTracks(const RipReport& report, const char* command);
+
+// Prints each judged track's AccurateRip verdict and a look-up that failed; a track not
+// accurate fails a command that went well (exit 1), a cancelled look-up cancels it (130).
+int TellAccurateRip(const RipReport& report, const AccurateRipCheck& check, const char* command, int status);
 
 // "drives", "toc", "grab", "lookup" and "rip".
 bool IsCdCommand(const char* name);

@@ -65,6 +65,7 @@ constexpr CdOptionRow kCdOptionRows[] = {
 // The options without a value: lookup's and grab's.
 constexpr const char* kSaveFlag = "--save";
 constexpr const char* kSecureFlag = "--secure";
+constexpr const char* kNoAccurateRipFlag = "--no-accuraterip";
 
 } // namespace
 
@@ -78,6 +79,10 @@ bool ParseCdOptions(int argc, char** argv, CdOptions& o, std::string& error)
         }
         if (word == kSecureFlag) {
             o.secure = true;
+            continue;
+        }
+        if (word == kNoAccurateRipFlag) {
+            o.accurateRip = false;
             continue;
         }
         // "--name value", "--name=value" and "-oDIR", as the other commands read them.

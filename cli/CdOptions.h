@@ -16,6 +16,7 @@ struct CdOptions
     bool save = false;                 // lookup: store the release's texts and cover
     std::optional<int> readCorrection; // grab's read offset correction, in samples
     bool secure = false;               // grab: read every sector until its reads agree
+    bool accurateRip = true;           // grab: check the tracks against the AccurateRip database
 };
 
 // Parses the words after the command; false with `error` set on a bad word.

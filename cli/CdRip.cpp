@@ -269,17 +269,11 @@ int CheckAccurateRip(RipReport& report, const RipRequest& request, int status)
         answer = LookUpAccurateRip(ChooseAccurateRipServer(request.accurateRipServer, environment),
                                    RipAccurateRipIds(report), LookupTimeoutSeconds(environment), cancel);
     }
-    const RipVerdicts verdicts = JudgeRipTracks(answer, report);
-    if (!answer.message.empty())
-        Complain(answer.message + " The tracks are not checked against AccurateRip.");
-    for (const RipTrackReport& track : report.tracks)
-        if (!track.verdict.empty())
-            std::printf("Track %2d: %s\n", track.number, track.verdict.c_str());
-    if (answer.outcome == AccurateRipOutcome::Cancelled && status == kExitOk)
-        return kExitCancelled;
-    if (verdicts.notAccurate > 0 && status == kExitOk)
-        return kExitFailed;
-    return status;
+    AccurateRipCheck check;
+    check.verdicts = JudgeRipTracks(answer, report);
+    check.message = answer.message;
+    check.cancelled = answer.outcome == AccurateRipOutcome::Cancelled;
+    return TellAccurateRip(report, check, "rip", status);
 }
 
 // The rip's log and cue sheet beside its files; a rip whose log cannot be written fails.

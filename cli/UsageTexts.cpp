@@ -96,10 +96,13 @@ const std::vector<Subcommand>& Subcommands()
          "for the disc in cddata/.\n",
          {kDriveOption}},
         {"grab",
-         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [-o DIR]",
+         "[--drive N] --tracks 1,3-5 [--offset C] [--secure] [--no-accuraterip] [-o DIR]",
          "grab tracks into WAV files",
-         "Grabs audio tracks into WAV files named after the tracks' titles.\n",
+         "Grabs audio tracks into WAV files named after the tracks' titles, then checks each\n"
+         "against the AccurateRip database as rip does: a track that is not accurate gives exit\n"
+         "status 1.\n",
          {kDriveOption, kTracksOption, kOffsetOption, kSecureOption,
+          "  --no-accuraterip         do not look the disc up in the AccurateRip database\n"
           "  -o DIR                   output folder (default: the current folder)\n"}},
         {"lookup",
          "[--drive N] [--release N] [--save]",

@@ -481,15 +481,26 @@ void GrabberDialog::OnGrabNow()
     report.performer = session_.artist;
     GrabProgressDialog window(this);
     const bool secure = app_.settings.secureMode != 0;
-    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report, secure);
+    AccurateRipCheck check;
+    check.server = ChooseAccurateRipServer(app_.settings.lookup.accurateRipServer, kEnvironment);
+    check.timeoutSeconds = LookupTimeoutSeconds(kEnvironment);
+    AudioGrab(*drive, session_.GrabChoices(), askFolder, window, WallClockSeconds, &report, secure, &check);
     QString marked;
-    for (const RipTrackReport& track : report.tracks)
+    QString inaccurate;
+    for (const RipTrackReport& track : report.tracks) {
         if (!track.suspicious.empty())
             marked += QStringLiteral("\n") + FileNameText(track.fileName);
+        if (track.verdict == kNotAccurateVerdict)
+            inaccurate += QStringLiteral("\n") + FileNameText(track.fileName);
+    }
     if (!marked.isEmpty())
         StopMessage(QStringLiteral("These tracks have suspicious positions, where the reads never agreed; they are "
                                    "kept and marked in the log:") +
                     marked);
+    if (!inaccurate.isEmpty())
+        StopMessage(QStringLiteral("These tracks differ from every rip of the disc in AccurateRip; they are kept and "
+                                   "marked in the log:") +
+                    inaccurate);
 }
 
 void GrabberDialog::ShowReadOffset()

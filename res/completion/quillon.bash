@@ -20,7 +20,7 @@ _quillon_options()
             ;;
         drives) echo "--help" ;;
         toc) echo "--drive --help" ;;
-        grab) echo "--drive --tracks --offset --secure -o --help" ;;
+        grab) echo "--drive --tracks --offset --secure --no-accuraterip -o --help" ;;
         lookup) echo "--drive --release --save --help" ;;
         rip)
             echo "--drive --tracks --offset --secure -o --jobs $_quillon_encoding_options

@@ -165,43 +165,48 @@ TEST_F(RipAccuracy, EachTrackIsJudgedByEveryRecordOfTheAnswer)
          {"    AccurateRip: not asked (--no-accuraterip)"},
          false},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        for (const char* name : {"out/Track01.mp3", "out/Track02.mp3", "out/disc-04000002.log"})
-            std::remove((dir / name).c_str());
-        if (row.plan.empty())
-            Answer(row.records);
-        else
-            Serve(row.plan);
-        server.Requests();
-        const CliRun r = Run("rip --tracks 1-2 " + row.args + "-o out");
-        EXPECT_EQ(r.status, row.status) << r.out;
-        // The files stay whatever the verdict.
-        EXPECT_TRUE(fs::exists(dir / "out/Track01.mp3") && fs::exists(dir / "out/Track02.mp3")) << r.out;
-        const std::string log = ReadText(dir / "out/disc-04000002.log");
-        for (const std::string& line : row.lines) {
-            if (line.rfind("Track", 0) == 0) {
-                EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\n" << r.out;
-                // In the log, the line stands in the track's own block.
-                const std::string block = "Track " + line.substr(6, 2);
-                const size_t at = log.find(block + "\n");
-                const size_t end = log.find("\n\n", at);
-                ASSERT_NE(at, std::string::npos) << log;
-                EXPECT_NE(log.substr(at, end - at).find("\n    " + line.substr(10) + "\n"), std::string::npos)
-                    << line << "\n"
-                    << log;
-            } else if (line.rfind("quillon", 0) == 0) {
-                EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
-            } else {
-                EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    // grab judges its WAV files as rip its MPEG files.
+    for (const auto& [command, extension] : {std::pair{"rip", ".mp3"}, std::pair{"grab", ".WAV"}})
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(command) + ": " + row.what);
+            const std::string first = "out/Track01" + std::string(extension);
+            const std::string second = "out/Track02" + std::string(extension);
+            for (const std::string& name : {first, second, std::string("out/disc-04000002.log")})
+                std::remove((dir / name).c_str());
+            if (row.plan.empty())
+                Answer(row.records);
+            else
+                Serve(row.plan);
+            server.Requests();
+            const CliRun r = Run(std::string(command) + " --tracks 1-2 " + row.args + "-o out");
+            EXPECT_EQ(r.status, row.status) << r.out;
+            // The files stay whatever the verdict.
+            EXPECT_TRUE(fs::exists(dir / first) && fs::exists(dir / second)) << r.out;
+            const std::string log = ReadText(dir / "out/disc-04000002.log");
+            for (const std::string& line : row.lines) {
+                if (line.rfind("Track", 0) == 0) {
+                    EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\n" << r.out;
+                    // In the log, the line stands in the track's own block.
+                    const std::string block = "Track " + line.substr(6, 2);
+                    const size_t at = log.find(block + "\n");
+                    const size_t end = log.find("\n\n", at);
+                    ASSERT_NE(at, std::string::npos) << log;
+                    EXPECT_NE(log.substr(at, end - at).find("\n    " + line.substr(10) + "\n"), std::string::npos)
+                        << line << "\n"
+                        << log;
+                } else if (line.rfind("quillon rip: ", 0) == 0) {
+                    const std::string told = "quillon " + std::string(command) + ": " + line.substr(13);
+                    EXPECT_NE(r.out.find(told), std::string::npos) << told << "\n" << r.out;
+                } else {
+                    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+                }
             }
+            const std::string requests = server.Requests();
+            if (row.asked)
+                EXPECT_EQ(requests.substr(0, requests.find('\t')), std::string(kDatabasePath) + "?") << requests;
+            else
+                EXPECT_EQ(requests, "");
         }
-        const std::string requests = server.Requests();
-        if (row.asked)
-            EXPECT_EQ(requests.substr(0, requests.find('\t')), std::string(kDatabasePath) + "?") << requests;
-        else
-            EXPECT_EQ(requests, "");
-    }
 }
 
 // `defaults --save --drive N --offset C` keeps the correction for the drive's model; grab

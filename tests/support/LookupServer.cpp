@@ -54,9 +54,10 @@ LookupServer::LookupServer(const std::string& folder) : folder_(folder)
 
 LookupServer::~LookupServer()
 {
-    ::unsetenv("QUILLON_MUSICBRAINZ_SERVER");
-    ::unsetenv("QUILLON_COVERART_SERVER");
-    ::unsetenv("QUILLON_ACCURATERIP_SERVER");
+    // Never back to the real services: what a test does after the server ends must not
+    // reach the internet.
+    for (const char* name : {"QUILLON_MUSICBRAINZ_SERVER", "QUILLON_COVERART_SERVER", "QUILLON_ACCURATERIP_SERVER"})
+        ::setenv(name, "http://127.0.0.1:9", 1);
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);

@@ -15,7 +15,7 @@ class LookupServer
 public:
     // Copies the recorded answers into `folder`/answers and starts the server there with an
     // empty plan; QUILLON_MUSICBRAINZ_SERVER, QUILLON_COVERART_SERVER and
-    // QUILLON_ACCURATERIP_SERVER name it until it ends.
+    // QUILLON_ACCURATERIP_SERVER name it until it ends, and then a closed port.
     explicit LookupServer(const std::string& folder);
     ~LookupServer();
     LookupServer(const LookupServer&) = delete;

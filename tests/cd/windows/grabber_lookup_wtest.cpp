@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,6 +237,51 @@ private slots:
                  QStringLiteral("Filled in from MusicBrainz: [unknown artist] \u2013 \u30b1\u30a2\u30ec\u30b9 "
                                 "(2021, JP, CD 1/2, 4 tracks)"));
         QCOMPARE(robot.seen.size(), 0);
+    }
+
+    // Grab Now! asks AccurateRip once every track is read: a record of the disc whose sums
+    // are none of this rip's makes both tracks "Not accurate", named in a message and in
+    // the log; the files stay.
+    void grabNowChecksTheTracksAgainstAccurateRip()
+    {
+        GrabberPlace place({{false, 40}, {false, 25}}, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
+        LookupServer server(place.dir / "server");
+        QVERIFY(server.Started());
+        // Ids of a disc of 40 and 25 sectors from sector 0 (RipAccuracy works them out).
+        std::string record(1, '\x02');
+        auto put = [&record](uint32_t v) {
+            for (int shift = 0; shift < 32; shift += 8)
+                record += static_cast<char>(v >> shift & 0xFF);
+        };
+        for (const uint32_t id : {0x69u, 0x114u, 0x04000002u})
+            put(id);
+        for (int track = 0; track < 2; ++track) {
+            record += '\x05';
+            put(0xDEADBEEF);
+            put(0);
+        }
+        WriteTextFile(server.AnswerFolder() + "/record.bin", record);
+        server.Plan("dBAR-002-00000069-00000114-04000002.bin answer record.bin\n");
+
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        const std::string out = place.dir / "wav";
+        QDir().mkpath(QString::fromStdString(out));
+        d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
+        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
+        BoxRobot robot;
+        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        QCOMPARE(robot.seen.size(), 1);
+        QVERIFY2(robot.seen[0].text.endsWith(QStringLiteral("in the log:\nTrack01.WAV\nTrack02.WAV")),
+                 qPrintable(robot.seen[0].text));
+        QVERIFY(QFile::exists(QString::fromStdString(out + "/Track01.WAV")));
+        const std::vector<uint8_t> bytes = ReadBinaryFile(out + "/disc-04000002.log");
+        const std::string log(bytes.begin(), bytes.end());
+        QVERIFY2(log.find("\n    Not accurate\n") != std::string::npos, log.c_str());
+        QVERIFY2(server.Requests().find("/accuraterip/9/6/0/dBAR-002-00000069-00000114-04000002.bin?\tQuillon/") !=
+                     std::string::npos,
+                 "no request for the disc's record");
     }
 
     void failuresTellTheirClearTextAndStopNothing()
