@@ -171,4 +171,13 @@ std::span<const uint8_t> SecureTrackReader::ReadChunk(uint32_t first, uint32_t c
     return {first_.data(), bytes};
 }
 
+std::string SectorRangesText(const std::vector<RipSectorRange>& ranges)
+{
+    std::string text;
+    for (const RipSectorRange& range : ranges)
+        text += (text.empty() ? "" : ", ") + std::to_string(range.first) +
+                (range.last != range.first ? "-" + std::to_string(range.last) : std::string());
+    return text;
+}
+
 } // namespace quillon

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace quillon {
@@ -30,6 +31,9 @@ struct SecureReadLimits
 
 // The limits of a grab; QUILLON_TEST_KEEP_DRIVE_CACHE=1 turns the cache defeat off.
 SecureReadLimits DefaultSecureReadLimits();
+
+// "500, 600-700": the sectors of `ranges`, a run as its first and last.
+std::string SectorRangesText(const std::vector<RipSectorRange>& ranges);
 
 // Reads a track in secure mode: every sector at least twice with the drive's cache
 // emptied between the passes, the sectors whose reads differ again in batches, each

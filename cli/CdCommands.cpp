@@ -7,6 +7,7 @@
 #include "cd/DiscInfoStore.h"
 #include "cd/DiscLookup.h"
 #include "cd/RipLog.h"
+#include "cd/SecureRead.h"
 #include "cd/TrackFileName.h"
 #include "cd/TrackList.h"
 #include "cli/CdLookup.h"
@@ -243,13 +244,9 @@ bool TellSuspiciousTracks(const RipReport& report, const char* command)
         if (track.suspicious.empty())
             continue;
         clean = false;
-        std::string ranges;
-        for (const RipSectorRange& range : track.suspicious)
-            ranges += (ranges.empty() ? " " : ", ") + std::to_string(range.first) +
-                      (range.last != range.first ? "-" + std::to_string(range.last) : std::string());
         std::fprintf(stderr,
-                     "quillon %s: %s: suspicious positions at sectors%s: reads never agreed (kept, see the log)\n",
-                     command, track.fileName.c_str(), ranges.c_str());
+                     "quillon %s: %s: suspicious positions at sectors %s: reads never agreed (kept, see the log)\n",
+                     command, track.fileName.c_str(), SectorRangesText(track.suspicious).c_str());
     }
     return clean;
 }

@@ -1,5 +1,6 @@
 #include "run/TempWavGrab.h"
 
+#include "cd/SecureRead.h"
 #include "cd/TrackList.h"
 #include "formats/WavHeader.h"
 #include "platform/ExitCleanup.h"
@@ -108,10 +109,10 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
 }
 
 TempWavGrab MakeTempWavGrab(DriveTable& drives, std::function<std::string()> defaultOutputDir,
-                            GrabWindowFactory makeWindow, SecondsClock clock)
+                            GrabWindowFactory makeWindow, SecondsClock clock, std::function<bool()> secure)
 {
     return [&drives, defaultOutputDir = std::move(defaultOutputDir), makeWindow = std::move(makeWindow),
-            clock = std::move(clock)](FileJob& job, RunWindow& owner) {
+            clock = std::move(clock), secure = std::move(secure)](FileJob& job, RunWindow& owner) {
         CdDrive* drive = nullptr;
         for (CdDrive& d : drives)
             if (&d == job.cdDrive)
@@ -121,7 +122,18 @@ TempWavGrab MakeTempWavGrab(DriveTable& drives, std::function<std::string()> def
             window->ShowStopMessage(kGrabReadFailedMessage);
             return false;
         }
-        return GrabToTempWav(job, *drive, TempWavFolder(defaultOutputDir()), *window, clock);
+        if (!secure || !secure())
+            return GrabToTempWav(job, *drive, TempWavFolder(defaultOutputDir()), *window, clock);
+        SecureTrackReader reader = MakeSecureReader(*drive);
+        const std::string name = job.outputName;
+        if (!GrabToTempWav(job, *drive, TempWavFolder(defaultOutputDir()), *window, clock, nullptr, &reader))
+            return false;
+        if (reader.Suspicious().empty())
+            return true;
+        // Encoded all the same, as a grab keeps such a track, and never silently good.
+        window->ShowStopMessage(name + ": suspicious positions at sectors " + SectorRangesText(reader.Suspicious()) +
+                                ": reads never agreed");
+        return true;
     };
 }
 

@@ -28,8 +28,11 @@ bool GrabToTempWav(FileJob& job, CdDrive& drive, const std::string& tempFolder, 
                    SecureTrackReader* secure = nullptr);
 
 // The conversion run's hook for CD jobs: the job's drive is looked up in `drives`
-// (the table its `cdDrive` points into) and the window made by `makeWindow`.
+// (the table its `cdDrive` points into) and the window made by `makeWindow`. When
+// `secure` says so at the time of the grab, each track is read in secure mode; a track
+// with sectors whose reads never agreed is kept and encoded, and told in the window.
 TempWavGrab MakeTempWavGrab(DriveTable& drives, std::function<std::string()> defaultOutputDir,
-                            GrabWindowFactory makeWindow, SecondsClock clock = WallClockSeconds);
+                            GrabWindowFactory makeWindow, SecondsClock clock = WallClockSeconds,
+                            std::function<bool()> secure = {});
 
 } // namespace quillon

@@ -152,7 +152,8 @@ TempWavGrab MakeWindowTempWavGrab(QuillonApp& app, QWidget* statusWindow)
 {
     return MakeTempWavGrab(
         app.drives, [&app] { return app.jobs.DefaultOutputDir(); },
-        [statusWindow](RunWindow&) { return std::make_unique<RunGrabWindow>(statusWindow); });
+        [statusWindow](RunWindow&) { return std::make_unique<RunGrabWindow>(statusWindow); }, WallClockSeconds,
+        [&app] { return app.settings.secureMode != 0; });
 }
 
 } // namespace quillon

@@ -248,4 +248,51 @@ TEST_F(TempGrabFixture, CdDirectJobsEndWithTheirTagAndLeaveNoTemporaryFile)
 }
 
 } // namespace
+// A CD-direct run in secure mode, as the grabber's Secure mode check box asks: a sector
+// whose reads never agree is told in the grab window and its track encoded all the same;
+// read once, the garbage passes without a word.
+TEST_F(TempGrabFixture, SecureCdDirectJobsTellTheSectorsThatNeverAgreed)
+{
+    Detect("| garbage=800:1000", "", {{false, 750}, {false, 300}});
+    ScopedEnv tmp("TMP", temp.c_str());
+    for (const bool secure : {true, false}) {
+        SCOPED_TRACE(secure ? "secure" : "read once");
+        JobList jobs;
+        const std::string out = dir / (secure ? "secure/" : "once/");
+        ::mkdir(out.c_str(), 0755);
+        ASSERT_TRUE(jobs.SetDefaultOutputDir(out));
+        CdTrackSource s;
+        s.trackIndex = 1;
+        s.drive = &drives[0];
+        s.trackName = "Song 2";
+        s.sectors = drives[0].tracks[1].sectors;
+        ASSERT_TRUE(jobs.AddCdTracks({s}, DefaultEncodingOptions{}));
+        QuietRunWindow window;
+        NoWaitClock clock;
+        std::vector<std::string> told;
+        auto grab = MakeTempWavGrab(
+            drives, [&] { return jobs.DefaultOutputDir(); },
+            [&](RunWindow&) {
+                struct Keeping : RecordingWindow
+                {
+                    std::vector<std::string>* told = nullptr;
+                    ~Keeping() override { *told = messages; }
+                };
+                auto w = std::make_unique<Keeping>();
+                w->told = &told;
+                return w;
+            },
+            WallClockSeconds, [secure] { return secure; });
+        ConversionRun run(jobs, window, clock, grab,
+                          [](const char* program) { return std::string(QUILLON_BIN_DIR) + "/" + program; });
+        run.Run();
+        EXPECT_TRUE(Exists(out + "Song 2.mp3"));
+        if (secure)
+            EXPECT_EQ(told, std::vector<std::string>{"Song 2.mp3: suspicious positions at sectors 800: reads never "
+                                                     "agreed"});
+        else
+            EXPECT_TRUE(told.empty());
+    }
+}
+
 } // namespace quillon
