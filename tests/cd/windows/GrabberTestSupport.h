@@ -6,7 +6,9 @@
 #include "TestDisc.h"
 #include "app/QuillonApp.h"
 #include "cd/DriveQuirks.h"
+#include "cd/windows/FlatButton.h"
 #include "cd/windows/GrabProgressDialog.h"
+#include "cd/windows/GrabberDialog.h"
 #include "formats/WavHeader.h"
 #include "tests/support/BoxRobot.h"
 
@@ -51,6 +53,16 @@ inline std::vector<uint8_t> ExpectedWav(const TestDisc& disc, int track, uint32_
     BuildWavHeader(file.data(), kWavHeaderSize + data.size(), 2, 44100.0);
     file.insert(file.end(), data.begin(), data.end());
     return file;
+}
+
+// Ticks every track and presses Grab Now!, the folder it asks for answered with `out`
+// (made first). A box the grab shows needs a BoxRobot made before.
+inline void GrabAllInto(GrabberDialog& d, const std::string& out)
+{
+    QDir().mkpath(QString::fromStdString(out));
+    d.askFolder = [out](const std::string&) -> std::optional<std::string> { return out; };
+    QTest::mouseClick(d.findChild<FlatButton*>(QStringLiteral("selectAll")), Qt::LeftButton);
+    QTest::mouseClick(d.findChild<FlatButton*>(QStringLiteral("grabNow")), Qt::LeftButton);
 }
 
 // The ways a user stops a grab from its progress window; each must do what Cancel does.

@@ -527,11 +527,8 @@ private slots:
         QCOMPARE(saves, 1);
 
         const std::string out = place.dir / "wav";
-        QDir().mkpath(QString::fromStdString(out));
-        d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
-        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
         BoxRobot robot;
-        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        GrabAllInto(d, out);
         QCOMPARE(ReadBinaryFile(out + "/Track01.WAV"), ExpectedWav(place.disc, 0, 60));
         QCOMPARE(robot.seen.size(), 1);
         QVERIFY2(robot.seen[0].text.endsWith(QStringLiteral(":\nTrack02.WAV")), qPrintable(robot.seen[0].text));

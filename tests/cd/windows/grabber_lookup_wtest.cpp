@@ -267,11 +267,8 @@ private slots:
         QVERIFY(d.Open());
         d.show();
         const std::string out = place.dir / "wav";
-        QDir().mkpath(QString::fromStdString(out));
-        d.askFolder = [&](const std::string&) -> std::optional<std::string> { return out; };
-        QTest::mouseClick(Child<FlatButton>(d, "selectAll"), Qt::LeftButton);
         BoxRobot robot;
-        QTest::mouseClick(Child<FlatButton>(d, "grabNow"), Qt::LeftButton);
+        GrabAllInto(d, out);
         QCOMPARE(robot.seen.size(), 1);
         QVERIFY2(robot.seen[0].text.endsWith(QStringLiteral("in the log:\nTrack01.WAV\nTrack02.WAV")),
                  qPrintable(robot.seen[0].text));
