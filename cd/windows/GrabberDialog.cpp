@@ -206,6 +206,9 @@ void GrabberDialog::BuildTrackList()
     tracks_->setShowGrid(true);
     tracks_->setSelectionBehavior(QAbstractItemView::SelectRows);
     tracks_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The arrows move between the rows; Tab leaves the list for the next control, so that
+    // the keyboard alone reaches the whole window.
+    tracks_->setTabKeyNavigation(false);
     tracks_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::DoubleClicked);
     tracks_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -320,8 +323,9 @@ QHBoxLayout* GrabberDialog::BuildButtons()
 
 void GrabberDialog::SetTabOrder()
 {
-    QWidget* const order[] = {drives_, refresh_,   setDefault_, tracks_, artist_, album_,   genres_, year_,  comment_,
-                              assign_, selectAll_, lookup_,     cover_,  secure_, grabNow_, ok_,     cancel_};
+    QWidget* const order[] = {drives_, refresh_, setDefault_, readOffset_, tracks_, artist_,
+                              album_,  genres_,  year_,       comment_,    assign_, selectAll_,
+                              lookup_, cover_,   secure_,     grabNow_,    ok_,     cancel_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

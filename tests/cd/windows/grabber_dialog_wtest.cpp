@@ -90,6 +90,28 @@ class GrabberDialogTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The keyboard alone reaches every control: Tab goes round the window, through the
+    // track list and out of it again.
+    void tabReachesEveryControl()
+    {
+        GrabberPlace place({{false, 40}, {false, 25}}, "ATAPI | QUILLON | VIRTUAL CD | 1.0 | disc.cue\n");
+        GrabberDialog d(place.app);
+        QVERIFY(d.Open());
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        const QStringList order = {"drives", "refresh", "setDefaultCd", "readOffset", "tracks", "artist",
+                                   "album",  "genres",  "year",         "comment",    "assign", "selectAll",
+                                   "lookup", "cover",   "secureMode",   "grabNow",    "ok",     "cancel"};
+        Child<QComboBox>(d, "drives")->setFocus();
+        QStringList reached{QApplication::focusWidget()->objectName()};
+        for (qsizetype i = 1; i <= order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(reached, order + QStringList{"drives"});
+    }
+
     void freshDiscShowsDefaultsAndEveryControlIsNamed()
     {
         GrabberPlace place(kFiveTracks, std::string(kOneDrive) + "ATAPI | QUILLON | SECOND ONE | 1.0 | disc.cue\n");
