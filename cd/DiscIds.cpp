@@ -11,8 +11,6 @@ namespace quillon {
 namespace {
 
 constexpr int kLeadIn = 150;
-// Lead-out, lead-in and pre-gap between an enhanced CD's audio session and its data session.
-constexpr uint32_t kSessionGap = 11400;
 
 struct Put
 {
@@ -58,14 +56,10 @@ DiscIds ComputeDiscIds(const CdDrive& drive)
         --lastAudio;
     if (lastAudio < 0)
         return {};
-    uint32_t audioEnd = realLeadOut;
-    if (lastAudio < count - 1) {
-        const uint32_t dataStart = drive.tracks[lastAudio + 1].entry.start;
-        // A data track too close to the last audio track for a session gap (an image that
-        // leaves the gap out) ends the audio where it begins.
-        audioEnd =
-            dataStart >= drive.tracks[lastAudio].entry.start + kSessionGap + 1 ? dataStart - kSessionGap : dataStart;
-    }
+    // On an enhanced CD the audio ends with its session, before the data session's gap.
+    const uint32_t audioEnd = lastAudio < count - 1
+                                  ? drive.tracks[lastAudio].entry.start + AudioSectorsToGrab(drive, lastAudio)
+                                  : realLeadOut;
     Put audio;
     Put every;
     if (!FillPut(drive, 0, lastAudio, audioEnd, audio) || !FillPut(drive, 0, count - 1, realLeadOut, every))

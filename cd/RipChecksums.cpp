@@ -12,8 +12,6 @@ namespace quillon {
 
 namespace {
 
-// Lead-out, lead-in and pre-gap between an enhanced CD's audio session and its data session.
-constexpr uint32_t kSessionGap = 11400;
 constexpr uint64_t kSampleBytes = 4;
 constexpr uint64_t kSectorSamples = 588;
 // The CUETools database leaves out 10 sectors at each end of the disc's audio and keeps a
@@ -63,11 +61,8 @@ std::vector<RipTocRow> RipTocRows(const CdDrive& drive)
     }
     const int lastAudio = LastAudio(rows);
     if (lastAudio >= 0 && lastAudio + 1 < count) {
-        // An image that leaves the session gap out keeps the track as the TOC gives it.
-        RipTocRow& row = rows[static_cast<size_t>(lastAudio)];
-        const uint32_t dataStart = rows[static_cast<size_t>(lastAudio) + 1].start;
-        if (dataStart >= row.start + kSessionGap + 1)
-            row.sectors = dataStart - kSessionGap - row.start;
+        // The last audio track ends where its session ends, as it is grabbed.
+        rows[static_cast<size_t>(lastAudio)].sectors = AudioSectorsToGrab(drive, lastAudio);
     }
     return rows;
 }

@@ -54,6 +54,7 @@ bool IsAudioTrack(const TrackRecord& track)
 
 uint32_t AudioSectorsToGrab(const CdDrive& drive, int index)
 {
+    // Lead-out, lead-in and pre-gap between an enhanced CD's audio session and its data session.
     constexpr uint32_t kSessionGap = 11400;
     if (index < 0 || index >= drive.trackCount)
         return 0;
