@@ -129,6 +129,18 @@ Setter Text(std::optional<std::string>& field)
     };
 }
 
+// `--offset C` of rip and defaults: a correction grab would take, refused in its words.
+Setter ReadCorrectionSetter(CliArguments& result)
+{
+    return [&result](const std::string& v) {
+        int samples = 0;
+        if (!ParseReadCorrection(v, samples, result.error))
+            return false;
+        result.offset = samples;
+        return true;
+    };
+}
+
 // rip's own options; its --drive and --jobs take the place of the shared ones.
 Setters RipOptionRows(CliArguments& result)
 {
@@ -148,14 +160,7 @@ Setters RipOptionRows(CliArguments& result)
         {"--genre", Text(rip.genre)},
         {"--cover", Text(rip.cover)},
         {"--release", [&](const std::string& v) { return RipNumber(v, 1, 1000, rip.release); }},
-        {"--offset",
-         [&](const std::string& v) {
-             if (RipNumber(v, -kLargestReadCorrection, kLargestReadCorrection, result.offset))
-                 return true;
-             int unused = 0;
-             ParseReadCorrection(v, unused, result.error); // the words grab refuses it with
-             return false;
-         }},
+        {"--offset", ReadCorrectionSetter(result)},
     };
 }
 
@@ -164,17 +169,7 @@ Setters RipOptionRows(CliArguments& result)
 Setters DefaultsOptionRows(CliArguments& result)
 {
     return {
-        {"--offset",
-         [&](const std::string& v) {
-             int samples = 0;
-             std::string problem;
-             if (!ParseReadCorrection(v, samples, problem)) {
-                 result.error = problem;
-                 return false;
-             }
-             result.offset = samples;
-             return true;
-         }},
+        {"--offset", ReadCorrectionSetter(result)},
     };
 }
 
